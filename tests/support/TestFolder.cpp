@@ -1,0 +1,85 @@
+#include "tests/support/TestFolder.h"
+
+#include <cstdio>
+
+#include "core/SWindows.h"
+
+namespace {
+
+// Removes a folder tree; attributes are cleared first so read-only and hidden files go too.
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string full = folder + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full + "\\");
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+void MakeParents(const std::string& path) {
+    for (size_t i = 3; i < path.size(); ++i)
+        if (path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+}
+
+}  // namespace
+
+TestFolder::TestFolder() {
+    char temp[MAX_PATH + 1];
+    DWORD n = GetTempPathA(sizeof temp, temp);
+    char longTemp[1024];
+    if (GetLongPathNameA(temp, longTemp, sizeof longTemp) > 0) n = 0;
+    std::string base = n ? std::string(temp) : std::string(longTemp);
+    static unsigned counter = 0;
+    for (;;) {
+        char name[64];
+        snprintf(name, sizeof name, "updtest-%lu-%u\\", GetCurrentProcessId(), ++counter);
+        path = base + name;
+        if (CreateDirectoryA(path.c_str(), nullptr)) break;
+    }
+}
+
+TestFolder::~TestFolder() { RemoveTree(path); }
+
+std::string TestFolder::WriteFile(const std::string& name, const std::string& content) const {
+    std::string full = path + name;
+    MakeParents(full);
+    FILE* f = fopen(full.c_str(), "wb");
+    if (f) {
+        fwrite(content.data(), 1, content.size(), f);
+        fclose(f);
+    }
+    return full;
+}
+
+std::string TestFolder::MakeFolder(const std::string& name) const {
+    std::string full = path + name;
+    if (full.back() != '\\') full += '\\';
+    MakeParents(full);
+    return full;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::string content;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return content;
+    char chunk[65536];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) content.append(chunk, n);
+    fclose(f);
+    return content;
+}
+
+bool FileIsThere(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -1,0 +1,27 @@
+#pragma once
+// A fresh folder under the temporary folder for one test, removed with all its content
+// (read-only and hidden files included) when the object goes, whatever the outcome.
+#include <string>
+
+class TestFolder {
+public:
+    TestFolder();
+    ~TestFolder();
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+
+    // The folder's full path with a final backslash, or the path of a name inside it.
+    const std::string& Path() const { return path; }
+    std::string operator/(const std::string& name) const { return path + name; }
+
+    // Writes a file (creating its parent folders); returns the full path.
+    std::string WriteFile(const std::string& name, const std::string& content) const;
+    std::string MakeFolder(const std::string& name) const;
+
+private:
+    std::string path;
+};
+
+// Reads a whole file; empty when it cannot be opened.
+std::string ReadWholeFile(const std::string& path);
+bool FileIsThere(const std::string& path);
