@@ -1,0 +1,50 @@
+#pragma once
+// SDisk: file-system services that work by path: the temporary folder and temporary files,
+// sizes and CRC-32s of files, existence tests, pattern listing with optional descent,
+// folder creation with parents, deletion, and starting programs through the shell. A small
+// value object: each thread uses its own, since the operations share one scratch buffer.
+#include <cstdint>
+
+#include "core/SString.h"
+
+class SStringArray;
+
+class SDisk {
+public:
+    // Mode bits of List.
+    static constexpr int kDescend = 1;
+    static constexpr int kFolders = 2;
+    static constexpr int kFiles = 4;
+    static constexpr int kSkipHidden = 8;
+    static constexpr int kNoFileInside = 16;
+    static constexpr int kFileInside = 32;
+    static constexpr int kNoFolderInside = 64;
+    static constexpr int kFolderInside = 128;
+
+    SDisk();
+    virtual ~SDisk();
+
+    bool SetTrailingSeparator(bool on);  // returns the previous setting
+    bool GetTrailingSeparator() const { return trailingSeparator; }
+    const char* GetScratch() const { return scratch; }
+
+    SString GetTempFolder();
+    SString GetTempFileName();
+    int GetFileSize(const char* path);
+    uint32_t GetFileCrc(const char* path);
+    bool PathExists(const char* path);
+    bool FileExists(const char* path);
+    bool FolderExists(const char* path);
+    int List(SStringArray* list, const char* pattern, int mode, int* fileCount = nullptr,
+             int* folderCount = nullptr);
+    int List(SStringArray* list, const char* pattern, bool descend, bool folders, bool files,
+             bool emptyFoldersOnly, bool includeHidden);
+    bool CreateFolder(const char* path, bool createParents);
+    bool DeleteFile(const char* path);
+    bool Execute(const char* path, const char* parameters, bool useOwnFolder, int showCommand);
+    SString GetUniqueFileName(const char* folder, const char* prefix, const char* extension);
+
+private:
+    char scratch[1025];
+    bool trailingSeparator;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// SFilePath: a disk file opened by path through the runtime's buffered byte streams. Open
+// chooses the mode from three flags and sharing from a fourth: shared lets other programs
+// read and write meanwhile; not shared lets them read a file opened read-only and keeps
+// them out of a file opened for writing.
+#include <cstdio>
+
+#include "core/SFile.h"
+#include "core/SString.h"
+
+class SFilePath : public SFile {
+public:
+    SFilePath();
+    SFilePath(const char* path, bool write, bool truncate, bool read);
+    ~SFilePath() override;
+
+    [[nodiscard]] bool Open(const char* path, bool write, bool truncate, bool read,
+                            bool shared = false);
+    const SString& GetPath() const { return path; }
+
+    bool IsOpen() const override;
+    void Close() override;
+    bool GetCrc(uint32_t& crc) override;
+    int WriteData(const void* buffer, int count) override;
+    int WriteString(const char* text, int length = -1) override;
+    int Write(const void* buffer, int count) override;
+    int WriteLine(const char* text) override;
+    SString ReadString(int count = -1) override;
+    int ReadData(void* buffer, int count) override;
+    int Read(void* buffer, int count) override;
+    SString ReadLine(bool raw = false, int maximum = -1, bool* complete = nullptr) override;
+    SString ReadTerminated(bool keep = true) override;
+    int Seek(int position) override;
+    int GetPosition() override;
+    bool SetSize(int size) override;
+    int GetSize() override;
+    int GetRemaining() override;
+    bool IsEnd() override;
+    int Find(const void* pattern, int length) override;
+
+private:
+    // The runtime needs a flush or a seek between a write and a read on one stream; the
+    // last direction tells when one is due.
+    enum class Access { kNone, kRead, kWrite };
+    void Prepare(Access next);
+
+    FILE* stream;
+    SString path;
+    Access access;
+};
