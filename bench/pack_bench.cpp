@@ -1,0 +1,316 @@
+// Packing and extraction throughput over a deterministic release folder of about 256 MiB
+// (compressible text, already compressed data, executables, many small files), on one
+// thread and on all, each against zlib's own compress or uncompress over the same bytes on
+// one thread in the same run. Also: whether the archives of 1 and N threads are identical,
+// how extraction time grows with the number of entries, and (--peak) the peak memory of
+// packing one 1 GiB file.
+//
+//   pack_bench.exe [--threads N] [--scale PERCENT] [--peak]
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/SBlockPipeline.h"
+#include "core/SDisk.h"
+#include "core/SFilePath.h"
+#include "core/SStringArray.h"
+#include "core/SWindows.h"
+#include "package/PPackageBuilder.h"
+#include "package/SResource.h"
+
+#include <psapi.h>
+
+namespace {
+
+constexpr double kMiB = 1024.0 * 1024.0;
+
+double Now() {
+    LARGE_INTEGER counter;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// A small deterministic generator: the same folder on every run and machine.
+struct Random {
+    uint64_t state;
+    explicit Random(uint64_t seed) : state(seed * 0x9E3779B97F4A7C15ull + 1) {}
+    uint32_t Next() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return static_cast<uint32_t>(state >> 16);
+    }
+};
+
+std::string Text(size_t size, Random& random) {
+    static const char* const kWords[] = {"update", "archive", "window", "the", "of", "file",
+                                         "version", "install", "folder", "a", "progress",
+                                         "compress", "block", "entry", "host", "program"};
+    std::string text;
+    text.reserve(size + 16);
+    while (text.size() < size) {
+        text += kWords[random.Next() % 16];
+        text += random.Next() % 12 == 0 ? "\r\n" : " ";
+    }
+    text.resize(size);
+    return text;
+}
+
+std::string Noise(size_t size, Random& random) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; i += 4) {
+        const uint32_t value = random.Next();
+        memcpy(&bytes[i], &value, size - i < 4 ? size - i : 4);
+    }
+    return bytes;
+}
+
+// Machine-code-like bytes: a few frequent opcodes, small immediates, some addresses.
+std::string Code(size_t size, Random& random) {
+    static const uint8_t kOpcodes[] = {0x8B, 0x89, 0x48, 0xE8, 0xFF, 0x83, 0x0F, 0x85, 0xC3, 0x55};
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) {
+        const uint32_t r = random.Next();
+        bytes[i] = static_cast<char>(r % 3 ? kOpcodes[r % 10] : (r >> 8) & (r % 5 ? 0x0F : 0xFF));
+    }
+    return bytes;
+}
+
+bool WriteFile(const std::string& path, const std::string& content) {
+    SFilePath file;
+    return file.Open(path.c_str(), true, true, false, false) &&
+           file.Write(content.data(), static_cast<int>(content.size())) == static_cast<int>(content.size());
+}
+
+struct Release {
+    std::vector<std::string> contents;  // every file's bytes, for the zlib baselines
+    int64_t bytes = 0;
+};
+
+// Writes the mixed release below folder; percent scales it (100: about 256 MiB).
+Release MakeRelease(const std::string& folder, int percent) {
+    Release release;
+    SDisk disk;
+    Random random(2026);
+    auto add = [&](const std::string& name, std::string content) {
+        const std::string path = folder + name;
+        disk.CreateFolder(path.substr(0, path.find_last_of('\\') + 1).c_str(), true);
+        if (!WriteFile(path, content)) fprintf(stderr, "cannot write %s\n", path.c_str());
+        release.bytes += static_cast<int64_t>(content.size());
+        release.contents.push_back(std::move(content));
+    };
+    const size_t unit = static_cast<size_t>(1 << 20) * percent / 100;
+    for (int i = 0; i < 12; ++i) add("docs\\manual" + std::to_string(i) + ".txt", Text(8 * unit, random));
+    for (int i = 0; i < 4; ++i) add("media\\clip" + std::to_string(i) + ".dat", Noise(16 * unit, random));
+    for (int i = 0; i < 8; ++i) add("bin\\module" + std::to_string(i) + ".dll", Code(8 * unit, random));
+    const int smallCount = 8000 * percent / 100;
+    for (int i = 0; i < smallCount; ++i) {
+        const size_t size = 200 + random.Next() % 8000;
+        const std::string name = "data\\set" + std::to_string(i % 40) + "\\item" + std::to_string(i) + ".cfg";
+        add(name, i % 3 ? Text(size, random) : Code(size, random));
+    }
+    return release;
+}
+
+double ZlibCompressSeconds(const Release& release) {
+    std::vector<uint8_t> packed(SBlockPipeline::kMaxPacked);
+    const double start = Now();
+    for (const std::string& content : release.contents) {
+        for (size_t p = 0; p < content.size(); p += SBlockPipeline::kBlockSize) {
+            const size_t raw = content.size() - p < 100000 ? content.size() - p : 100000;
+            uLongf length = packed.size();
+            compress(packed.data(), &length, reinterpret_cast<const Bytef*>(content.data() + p), raw);
+        }
+    }
+    return Now() - start;
+}
+
+double ZlibUncompressSeconds(const Release& release) {
+    // Compress first, untimed, then time only the decoding of every block.
+    std::vector<std::string> blocks;
+    std::vector<uint8_t> packed(SBlockPipeline::kMaxPacked);
+    for (const std::string& content : release.contents) {
+        for (size_t p = 0; p < content.size(); p += 100000) {
+            const size_t raw = content.size() - p < 100000 ? content.size() - p : 100000;
+            uLongf length = packed.size();
+            compress(packed.data(), &length, reinterpret_cast<const Bytef*>(content.data() + p), raw);
+            blocks.emplace_back(reinterpret_cast<const char*>(packed.data()), length);
+        }
+    }
+    std::vector<uint8_t> raw(100000);
+    const double start = Now();
+    for (const std::string& block : blocks) {
+        uLongf length = raw.size();
+        uncompress(raw.data(), &length, reinterpret_cast<const Bytef*>(block.data()), block.size());
+    }
+    return Now() - start;
+}
+
+bool SameFiles(const std::string& a, const std::string& b) {
+    SFilePath first;
+    SFilePath second;
+    if (!first.Open(a.c_str(), false, false, true, true) || !second.Open(b.c_str(), false, false, true, true))
+        return false;
+    if (first.GetSize() != second.GetSize()) return false;
+    std::vector<char> x(1 << 20);
+    std::vector<char> y(1 << 20);
+    for (;;) {
+        const int n = first.Read(x.data(), static_cast<int>(x.size()));
+        if (second.Read(y.data(), static_cast<int>(y.size())) != n || memcmp(x.data(), y.data(), n) != 0)
+            return false;
+        if (n == 0) return true;
+    }
+}
+
+double PackSeconds(const std::string& source, const std::string& target, int threads) {
+    PPackageBuilder builder;
+    builder.SetThreads(threads);
+    if (builder.Collect(source.c_str()) != PPackageBuilder::kDone) return -1;
+    const double start = Now();
+    const PPackageBuilder::Result result = builder.Write(target.c_str(), "1.0.0.0");
+    const double seconds = Now() - start;
+    return result == PPackageBuilder::kDone ? seconds : -1;
+}
+
+double ExtractSeconds(const std::string& archivePath, const std::string& destination, int threads) {
+    SDisk().CreateFolder(destination.c_str(), true);
+    SResource archive;
+    archive.SetThreads(threads);
+    const double start = Now();
+    SStringArray failures;
+    const bool ok = archive.Open(archivePath.c_str()) && archive.ExtractAll(destination.c_str(), &failures);
+    const double seconds = Now() - start;
+    return ok ? seconds : -1;
+}
+
+void RemoveTree(const std::string& folder) {
+    SStringArray files;
+    SDisk disk;
+    disk.List(&files, (folder + "*.*").c_str(), SDisk::kDescend | SDisk::kFiles);
+    for (int i = 0; i < files.GetCount(); ++i) DeleteFileA(files.GetAt(i)->GetText());
+    SStringArray folders;
+    disk.List(&folders, (folder + "*.*").c_str(), SDisk::kDescend | SDisk::kFolders);
+    for (int i = folders.GetCount() - 1; i >= 0; --i) RemoveDirectoryA(folders.GetAt(i)->GetText());
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::string WorkFolder(const char* name) {
+    SDisk disk;
+    std::string folder = disk.GetTempFolder().GetText();
+    folder += name;
+    folder += "\\";
+    RemoveTree(folder);
+    disk.CreateFolder(folder.c_str(), true);
+    return folder;
+}
+
+void Row(const char* what, double mib, double seconds, double baselineSeconds, double oneThreadSeconds) {
+    printf("  %-22s %8.1f MiB/s", what, mib / seconds);
+    if (oneThreadSeconds > 0) printf("   x%.2f vs 1 thread", oneThreadSeconds / seconds);
+    printf("   x%.2f vs zlib\n", baselineSeconds / seconds);
+}
+
+int RunThroughput(int threads, int percent) {
+    const std::string work = WorkFolder("updbench");
+    const std::string source = work + "release\\";
+    printf("release folder: building (%d%% of 256 MiB) ...\n", percent);
+    const Release release = MakeRelease(source, percent);
+    const double mib = static_cast<double>(release.bytes) / kMiB;
+    printf("release folder: %zu files, %.1f MiB; threads: 1 and %d\n\n", release.contents.size(), mib, threads);
+
+    const double zlibPack = ZlibCompressSeconds(release);
+    const double pack1 = PackSeconds(source, work + "one.upd", 1);
+    const double packN = PackSeconds(source, work + "many.upd", threads);
+    const bool identical = SameFiles(work + "one.bin", work + "many.bin");
+    const double archiveMib = static_cast<double>(SDisk().GetFileSize((work + "one.bin").c_str())) / kMiB;
+    if (pack1 < 0 || packN < 0) return fprintf(stderr, "packing failed\n"), 1;
+    printf("packing (archive %.1f MiB, %.1f%% of the input)\n", archiveMib, 100.0 * archiveMib / mib);
+    Row("zlib compress, 1 thr", mib, zlibPack, zlibPack, 0);
+    Row("pack, 1 thread", mib, pack1, zlibPack, 0);
+    Row(("pack, " + std::to_string(threads) + " threads").c_str(), mib, packN, zlibPack, pack1);
+    printf("  archives of 1 and %d threads identical: %s\n\n", threads, identical ? "yes" : "NO");
+
+    const double zlibExtract = ZlibUncompressSeconds(release);
+    const double extract1 = ExtractSeconds(work + "one.bin", work + "out1\\", 1);
+    const double extractN = ExtractSeconds(work + "one.bin", work + "outN\\", threads);
+    if (extract1 < 0 || extractN < 0) return fprintf(stderr, "extraction failed\n"), 1;
+    printf("extraction\n");
+    Row("zlib uncompress, 1 thr", mib, zlibExtract, zlibExtract, 0);
+    Row("extract, 1 thread", mib, extract1, zlibExtract, 0);
+    Row(("extract, " + std::to_string(threads) + " threads").c_str(), mib, extractN, zlibExtract, extract1);
+    RemoveTree(work);
+    return identical ? 0 : 1;
+}
+
+// Extraction time per entry for archives of 2000 and 20000 small files: a linear
+// extraction keeps the two close.
+int RunManyEntries() {
+    printf("\nextraction of many small entries\n");
+    double perEntry[2] = {0, 0};
+    const int counts[2] = {2000, 20000};
+    for (int k = 0; k < 2; ++k) {
+        const std::string work = WorkFolder("updbench-many");
+        Random random(7);
+        SDisk disk;
+        for (int i = 0; i < counts[k]; ++i) {
+            const std::string folder = work + "src\\d" + std::to_string(i % 100) + "\\";
+            if (i < 100) disk.CreateFolder(folder.c_str(), true);
+            WriteFile(folder + "f" + std::to_string(i) + ".txt", Text(64 + random.Next() % 512, random));
+        }
+        if (PackSeconds(work + "src", work + "many.upd", 1) < 0) return 1;
+        const double seconds = ExtractSeconds(work + "many.bin", work + "out\\", 1);
+        perEntry[k] = seconds / counts[k];
+        printf("  %6d entries: %.2f s, %.1f us an entry\n", counts[k], seconds, perEntry[k] * 1e6);
+        RemoveTree(work);
+    }
+    printf("  time an entry, 20000 against 2000: x%.2f (1.00 is linear)\n", perEntry[1] / perEntry[0]);
+    return 0;
+}
+
+int RunPeak(int threads) {
+    const std::string work = WorkFolder("updbench-peak");
+    const std::string source = work + "src\\";
+    SDisk().CreateFolder(source.c_str(), true);
+    {
+        SFilePath big;
+        if (!big.Open((source + "one.gib").c_str(), true, true, false, false)) return 1;
+        // Written in small pieces, so that making the file does not set the peak itself.
+        Random random(11);
+        for (int i = 0; i < 1024; ++i) {
+            const std::string chunk = i % 2 ? Text(1 << 20, random) : Code(1 << 20, random);
+            big.Write(chunk.data(), static_cast<int>(chunk.size()));
+        }
+    }
+    PROCESS_MEMORY_COUNTERS before = {};
+    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+    const double seconds = PackSeconds(source, work + "big.upd", threads);
+    PROCESS_MEMORY_COUNTERS after = {};
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+    printf("\npacking one 1 GiB file with %d threads: %.1f s, %.1f MiB/s\n", threads, seconds, 1024.0 / seconds);
+    printf("  peak working set %.1f MiB (%.1f MiB before packing), peak private bytes %.1f MiB\n",
+           after.PeakWorkingSetSize / kMiB, before.PeakWorkingSetSize / kMiB, after.PeakPagefileUsage / kMiB);
+    RemoveTree(work);
+    return seconds < 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int threads = SBlockPipeline::GetProcessorCount();
+    int percent = 100;
+    bool peak = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!strcmp(argv[i], "--threads") && i + 1 < argc) threads = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--scale") && i + 1 < argc) percent = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--peak")) peak = true;
+    }
+    if (peak) return RunPeak(threads);
+    const int status = RunThroughput(threads, percent);
+    return status ? status : RunManyEntries();
+}

@@ -1,0 +1,142 @@
+#include "package/PPackageBuilder.h"
+
+#include "core/SFilePath.h"
+#include "core/SHandle.h"
+#include "core/SPath.h"
+#include "core/SWindows.h"
+#include "package/SResource.h"
+
+namespace {
+
+// A temporary file beside path; empty when none can be made there.
+SString TemporaryBeside(const SString& path) {
+    SPath where(path.GetText());
+    char temporary[MAX_PATH];
+    if (!GetTempFileNameA(where.GetParent().GetText(), "upd", 0, temporary)) return SString("");
+    return SString(temporary);
+}
+
+// Whether a file may be put at path: nothing is there, or a file that is not read-only
+// and that no other program holds open.
+bool CanReplace(const SString& path) {
+    const DWORD attributes = GetFileAttributesA(path.GetText());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return false;
+    SHandle probe(CreateFileA(path.GetText(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    return probe.IsValid();
+}
+
+}  // namespace
+
+PPackageBuilder::PPackageBuilder() { files.AddFlags(SStringArray::kIgnoreCase); }
+
+PPackageBuilder::Result PPackageBuilder::Collect(const char* folderText) {
+    SPath source;
+    source.SetFolder(folderText);
+    folder = source.GetPath();
+    files.DeleteAll();
+    // A drive root passes as a folder, but an archive of a whole drive is refused.
+    if (!source.IsSubFolder() || !disk.FolderExists(folder.GetText())) return kInvalidFolder;
+
+    disk.List(&files, (folder + "*.*").GetText(), SDisk::kDescend | SDisk::kFiles);
+    // Only the updater's own file at the top is left out; one in a subfolder stays.
+    files.RemoveMatching((folder + "Update.exe").GetText());
+    return files.GetCount() == 0 ? kNoFiles : kDone;
+}
+
+PPackageBuilder::Result PPackageBuilder::Write(const char* chosenPath, const char* version) {
+    crc = 0;
+    bytesRead = 0;
+    archiveSize = 0;
+    failedPath.Empty();
+    skipped.DeleteAll();
+
+    SPath target;
+    target.SetPath(chosenPath);
+    if (target.GetKind() != SPath::kLocal || target.IsFolder()) return kInvalidTarget;
+    descriptorPath = target.GetPath();
+    archivePath = target.GetParent() + target.GetTitle() + ".bin";
+    if (descriptorPath.CompareNoCase(archivePath.GetText()) == 0) return kInvalidTarget;
+
+    // Both places are checked before the work, and both files are written under temporary
+    // names that take their places only once both are complete: a failure leaves the
+    // previous pair as it was, never a descriptor beside a broken archive.
+    if (!CanReplace(archivePath)) {
+        failedPath = archivePath;
+        return kArchiveFailed;
+    }
+    if (!CanReplace(descriptorPath)) {
+        failedPath = descriptorPath;
+        return kDescriptorFailed;
+    }
+    const SString archiveTemporary = TemporaryBeside(archivePath);
+    if (archiveTemporary.GetLength() == 0) {
+        failedPath = archivePath;
+        return kArchiveFailed;
+    }
+    Result result = WriteArchive(archiveTemporary);
+    const SString descriptorTemporary =
+        result == kDone ? TemporaryBeside(descriptorPath) : SString("");
+    if (result == kDone) result = WriteDescriptor(descriptorTemporary, version);
+    if (result == kDone &&
+        !MoveFileExA(archiveTemporary.GetText(), archivePath.GetText(), MOVEFILE_REPLACE_EXISTING)) {
+        failedPath = archivePath;
+        result = kArchiveFailed;
+    }
+    if (result == kDone && !MoveFileExA(descriptorTemporary.GetText(), descriptorPath.GetText(),
+                                        MOVEFILE_REPLACE_EXISTING)) {
+        failedPath = descriptorPath;
+        result = kDescriptorFailed;
+    }
+    if (result != kDone) {
+        DeleteFileA(archiveTemporary.GetText());
+        if (descriptorTemporary.GetLength() > 0) DeleteFileA(descriptorTemporary.GetText());
+    }
+    return result;
+}
+
+PPackageBuilder::Result PPackageBuilder::WriteArchive(const SString& temporary) {
+    SResource archive;
+    archive.SetThreads(threads);
+    archive.SetFolder(folder.GetText());
+    SPath root(folder.GetText());
+    const int firstPart = root.GetPartCount() - 1;
+    for (int i = 0; i < files.GetCount(); ++i) {
+        SPath file(files.GetAt(i)->GetText());
+        (void)archive.AddFile(file.GetParts(firstPart, -1, false, '\\').GetText());
+    }
+
+    SFilePath out;
+    if (!out.Open(temporary.GetText(), true, true, false, false)) {
+        failedPath = archivePath;
+        return kArchiveFailed;
+    }
+    const bool written = archive.WriteTo(&out, true);
+    out.Close();
+    bytesRead = archive.GetBytesRead();
+    skipped.CopyStrings(archive.GetSkipped());
+    if (!written) {
+        const bool sourceFailed = archive.GetFailedPath().GetLength() > 0;
+        failedPath = sourceFailed ? archive.GetFailedPath() : archivePath;
+        return sourceFailed ? kSourceFailed : kArchiveFailed;
+    }
+    archiveSize = disk.GetFileSize(temporary.GetText());
+    crc = disk.GetFileCrc(temporary.GetText());
+    return kDone;
+}
+
+PPackageBuilder::Result PPackageBuilder::WriteDescriptor(const SString& temporary,
+                                                         const char* version) {
+    SString crcText;
+    crcText.Format("%u", crc);
+    const SString versionText = version ? version : "";
+    SFilePath descriptor;
+    const bool ok = temporary.GetLength() > 0 &&
+                    descriptor.Open(temporary.GetText(), true, true, true, false) &&
+                    descriptor.WriteLine(versionText.GetText()) == versionText.GetLength() + 2 &&
+                    descriptor.WriteLine(crcText.GetText()) == crcText.GetLength() + 2;
+    descriptor.Close();
+    if (!ok) failedPath = descriptorPath;
+    return ok ? kDone : kDescriptorFailed;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// PPackageBuilder: turns a release folder and a version text into the two files of an
+// update, side by side under one title: a ".bin" archive of every file below the folder
+// (compressed, entries named by their paths relative to it; the updater's own "Update.exe"
+// at the top of the folder left out) and a ".upd" descriptor of two CR LF lines, the version
+// as given and the archive's CRC-32 as "%u". Collect checks and lists the folder; Write,
+// given the chosen descriptor path, writes both files or, failing, leaves what was there.
+#include <cstdint>
+
+#include "core/SDisk.h"
+#include "core/SString.h"
+#include "core/SStringArray.h"
+
+class PPackageBuilder {
+public:
+    enum Result {
+        kDone,
+        kInvalidFolder,     // empty, not a path, not an existing folder, or a drive root
+        kNoFiles,           // nothing below the folder but its own "Update.exe"
+        kInvalidTarget,     // the chosen path names a folder or the archive itself
+        kSourceFailed,      // a file of the folder could not be read: GetFailedPath
+        kArchiveFailed,     // the archive could not be written: GetFailedPath
+        kDescriptorFailed,  // the descriptor could not be written: GetFailedPath
+    };
+
+    PPackageBuilder();
+
+    void SetThreads(int count) { threads = count < 1 ? 1 : count; }
+    [[nodiscard]] Result Collect(const char* folderText);
+    [[nodiscard]] Result Write(const char* chosenPath, const char* version);
+
+    const SString& GetFolder() const { return folder; }
+    const SStringArray& GetFiles() const { return files; }
+    const SString& GetArchivePath() const { return archivePath; }
+    const SString& GetDescriptorPath() const { return descriptorPath; }
+    uint32_t GetCrc() const { return crc; }
+    int64_t GetBytesRead() const { return bytesRead; }
+    int GetArchiveSize() const { return archiveSize; }
+    const SString& GetFailedPath() const { return failedPath; }
+    const SStringArray& GetSkipped() const { return skipped; }
+
+private:
+    Result WriteArchive(const SString& temporary);
+    Result WriteDescriptor(const SString& temporary, const char* version);
+
+    SDisk disk;
+    int threads = 1;
+    SString folder;
+    SStringArray files;
+    SString archivePath;
+    SString descriptorPath;
+    uint32_t crc = 0;
+    int64_t bytesRead = 0;
+    int archiveSize = 0;
+    SString failedPath;
+    SStringArray skipped;
+};

@@ -1,0 +1,81 @@
+#pragma once
+// SResource: the archive of named files ("SRES"). On the build side a source folder is
+// attached, names relative to it are added and WriteTo writes the archive; on the read side
+// Open reads an archive's table of entries, Extract copies one entry into a file object and
+// ExtractAll writes every entry into a folder, listing the targets it could not write.
+// Names compare without regard to ASCII case. No file stays open between calls.
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+#include "core/SArray.h"
+#include "core/SDisk.h"
+#include "core/SPath.h"
+#include "core/SStringArray.h"
+
+class SFile;
+class SFileMem;
+class SFilePath;
+class SBlockPipeline;
+
+class SResource {
+public:
+    static constexpr uint32_t kTerminator = 0xFFFFFFFF;
+    static constexpr int kStagedLimit = 8 << 20;  // entries up to this size decode in memory
+
+    SResource();
+    virtual ~SResource();
+
+    void Reset();
+    bool SetFolder(const char* folder);
+    bool AddFile(const char* name);
+    [[nodiscard]] bool WriteTo(SFile* target, bool compress);
+    [[nodiscard]] bool Open(const char* path, int start = 0);
+    [[nodiscard]] bool Extract(SFile* target, const char* name, bool rewind);
+    bool ExtractAll(const char* folder, SStringArray* failures);
+    int GetEntryCount() const { return names.GetCount(); }
+    SString GetEntryName(int index) const;
+
+    // Block work runs on this many threads (1, the default, is the sequential path); the
+    // archive's bytes are the same whatever the number.
+    void SetThreads(int count) { threads = count < 1 ? 1 : count; }
+    int GetThreads() const { return threads; }
+    bool IsCompressed() const { return compressed; }
+    // Read side: the uncompressed size of every entry, from its block headers; false when
+    // the archive cannot be read or an entry's payload is malformed.
+    bool GetRawSizes(SArray<int>& rawSizes) const;
+    // Build side, after WriteTo: files left out because they could not be opened, and the
+    // file whose reading failed part-way (empty when none did).
+    const SStringArray& GetSkipped() const { return skipped; }
+    const SString& GetFailedPath() const { return failedPath; }
+    int64_t GetBytesRead() const { return bytesRead; }
+
+    // Whether an entry name stays inside any destination folder: a relative path of plain
+    // names, with no "..", drive, root, network or stream part and no device name.
+    static bool IsSafeEntryName(const char* name);
+
+private:
+    bool IsBuildSide() const { return source.IsSubFolder(); }
+    int FindEntry(const char* name) const;
+    void IndexName(int index);
+    bool WriteStored(SFile* target);
+    bool WriteCompressed(SFile* target);
+    bool ExtractEntry(SFilePath& archive, int index, SFile* target, SBlockPipeline& pipeline);
+    bool ExtractToPath(SFilePath& archive, int index, const SPath& target, SFileMem& staging,
+                       SBlockPipeline& pipeline);
+    int64_t RawSizeBound(SFilePath& archive, int index) const;
+
+    SDisk disk;
+    SPath source;
+    bool compressed;
+    SStringArray names;
+    SArray<int> offsets;
+    SArray<int> sizes;
+
+    int threads = 1;
+    // First index of each name, lower-cased: lookups stay constant-time for big archives.
+    std::unordered_map<std::string, int> firstIndex;
+    SStringArray skipped;
+    SString failedPath;
+    int64_t bytesRead = 0;
+};

@@ -1,0 +1,47 @@
+#include "tests/package/ArchiveBytes.h"
+
+#include <zlib.h>
+
+ArchiveBytes::ArchiveBytes(uint32_t flag) { bytes = "SRES" + Le(flag); }
+
+std::string ArchiveBytes::Le(uint32_t value) {
+    std::string field(4, '\0');
+    for (int i = 0; i < 4; ++i) field[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return field;
+}
+
+ArchiveBytes& ArchiveBytes::Value(uint32_t value) {
+    bytes += Le(value);
+    return *this;
+}
+
+ArchiveBytes& ArchiveBytes::Raw(const std::string& more) {
+    bytes += more;
+    return *this;
+}
+
+ArchiveBytes& ArchiveBytes::Entry(const std::string& name, const std::string& payload) {
+    bytes += Le(static_cast<uint32_t>(payload.size())) + name + std::string(1, '\0') + payload;
+    return *this;
+}
+
+ArchiveBytes& ArchiveBytes::Compressed(const std::string& name, const std::string& content) {
+    return Entry(name, content.empty() ? std::string() : BlockStream(content));
+}
+
+ArchiveBytes& ArchiveBytes::End() { return Value(0xFFFFFFFF); }
+
+std::string ArchiveBytes::BlockStream(const std::string& content) {
+    const size_t blockSize = 100000;
+    std::string stream = Le(static_cast<uint32_t>((content.size() + blockSize - 1) / blockSize));
+    for (size_t p = 0; p < content.size(); p += blockSize) {
+        const size_t raw = content.size() - p < blockSize ? content.size() - p : blockSize;
+        std::string packed(compressBound(raw), '\0');
+        uLongf length = packed.size();
+        compress(reinterpret_cast<Bytef*>(&packed[0]), &length,
+                 reinterpret_cast<const Bytef*>(content.data() + p), raw);
+        packed.resize(length);
+        stream += Le(static_cast<uint32_t>(raw)) + Le(static_cast<uint32_t>(length)) + packed;
+    }
+    return stream;
+}

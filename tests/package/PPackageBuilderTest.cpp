@@ -1,0 +1,164 @@
+// The package builder: a folder and a version become an archive and its descriptor.
+#include <gtest/gtest.h>
+
+#include <share.h>
+
+#include <cstdio>
+#include <string>
+
+#include "core/SDisk.h"
+#include "core/SFile.h"
+#include "core/SWindows.h"
+#include "package/PPackageBuilder.h"
+#include "package/SResource.h"
+#include "tests/package/ArchiveBytes.h"
+#include "tests/support/TestFolder.h"
+
+namespace {
+
+uint32_t CrcOf(const std::string& bytes) {
+    return SCrc32(0, bytes.data(), static_cast<int>(bytes.size()));
+}
+
+std::string Descriptor(const std::string& version, uint32_t crc) {
+    return version + "\r\n" + std::to_string(crc) + "\r\n";
+}
+
+TEST(PPackageBuilderCollect, RefusesWhatIsNoReleaseFolder) {
+    TestFolder folder;
+    const std::string file = folder.WriteFile("file.txt", "x");
+    const std::string onlyUpdater = folder.MakeFolder("only");
+    folder.WriteFile("only\\UPDATE.EXE", "MZ");
+    folder.MakeFolder("only\\empty sub");
+    struct Case {
+        std::string text;
+        PPackageBuilder::Result result;
+    };
+    const Case cases[] = {
+        {"", PPackageBuilder::kInvalidFolder},
+        {folder / "missing", PPackageBuilder::kInvalidFolder},
+        {file, PPackageBuilder::kInvalidFolder},
+        {"C:\\", PPackageBuilder::kInvalidFolder},
+        {folder / "a?b", PPackageBuilder::kInvalidFolder},
+        {onlyUpdater, PPackageBuilder::kNoFiles},
+        {folder / "only", PPackageBuilder::kNoFiles},
+    };
+    for (const Case& c : cases) {
+        PPackageBuilder builder;
+        EXPECT_EQ(builder.Collect(c.text.c_str()), c.result) << c.text;
+    }
+}
+
+TEST(PPackageBuilderCollect, ListsEveryFileButTheUpdaterAtTheTop) {
+    TestFolder folder;
+    folder.WriteFile("rel\\Update.exe", "MZ");
+    folder.WriteFile("rel\\app.exe", "app");
+    folder.WriteFile("rel\\sub\\Update.exe", "nested");
+    const std::string hidden = folder.WriteFile("rel\\.settings", "h");
+    ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    PPackageBuilder builder;
+    ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
+    const SStringArray& files = builder.GetFiles();
+    EXPECT_EQ(files.GetCount(), 3);
+    EXPECT_GE(files.Find((folder / "rel\\app.exe").c_str()), 0);
+    EXPECT_GE(files.Find((folder / "rel\\sub\\Update.exe").c_str()), 0);
+    EXPECT_GE(files.Find(hidden.c_str()), 0);
+}
+
+TEST(PPackageBuilderWrite, WritesTheArchiveAndItsTwoLineDescriptor) {
+    TestFolder folder;
+    folder.WriteFile("rel\\Update.exe", "MZ");
+    folder.WriteFile("rel\\readme.txt", "read me");
+    folder.WriteFile("rel\\bin\\tool.dll", std::string(150000, 't'));
+    for (const char* typed : {"rel", "rel\\"}) {
+        PPackageBuilder builder;
+        ASSERT_EQ(builder.Collect((folder / typed).c_str()), PPackageBuilder::kDone);
+        ASSERT_EQ(builder.Write((folder / "out.upd").c_str(), "2.5.0.1"), PPackageBuilder::kDone);
+
+        const std::string archive = ReadWholeFile(folder / "out.bin");
+        SResource reader;
+        ASSERT_TRUE(reader.Open((folder / "out.bin").c_str()));
+        ASSERT_EQ(reader.GetEntryCount(), 2);
+        for (int i = 0; i < 2; ++i) {
+            const SString name = reader.GetEntryName(i);
+            EXPECT_TRUE(name == "readme.txt" || name == "bin\\tool.dll") << name.GetText();
+        }
+        EXPECT_EQ(builder.GetCrc(), CrcOf(archive));
+        EXPECT_EQ(builder.GetArchiveSize(), static_cast<int>(archive.size()));
+        EXPECT_EQ(builder.GetBytesRead(), 150007);
+        EXPECT_EQ(ReadWholeFile(folder / "out.upd"), Descriptor("2.5.0.1", CrcOf(archive)));
+    }
+}
+
+TEST(PPackageBuilderWrite, NamesTheArchiveAfterTheChosenTitle) {
+    TestFolder folder;
+    folder.WriteFile("rel\\a.txt", "a");
+    struct Case {
+        const char* chosen;
+        const char* archive;
+    };
+    const Case cases[] = {{"app.upd", "app.bin"}, {"app.2.upd", "app.2.bin"}, {"app", "app.bin"},
+                          {"out\\x.UPD", "out\\x.bin"}};
+    folder.MakeFolder("out");
+    for (const Case& c : cases) {
+        PPackageBuilder builder;
+        ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
+        ASSERT_EQ(builder.Write((folder / c.chosen).c_str(), ""), PPackageBuilder::kDone) << c.chosen;
+        EXPECT_EQ(builder.GetArchivePath(), (folder / c.archive).c_str());
+        EXPECT_TRUE(FileIsThere(folder / c.archive)) << c.chosen;
+        // An empty version gives an empty first line.
+        EXPECT_EQ(ReadWholeFile(folder / c.chosen),
+                  Descriptor("", CrcOf(ReadWholeFile(folder / c.archive))));
+    }
+    PPackageBuilder builder;
+    ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
+    EXPECT_EQ(builder.Write((folder / "self.bin").c_str(), "1"), PPackageBuilder::kInvalidTarget);
+    EXPECT_EQ(builder.Write(folder.Path().c_str(), "1"), PPackageBuilder::kInvalidTarget);
+}
+
+TEST(PPackageBuilderWrite, FilesGoneSinceTheListingLeaveTheEmptyArchive) {
+    TestFolder folder;
+    const std::string only = folder.WriteFile("rel\\only.txt", "soon gone");
+    PPackageBuilder builder;
+    ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
+    ASSERT_TRUE(DeleteFileA(only.c_str()));
+    ASSERT_EQ(builder.Write((folder / "p.upd").c_str(), "1.0.0.0"), PPackageBuilder::kDone);
+    EXPECT_EQ(ReadWholeFile(folder / "p.bin"), std::string("SRES\x01\0\0\0\xFF\xFF\xFF\xFF", 12));
+    EXPECT_EQ(ReadWholeFile(folder / "p.upd"), Descriptor("1.0.0.0", 834648924));
+    EXPECT_EQ(builder.GetSkipped().GetCount(), 1);
+}
+
+TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
+    TestFolder folder;
+    folder.WriteFile("rel\\a.txt", "a");
+    folder.WriteFile("out\\app.bin", "old archive");
+    folder.WriteFile("out\\app.upd", "old descriptor");
+    PPackageBuilder builder;
+    ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
+
+    // The descriptor's place is taken by a folder: nothing may change.
+    ASSERT_TRUE(CreateDirectoryA((folder / "out\\blocked.upd").c_str(), nullptr));
+    EXPECT_NE(builder.Write((folder / "out\\blocked.upd").c_str(), "1"), PPackageBuilder::kDone);
+    EXPECT_FALSE(FileIsThere(folder / "out\\blocked.bin"));
+
+    // The archive's place is held open by another writer: the old pair stays.
+    {
+        FILE* holder = _fsopen((folder / "out\\app.bin").c_str(), "r+b", _SH_DENYRW);
+        ASSERT_NE(holder, nullptr);
+        EXPECT_EQ(builder.Write((folder / "out\\app.upd").c_str(), "1"), PPackageBuilder::kArchiveFailed);
+        EXPECT_EQ(builder.GetFailedPath(), (folder / "out\\app.bin").c_str());
+        fclose(holder);
+    }
+    EXPECT_EQ(ReadWholeFile(folder / "out\\app.bin"), "old archive");
+    EXPECT_EQ(ReadWholeFile(folder / "out\\app.upd"), "old descriptor");
+
+    // A missing output folder is a failure too, with nothing written.
+    EXPECT_EQ(builder.Write((folder / "nowhere\\app.upd").c_str(), "1"), PPackageBuilder::kArchiveFailed);
+
+    // Only the pair remains in the output folder: no temporary file is left behind.
+    SStringArray left;
+    SDisk().List(&left, (folder / "out\\*.*").c_str(), SDisk::kFiles);
+    EXPECT_EQ(left.GetCount(), 2) << left.Join(", ").GetText();
+}
+
+}  // namespace
