@@ -4,6 +4,8 @@
 // stream is checked against the reader's buffers and the payload it came in, and every
 // block must decode to exactly its stated length: a malformed stream fails, it is never
 // read or written past its bounds.
+#include <cstdint>
+
 #include "core/SBlockPipeline.h"
 
 class SFile;
@@ -15,4 +17,7 @@ public:
     // or a write to the target falls short.
     static int Decompress(SFile* source, SFile* target, int payloadLength,
                           SBlockPipeline& pipeline);
+    // The uncompressed size of the stream of payloadLength bytes at source's position, read
+    // from its block headers with the same checks and no decoding; -1 when malformed.
+    static int64_t Measure(SFile* source, int payloadLength);
 };

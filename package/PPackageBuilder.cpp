@@ -1,5 +1,6 @@
 #include "package/PPackageBuilder.h"
 
+#include "core/SBlockPipeline.h"
 #include "core/SFilePath.h"
 #include "core/SHandle.h"
 #include "core/SPath.h"
@@ -29,7 +30,9 @@ bool CanReplace(const SString& path) {
 
 }  // namespace
 
-PPackageBuilder::PPackageBuilder() { files.AddFlags(SStringArray::kIgnoreCase); }
+PPackageBuilder::PPackageBuilder() : threads(SBlockPipeline::GetProcessorCount()) {
+    files.AddFlags(SStringArray::kIgnoreCase);
+}
 
 PPackageBuilder::Result PPackageBuilder::Collect(const char* folderText) {
     SPath source;

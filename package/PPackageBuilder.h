@@ -44,7 +44,7 @@ private:
     Result WriteDescriptor(const SString& temporary, const char* version);
 
     SDisk disk;
-    int threads = 1;
+    int threads;  // all processors unless set
     SString folder;
     SStringArray files;
     SString archivePath;

@@ -339,21 +339,9 @@ bool SResource::GetRawSizes(SArray<int>& rawSizes) const {
             rawSizes.Add(length);
             continue;
         }
-        uint32_t blocks = 0;
-        if (archive.Seek(offsets.GetAt(i)) != offsets.GetAt(i) || !ReadValue(archive, blocks) ||
-            blocks > static_cast<uint32_t>(length - 4) / 8)
-            return false;
-        int64_t total = 0;
-        for (uint32_t b = 0; b < blocks; ++b) {
-            uint32_t raw = 0;
-            uint32_t packed = 0;
-            if (!ReadValue(archive, raw) || !ReadValue(archive, packed) ||
-                raw > SBlockPipeline::kBlockSize || packed > SBlockPipeline::kMaxPacked)
-                return false;
-            total += raw;
-            archive.Skip(static_cast<int>(packed));
-        }
-        if (total > INT32_MAX) return false;
+        if (archive.Seek(offsets.GetAt(i)) != offsets.GetAt(i)) return false;
+        const int64_t total = SBlockReader::Measure(&archive, length);
+        if (total < 0 || total > INT32_MAX) return false;
         rawSizes.Add(static_cast<int>(total));
     }
     return true;
