@@ -92,8 +92,11 @@ void ParseArguments(const SStringArray& words, Arguments& args) {
 SString Arg(const Arguments& args, int i) { return args.positional.GetText(i); }
 
 int Pack(const Arguments& args) {
+    // A build server must not ship an update with files missing: any file that cannot be
+    // read fails the run, and the previous pair stays.
     PPackageBuilder builder;
     builder.SetThreads(args.threads);
+    builder.SetAllFilesRequired(true);
     switch (builder.Collect(Arg(args, 0).GetText())) {
         case PPackageBuilder::kInvalidFolder:
             fprintf(stderr, "updtool: Invalid folder: %s\n", Arg(args, 0).GetText());
@@ -106,8 +109,7 @@ int Pack(const Arguments& args) {
     }
     const PPackageBuilder::Result result = builder.Write(Arg(args, 1).GetText(), args.version.GetText());
     for (int i = 0; i < builder.GetSkipped().GetCount(); ++i)
-        fprintf(stderr, "updtool: left out, cannot be opened: %s\n",
-                builder.GetSkipped().GetAt(i)->GetText());
+        fprintf(stderr, "updtool: cannot be opened: %s\n", builder.GetSkipped().GetAt(i)->GetText());
     switch (result) {
         case PPackageBuilder::kDone:
             break;
@@ -120,7 +122,7 @@ int Pack(const Arguments& args) {
             return Fail("cannot write", builder.GetFailedPath().GetText());
     }
     const uint32_t crc = builder.GetCrc();
-    printf("files       %d\n", builder.GetFiles().GetCount() - builder.GetSkipped().GetCount());
+    printf("files       %d\n", builder.GetFiles().GetCount());
     printf("bytes read  %" PRId64 "\n", builder.GetBytesRead());
     printf("archive     %s (%d bytes)\n", builder.GetArchivePath().GetText(), builder.GetArchiveSize());
     printf("descriptor  %s\n", builder.GetDescriptorPath().GetText());
@@ -238,10 +240,10 @@ const Command kCommands[] = {
 }  // namespace
 
 int main() {
-    // The command line is read by the same rules as the updater's, so a quoted folder that
-    // ends in a backslash arrives whole.
+    // A quoted folder that ends in a backslash arrives whole, whether typed by hand
+    // ("C:\Release Folder\") or quoted by a program that doubles that backslash.
     SStringArray words;
-    SCommandLine::SplitAll(GetCommandLineA(), words);
+    SCommandLine::SplitAll(GetCommandLineA(), words, SCommandLine::kLoneBackslash);
     if (words.GetCount() < 2) return Usage("no command given");
     const SString command = words.GetText(1);
     if (command == "--help" || command == "-h" || command == "help") {

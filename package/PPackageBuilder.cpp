@@ -105,9 +105,13 @@ PPackageBuilder::Result PPackageBuilder::WriteArchive(const SString& temporary) 
     archive.SetFolder(folder.GetText());
     SPath root(folder.GetText());
     const int firstPart = root.GetPartCount() - 1;
+    // A listed name that a path cannot hold (characters outside the code page come back
+    // from the system as "?") names no file that could be read: it is left out as well.
+    SStringArray unnamed;
     for (int i = 0; i < files.GetCount(); ++i) {
         SPath file(files.GetAt(i)->GetText());
-        (void)archive.AddFile(file.GetParts(firstPart, -1, false, '\\').GetText());
+        if (!file.IsValid()) unnamed.Add(files.GetAt(i)->GetText());
+        else (void)archive.AddFile(file.GetParts(firstPart, -1, false, '\\').GetText());
     }
 
     SFilePath out;
@@ -118,7 +122,13 @@ PPackageBuilder::Result PPackageBuilder::WriteArchive(const SString& temporary) 
     const bool written = archive.WriteTo(&out, true);
     out.Close();
     bytesRead = archive.GetBytesRead();
-    skipped.CopyStrings(archive.GetSkipped());
+    skipped.CopyStrings(unnamed);
+    for (int i = 0; i < archive.GetSkipped().GetCount(); ++i)
+        skipped.Add(archive.GetSkipped().GetAt(i)->GetText());
+    if (written && allRequired && skipped.GetCount() > 0) {
+        failedPath = skipped.GetText(0);
+        return kSourceFailed;
+    }
     if (!written) {
         const bool sourceFailed = archive.GetFailedPath().GetLength() > 0;
         failedPath = sourceFailed ? archive.GetFailedPath() : archivePath;

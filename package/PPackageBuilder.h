@@ -26,6 +26,9 @@ public:
     PPackageBuilder();
 
     void SetThreads(int count) { threads = count < 1 ? 1 : count; }
+    // Files that cannot be opened when the archive is written are left out of it (and
+    // listed by GetSkipped); with this set, such a file fails the whole Write instead.
+    void SetAllFilesRequired(bool required) { allRequired = required; }
     [[nodiscard]] Result Collect(const char* folderText);
     [[nodiscard]] Result Write(const char* chosenPath, const char* version);
 
@@ -45,6 +48,7 @@ private:
 
     SDisk disk;
     int threads;  // all processors unless set
+    bool allRequired = false;
     SString folder;
     SStringArray files;
     SString archivePath;

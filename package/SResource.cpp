@@ -93,7 +93,7 @@ bool SResource::SetFolder(const char* folder) {
 }
 
 bool SResource::AddFile(const char* name) {
-    if (!name || !IsBuildSide() || FindEntry(name) >= 0) return false;
+    if (!name || !name[0] || !IsBuildSide() || FindEntry(name) >= 0) return false;
     names.Add(name);
     IndexName(names.GetCount() - 1);
     return true;
