@@ -6,22 +6,12 @@
 #include <cstdlib>
 
 #include "core/SFileMem.h"
+#include "core/SHeapBlock.h"
 
 namespace {
 
 // Bytes moved per step when a copy has to go through a work buffer.
 constexpr int kCopyStep = 64 * 1024;
-
-// A heap block freed when it goes, so that early returns cannot leak it.
-class WorkBuffer {
-public:
-    explicit WorkBuffer(int size) : data(static_cast<uint8_t*>(malloc(size))) {}
-    ~WorkBuffer() { free(data); }
-    WorkBuffer(const WorkBuffer&) = delete;
-    WorkBuffer& operator=(const WorkBuffer&) = delete;
-
-    uint8_t* data;
-};
 
 }  // namespace
 
@@ -78,7 +68,7 @@ int SFile::CopyFrom(SFile* source, int count) {
         return done;
     }
 
-    WorkBuffer buffer(kCopyStep);
+    SHeapBlock buffer(kCopyStep);
     if (!buffer.data) return 0;
     int done = 0;
     int total = 0;

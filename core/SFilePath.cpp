@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/SHeapBlock.h"
 #include "core/SWindows.h"
 
 namespace {
@@ -19,16 +20,6 @@ constexpr int kStreamBuffer = 64 * 1024;
 
 // Bytes read per step by GetCrc and Find.
 constexpr int kChunk = 1024 * 1024;
-
-class ChunkBuffer {
-public:
-    explicit ChunkBuffer(size_t size) : data(static_cast<uint8_t*>(malloc(size))) {}
-    ~ChunkBuffer() { free(data); }
-    ChunkBuffer(const ChunkBuffer&) = delete;
-    ChunkBuffer& operator=(const ChunkBuffer&) = delete;
-
-    uint8_t* data;
-};
 
 // The text of a line or a field, with spaces and tabs removed from both ends unless raw.
 SString MakeText(const std::string& bytes, bool raw) {
@@ -113,7 +104,7 @@ void SFilePath::Prepare(Access next) {
 // taken once: a file that grows meanwhile is summed as it was.
 bool SFilePath::GetCrc(uint32_t& crc) {
     if (!stream) return false;
-    ChunkBuffer chunk(kChunk);
+    SHeapBlock chunk(kChunk);
     if (!chunk.data) return false;
     const int saved = GetPosition();
     const int size = GetSize();
@@ -272,7 +263,7 @@ int SFilePath::Find(const void* pattern, int length) {
     const size_t capacity = static_cast<size_t>(length) * 2 > kChunk
                                 ? static_cast<size_t>(length) * 2
                                 : static_cast<size_t>(kChunk);
-    ChunkBuffer chunk(capacity);
+    SHeapBlock chunk(capacity);
     if (!chunk.data) return -1;
     int64_t base = start;  // file position of chunk.data[0]
     size_t kept = 0;

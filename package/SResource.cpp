@@ -125,17 +125,22 @@ bool SResource::WriteTo(SFile* target, bool compress) {
     return compress ? WriteCompressed(target) : WriteStored(target);
 }
 
+// Opens the file of entry index for shared reading; a file that cannot be opened is left
+// out of the archive and listed in skipped.
+bool SResource::OpenEntryFile(int index, SFilePath& file, SString& path) {
+    path = source.GetPath() + *names.GetAt(index);
+    if (file.Open(path.GetText(), false, false, true, true)) return true;
+    skipped.Add(path.GetText());
+    return false;
+}
+
 bool SResource::WriteStored(SFile* target) {
     bool ok = target->WriteData(kMagic, 4) == 4 && WriteValue(target, 0);
-    const SString folder = source.GetPath();
     for (int i = 0; i < names.GetCount() && ok; ++i) {
         const SString& name = *names.GetAt(i);
-        const SString path = folder + name;
+        SString path;
         SFilePath file;
-        if (!file.Open(path.GetText(), false, false, true, true)) {
-            skipped.Add(path.GetText());
-            continue;
-        }
+        if (!OpenEntryFile(i, file, path)) continue;
         const int size = file.GetSize();
         bytesRead += size;
         ok = size >= 0 && WriteValue(target, static_cast<uint32_t>(size)) &&
@@ -152,15 +157,11 @@ bool SResource::WriteCompressed(SFile* target) {
     SBlockWriter writer(target, threads);
     writer.WriteRaw(kMagic, 4);
     writer.WriteValue(1);
-    const SString folder = source.GetPath();
     for (int i = 0; i < names.GetCount(); ++i) {
         const SString& name = *names.GetAt(i);
-        const SString path = folder + name;
+        SString path;
         SFilePath file;
-        if (!file.Open(path.GetText(), false, false, true, true)) {
-            skipped.Add(path.GetText());
-            continue;
-        }
+        if (!OpenEntryFile(i, file, path)) continue;
         const int size = file.GetSize();
         bytesRead += size;
         writer.MarkLength();

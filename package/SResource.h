@@ -58,6 +58,7 @@ private:
     bool IsBuildSide() const { return source.IsSubFolder(); }
     int FindEntry(const char* name) const;
     void IndexName(int index);
+    bool OpenEntryFile(int index, SFilePath& file, SString& path);
     bool WriteStored(SFile* target);
     bool WriteCompressed(SFile* target);
     bool ExtractEntry(SFilePath& archive, int index, SFile* target, SBlockPipeline& pipeline);

@@ -36,19 +36,6 @@ Names Listed(const SStringArray& list, int added, const std::string& root) {
     return names;
 }
 
-std::string CurrentFolder() {
-    char folder[MAX_PATH];
-    return std::string(folder, GetCurrentDirectoryA(sizeof folder, folder));
-}
-
-// Makes another folder current for one test and restores the previous one afterwards.
-struct CurrentFolderScope {
-    explicit CurrentFolderScope(const std::string& folder)
-        : saved(CurrentFolder()), changed(SetCurrentDirectoryA(folder.c_str()) != FALSE) {}
-    ~CurrentFolderScope() { SetCurrentDirectoryA(saved.c_str()); }
-    const std::string saved;
-    const bool changed;
-};
 
 bool AddAttribute(const std::string& path, DWORD attribute) {
     SetFileAttributesA(path.c_str(), GetFileAttributesA(path.c_str()) | attribute);

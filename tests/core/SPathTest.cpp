@@ -13,19 +13,6 @@ namespace {
 
 std::string Text(const SString& s) { return s.GetSafeText(); }
 
-std::string CurrentFolder() {
-    char folder[MAX_PATH];
-    return std::string(folder, GetCurrentDirectoryA(sizeof folder, folder));
-}
-
-// Makes another folder current for one test and restores the previous one afterwards.
-struct CurrentFolderScope {
-    explicit CurrentFolderScope(const std::string& folder)
-        : saved(CurrentFolder()), changed(SetCurrentDirectoryA(folder.c_str()) != FALSE) {}
-    ~CurrentFolderScope() { SetCurrentDirectoryA(saved.c_str()); }
-    const std::string saved;
-    const bool changed;
-};
 
 // A local path of exactly `length` characters: components of eight characters under C:\,
 // then a name that fills up the rest.

@@ -83,3 +83,13 @@ bool FileIsThere(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+std::string CurrentFolder() {
+    char folder[MAX_PATH];
+    return std::string(folder, GetCurrentDirectoryA(sizeof folder, folder));
+}
+
+CurrentFolderScope::CurrentFolderScope(const std::string& folder)
+    : saved(CurrentFolder()), changed(SetCurrentDirectoryA(folder.c_str()) != FALSE) {}
+
+CurrentFolderScope::~CurrentFolderScope() { SetCurrentDirectoryA(saved.c_str()); }

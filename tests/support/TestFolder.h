@@ -25,3 +25,18 @@ private:
 // Reads a whole file; empty when it cannot be opened.
 std::string ReadWholeFile(const std::string& path);
 bool FileIsThere(const std::string& path);
+
+// Makes another folder current for one test and restores the previous one afterwards.
+class CurrentFolderScope {
+public:
+    explicit CurrentFolderScope(const std::string& folder);
+    ~CurrentFolderScope();
+    CurrentFolderScope(const CurrentFolderScope&) = delete;
+    CurrentFolderScope& operator=(const CurrentFolderScope&) = delete;
+
+    const std::string saved;
+    const bool changed;
+};
+
+// The process's current folder, without a final separator unless it is a root.
+std::string CurrentFolder();
