@@ -9,6 +9,5 @@ public:
     static constexpr uint32_t kBudgetMs = 10000;
     static constexpr uint32_t kPollPauseMs = 500;
 
-    [[nodiscard]] static bool Run(uint32_t budgetMs = kBudgetMs,
-                                  uint32_t pauseMs = kPollPauseMs);
+    [[nodiscard]] static bool Run(uint32_t budgetMs = kBudgetMs, uint32_t pauseMs = kPollPauseMs);
 };

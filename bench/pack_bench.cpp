@@ -49,9 +49,9 @@ struct Random {
 };
 
 std::string Text(size_t size, Random& random) {
-    static const char* const kWords[] = {"update", "archive", "window", "the", "of", "file",
-                                         "version", "install", "folder", "a", "progress",
-                                         "compress", "block", "entry", "host", "program"};
+    static const char* const kWords[] = {
+        "update", "archive", "window",   "the",      "of",    "file",  "version", "install",
+        "folder", "a",       "progress", "compress", "block", "entry", "host",    "program"};
     std::string text;
     text.reserve(size + 16);
     while (text.size() < size) {
@@ -85,7 +85,8 @@ std::string Code(size_t size, Random& random) {
 bool WriteFile(const std::string& path, const std::string& content) {
     SFilePath file;
     return file.Open(path.c_str(), true, true, false, false) &&
-           file.Write(content.data(), static_cast<int>(content.size())) == static_cast<int>(content.size());
+           file.Write(content.data(), static_cast<int>(content.size())) ==
+               static_cast<int>(content.size());
 }
 
 struct Release {
@@ -106,13 +107,17 @@ Release MakeRelease(const std::string& folder, int percent) {
         release.contents.push_back(std::move(content));
     };
     const size_t unit = static_cast<size_t>(1 << 20) * percent / 100;
-    for (int i = 0; i < 12; ++i) add("docs\\manual" + std::to_string(i) + ".txt", Text(8 * unit, random));
-    for (int i = 0; i < 4; ++i) add("media\\clip" + std::to_string(i) + ".dat", Noise(16 * unit, random));
-    for (int i = 0; i < 8; ++i) add("bin\\module" + std::to_string(i) + ".dll", Code(8 * unit, random));
+    for (int i = 0; i < 12; ++i)
+        add("docs\\manual" + std::to_string(i) + ".txt", Text(8 * unit, random));
+    for (int i = 0; i < 4; ++i)
+        add("media\\clip" + std::to_string(i) + ".dat", Noise(16 * unit, random));
+    for (int i = 0; i < 8; ++i)
+        add("bin\\module" + std::to_string(i) + ".dll", Code(8 * unit, random));
     const int smallCount = 8000 * percent / 100;
     for (int i = 0; i < smallCount; ++i) {
         const size_t size = 200 + random.Next() % 8000;
-        const std::string name = "data\\set" + std::to_string(i % 40) + "\\item" + std::to_string(i) + ".cfg";
+        const std::string name =
+            "data\\set" + std::to_string(i % 40) + "\\item" + std::to_string(i) + ".cfg";
         add(name, i % 3 ? Text(size, random) : Code(size, random));
     }
     return release;
@@ -125,7 +130,8 @@ double ZlibCompressSeconds(const Release& release) {
         for (size_t p = 0; p < content.size(); p += SBlockPipeline::kBlockSize) {
             const size_t raw = content.size() - p < 100000 ? content.size() - p : 100000;
             uLongf length = packed.size();
-            compress(packed.data(), &length, reinterpret_cast<const Bytef*>(content.data() + p), raw);
+            compress(packed.data(), &length, reinterpret_cast<const Bytef*>(content.data() + p),
+                     raw);
         }
     }
     return Now() - start;
@@ -139,7 +145,8 @@ double ZlibUncompressSeconds(const Release& release) {
         for (size_t p = 0; p < content.size(); p += 100000) {
             const size_t raw = content.size() - p < 100000 ? content.size() - p : 100000;
             uLongf length = packed.size();
-            compress(packed.data(), &length, reinterpret_cast<const Bytef*>(content.data() + p), raw);
+            compress(packed.data(), &length, reinterpret_cast<const Bytef*>(content.data() + p),
+                     raw);
             blocks.emplace_back(reinterpret_cast<const char*>(packed.data()), length);
         }
     }
@@ -155,14 +162,16 @@ double ZlibUncompressSeconds(const Release& release) {
 bool SameFiles(const std::string& a, const std::string& b) {
     SFilePath first;
     SFilePath second;
-    if (!first.Open(a.c_str(), false, false, true, true) || !second.Open(b.c_str(), false, false, true, true))
+    if (!first.Open(a.c_str(), false, false, true, true) ||
+        !second.Open(b.c_str(), false, false, true, true))
         return false;
     if (first.GetSize() != second.GetSize()) return false;
     std::vector<char> x(1 << 20);
     std::vector<char> y(1 << 20);
     for (;;) {
         const int n = first.Read(x.data(), static_cast<int>(x.size()));
-        if (second.Read(y.data(), static_cast<int>(y.size())) != n || memcmp(x.data(), y.data(), n) != 0)
+        if (second.Read(y.data(), static_cast<int>(y.size())) != n ||
+            memcmp(x.data(), y.data(), n) != 0)
             return false;
         if (n == 0) return true;
     }
@@ -184,7 +193,8 @@ double ExtractSeconds(const std::string& archivePath, const std::string& destina
     archive.SetThreads(threads);
     const double start = Now();
     SStringArray failures;
-    const bool ok = archive.Open(archivePath.c_str()) && archive.ExtractAll(destination.c_str(), &failures);
+    const bool ok =
+        archive.Open(archivePath.c_str()) && archive.ExtractAll(destination.c_str(), &failures);
     const double seconds = Now() - start;
     return ok ? seconds : -1;
 }
@@ -210,7 +220,8 @@ std::string WorkFolder(const char* name) {
     return folder;
 }
 
-void Row(const char* what, double mib, double seconds, double baselineSeconds, double oneThreadSeconds) {
+void Row(const char* what, double mib, double seconds, double baselineSeconds,
+         double oneThreadSeconds) {
     printf("  %-22s %8.1f MiB/s", what, mib / seconds);
     if (oneThreadSeconds > 0) printf("   x%.2f vs 1 thread", oneThreadSeconds / seconds);
     printf("   x%.2f vs zlib\n", baselineSeconds / seconds);
@@ -222,15 +233,18 @@ int RunThroughput(int threads, int percent) {
     printf("release folder: building (%d%% of 256 MiB) ...\n", percent);
     const Release release = MakeRelease(source, percent);
     const double mib = static_cast<double>(release.bytes) / kMiB;
-    printf("release folder: %zu files, %.1f MiB; threads: 1 and %d\n\n", release.contents.size(), mib, threads);
+    printf("release folder: %zu files, %.1f MiB; threads: 1 and %d\n\n", release.contents.size(),
+           mib, threads);
 
     const double zlibPack = ZlibCompressSeconds(release);
     const double pack1 = PackSeconds(source, work + "one.upd", 1);
     const double packN = PackSeconds(source, work + "many.upd", threads);
     const bool identical = SameFiles(work + "one.bin", work + "many.bin");
-    const double archiveMib = static_cast<double>(SDisk().GetFileSize((work + "one.bin").c_str())) / kMiB;
+    const double archiveMib =
+        static_cast<double>(SDisk().GetFileSize((work + "one.bin").c_str())) / kMiB;
     if (pack1 < 0 || packN < 0) return fprintf(stderr, "packing failed\n"), 1;
-    printf("packing (archive %.1f MiB, %.1f%% of the input)\n", archiveMib, 100.0 * archiveMib / mib);
+    printf("packing (archive %.1f MiB, %.1f%% of the input)\n", archiveMib,
+           100.0 * archiveMib / mib);
     Row("zlib compress, 1 thr", mib, zlibPack, zlibPack, 0);
     Row("pack, 1 thread", mib, pack1, zlibPack, 0);
     Row(("pack, " + std::to_string(threads) + " threads").c_str(), mib, packN, zlibPack, pack1);
@@ -243,7 +257,8 @@ int RunThroughput(int threads, int percent) {
     printf("extraction\n");
     Row("zlib uncompress, 1 thr", mib, zlibExtract, zlibExtract, 0);
     Row("extract, 1 thread", mib, extract1, zlibExtract, 0);
-    Row(("extract, " + std::to_string(threads) + " threads").c_str(), mib, extractN, zlibExtract, extract1);
+    Row(("extract, " + std::to_string(threads) + " threads").c_str(), mib, extractN, zlibExtract,
+        extract1);
     RemoveTree(work);
     return identical ? 0 : 1;
 }
@@ -261,7 +276,8 @@ int RunManyEntries() {
         for (int i = 0; i < counts[k]; ++i) {
             const std::string folder = work + "src\\d" + std::to_string(i % 100) + "\\";
             if (i < 100) disk.CreateFolder(folder.c_str(), true);
-            WriteFile(folder + "f" + std::to_string(i) + ".txt", Text(64 + random.Next() % 512, random));
+            WriteFile(folder + "f" + std::to_string(i) + ".txt",
+                      Text(64 + random.Next() % 512, random));
         }
         if (PackSeconds(work + "src", work + "many.upd", 1) < 0) return 1;
         const double seconds = ExtractSeconds(work + "many.bin", work + "out\\", 1);
@@ -269,7 +285,8 @@ int RunManyEntries() {
         printf("  %6d entries: %.2f s, %.1f us an entry\n", counts[k], seconds, perEntry[k] * 1e6);
         RemoveTree(work);
     }
-    printf("  time an entry, 20000 against 2000: x%.2f (1.00 is linear)\n", perEntry[1] / perEntry[0]);
+    printf("  time an entry, 20000 against 2000: x%.2f (1.00 is linear)\n",
+           perEntry[1] / perEntry[0]);
     return 0;
 }
 
@@ -292,9 +309,11 @@ int RunPeak(int threads) {
     const double seconds = PackSeconds(source, work + "big.upd", threads);
     PROCESS_MEMORY_COUNTERS after = {};
     GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
-    printf("\npacking one 1 GiB file with %d threads: %.1f s, %.1f MiB/s\n", threads, seconds, 1024.0 / seconds);
+    printf("\npacking one 1 GiB file with %d threads: %.1f s, %.1f MiB/s\n", threads, seconds,
+           1024.0 / seconds);
     printf("  peak working set %.1f MiB (%.1f MiB before packing), peak private bytes %.1f MiB\n",
-           after.PeakWorkingSetSize / kMiB, before.PeakWorkingSetSize / kMiB, after.PeakPagefileUsage / kMiB);
+           after.PeakWorkingSetSize / kMiB, before.PeakWorkingSetSize / kMiB,
+           after.PeakPagefileUsage / kMiB);
     RemoveTree(work);
     return seconds < 0 ? 1 : 0;
 }
@@ -306,9 +325,12 @@ int main(int argc, char** argv) {
     int percent = 100;
     bool peak = false;
     for (int i = 1; i < argc; ++i) {
-        if (!strcmp(argv[i], "--threads") && i + 1 < argc) threads = atoi(argv[++i]);
-        else if (!strcmp(argv[i], "--scale") && i + 1 < argc) percent = atoi(argv[++i]);
-        else if (!strcmp(argv[i], "--peak")) peak = true;
+        if (!strcmp(argv[i], "--threads") && i + 1 < argc)
+            threads = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--scale") && i + 1 < argc)
+            percent = atoi(argv[++i]);
+        else if (!strcmp(argv[i], "--peak"))
+            peak = true;
     }
     if (peak) return RunPeak(threads);
     const int status = RunThroughput(threads, percent);

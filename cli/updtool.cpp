@@ -28,7 +28,14 @@ namespace {
 
 constexpr int kLongestDescriptor = 65536;
 
-enum ExitStatus { kOk = 0, kFailed = 1, kUsage = 2, kInvalidFolder = 3, kNoFiles = 4, kNotArchive = 5 };
+enum ExitStatus {
+    kOk = 0,
+    kFailed = 1,
+    kUsage = 2,
+    kInvalidFolder = 3,
+    kNoFiles = 4,
+    kNotArchive = 5
+};
 
 const char kUsageText[] =
     "usage: updtool <command> [arguments]\n"
@@ -74,8 +81,10 @@ void ParseArguments(const SStringArray& words, Arguments& args) {
         const SString& word = *words.GetAt(i);
         const bool hasValue = i + 1 < words.GetCount();
         if (word == "--version") {
-            if (!hasValue) args.problem = "--version needs a text";
-            else args.version = *words.GetAt(++i);
+            if (!hasValue)
+                args.problem = "--version needs a text";
+            else
+                args.version = *words.GetAt(++i);
             args.versionGiven = true;
         } else if (word == "--threads") {
             const SString value = hasValue ? *words.GetAt(++i) : SString("");
@@ -107,9 +116,11 @@ int Pack(const Arguments& args) {
         default:
             break;
     }
-    const PPackageBuilder::Result result = builder.Write(Arg(args, 1).GetText(), args.version.GetText());
+    const PPackageBuilder::Result result =
+        builder.Write(Arg(args, 1).GetText(), args.version.GetText());
     for (int i = 0; i < builder.GetSkipped().GetCount(); ++i)
-        fprintf(stderr, "updtool: cannot be opened: %s\n", builder.GetSkipped().GetAt(i)->GetText());
+        fprintf(stderr, "updtool: cannot be opened: %s\n",
+                builder.GetSkipped().GetAt(i)->GetText());
     switch (result) {
         case PPackageBuilder::kDone:
             break;
@@ -124,7 +135,8 @@ int Pack(const Arguments& args) {
     const uint32_t crc = builder.GetCrc();
     printf("files       %d\n", builder.GetFiles().GetCount());
     printf("bytes read  %" PRId64 "\n", builder.GetBytesRead());
-    printf("archive     %s (%d bytes)\n", builder.GetArchivePath().GetText(), builder.GetArchiveSize());
+    printf("archive     %s (%d bytes)\n", builder.GetArchivePath().GetText(),
+           builder.GetArchiveSize());
     printf("descriptor  %s\n", builder.GetDescriptorPath().GetText());
     printf("crc32       %u (signed %d)\n", crc, static_cast<int32_t>(crc));
     return kOk;
@@ -135,7 +147,8 @@ int OpenArchive(SResource& archive, const SString& path, int threads) {
     archive.SetThreads(threads);
     if (archive.Open(path.GetText(), 0)) return kOk;
     SFilePath probe;
-    if (!probe.Open(path.GetText(), false, false, true, true)) return Fail("cannot open", path.GetText());
+    if (!probe.Open(path.GetText(), false, false, true, true))
+        return Fail("cannot open", path.GetText());
     fprintf(stderr, "updtool: not an archive, or a truncated one: %s\n", path.GetText());
     return kNotArchive;
 }
@@ -160,7 +173,8 @@ int Extract(const Arguments& args) {
     if (status != kOk) return status;
     SDisk disk;
     const SString destination = Arg(args, 1);
-    if (!disk.FolderExists(destination.GetText()) && !disk.CreateFolder(destination.GetText(), true))
+    if (!disk.FolderExists(destination.GetText()) &&
+        !disk.CreateFolder(destination.GetText(), true))
         return Fail("cannot create the folder", destination.GetText());
     SStringArray failures;
     if (archive.ExtractAll(destination.GetText(), &failures)) return kOk;
@@ -194,7 +208,8 @@ int Verify(const Arguments& args) {
     if (SDisk().GetFileSize(descriptorPath.GetText()) > kLongestDescriptor)
         return Fail("not a descriptor", descriptorPath.GetText());
     SFileMem descriptor;
-    if (!descriptor.LoadFile(descriptorPath.GetText())) return Fail("cannot open", descriptorPath.GetText());
+    if (!descriptor.LoadFile(descriptorPath.GetText()))
+        return Fail("cannot open", descriptorPath.GetText());
     bool versionComplete = false;
     bool crcComplete = false;
     const SString version = descriptor.ReadLine(true, -1, &versionComplete);
@@ -232,8 +247,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"pack", 2, true, true, Pack},         {"list", 1, false, false, List},
-    {"extract", 2, false, true, Extract},  {"verify", 1, false, false, Verify},
+    {"pack", 2, true, true, Pack},        {"list", 1, false, false, List},
+    {"extract", 2, false, true, Extract}, {"verify", 1, false, false, Verify},
     {"crc", 1, false, false, Crc},
 };
 

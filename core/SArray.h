@@ -27,14 +27,29 @@ public:
     // Virtual operations, in slot order after the destructor.
     virtual void Copy(const SArray& other);
     virtual void RemoveAll();
-    virtual void CopyElement(T* slot, const T& source, int index) { (void)index; *slot = source; }
-    virtual void OnDeleteElement(T* slot, int index) { (void)slot; (void)index; }
+    virtual void CopyElement(T* slot, const T& source, int index) {
+        (void)index;
+        *slot = source;
+    }
+    virtual void OnDeleteElement(T* slot, int index) {
+        (void)slot;
+        (void)index;
+    }
     virtual int CompareElements(const T& a, const T& b, uint32_t flags, intptr_t context) const {
-        (void)a; (void)b; (void)flags; (void)context;
+        (void)a;
+        (void)b;
+        (void)flags;
+        (void)context;
         return kNoComparison;
     }
-    virtual void ElementFromText(T* slot, const SString& text) { (void)slot; (void)text; }
-    virtual SString ElementToText(const T& element) const { (void)element; return SString(); }
+    virtual void ElementFromText(T* slot, const SString& text) {
+        (void)slot;
+        (void)text;
+    }
+    virtual SString ElementToText(const T& element) const {
+        (void)element;
+        return SString();
+    }
 
     int GetCount() const { return count; }
     int GetCapacity() const { return capacity; }

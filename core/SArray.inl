@@ -4,8 +4,8 @@ namespace sarray_detail {
 
 // Slots of pointers to objects own those objects; other element types are plain values.
 template <class T>
-constexpr bool kOwnsPointees = std::is_pointer<T>::value &&
-                               std::is_object<typename std::remove_pointer<T>::type>::value;
+constexpr bool kOwnsPointees =
+    std::is_pointer<T>::value&& std::is_object<typename std::remove_pointer<T>::type>::value;
 
 template <class T>
 int ThreeWay(T a, T b) {
@@ -156,8 +156,10 @@ int SArray<T>::FindSorted(const T& key, int start, int end, intptr_t context) co
         int middle = (low + high) / 2;
         int order = Compare(key, data[middle], context);
         if (order == 0) return middle;
-        if (order < 0) high = middle;
-        else low = middle + 1;
+        if (order < 0)
+            high = middle;
+        else
+            low = middle + 1;
     }
     return -1;
 }
@@ -173,8 +175,10 @@ int SArray<T>::FindInsertPosition(const T& key, int start, int end, intptr_t con
         int middle = (low + high) / 2;
         int order = Compare(key, data[middle], context);
         if (order == 0) return middle;
-        if (order < 0) high = middle;
-        else low = middle + 1;
+        if (order < 0)
+            high = middle;
+        else
+            low = middle + 1;
     }
     if (low >= count) return count;
     return Compare(key, data[low], context) >= 0 ? low + 1 : low;

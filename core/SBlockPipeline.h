@@ -33,10 +33,10 @@ public:
     bool IsFull() const { return inFlight == slotCount; }
     bool IsEmpty() const { return inFlight == 0; }
 
-    Block* Next();            // the slot to fill next; only while not IsFull
-    void Submit(bool here = false);  // hands that slot to the workers, or processes it here
-    Block* TakeOldest();      // waits for the oldest submitted slot to be processed
-    void Release();           // gives the oldest slot back for refilling
+    Block* Next();                     // the slot to fill next; only while not IsFull
+    void Submit(bool here = false);    // hands that slot to the workers, or processes it here
+    Block* TakeOldest();               // waits for the oldest submitted slot to be processed
+    void Release();                    // gives the oldest slot back for refilling
     void Process(Block& block) const;  // the zlib work on one block, on the calling thread
 
 private:

@@ -13,8 +13,8 @@ class SFile;
 class SBlockReader {
 public:
     // Reads the stream of payloadLength bytes at source's position, which its blocks must
-    // fill exactly (-1: a stream within the rest of the source); returns the uncompressed bytes written, or -1 when the stream is malformed
-    // or a write to the target falls short.
+    // fill exactly (-1: a stream within the rest of the source); returns the uncompressed bytes
+    // written, or -1 when the stream is malformed or a write to the target falls short.
     static int Decompress(SFile* source, SFile* target, int payloadLength,
                           SBlockPipeline& pipeline);
     // The uncompressed size of the stream of payloadLength bytes at source's position, read

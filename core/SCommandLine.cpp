@@ -19,8 +19,8 @@ SString Rewritten(const char* line, SCommandLine::Rewrite rewrite) {
     out.SetLength(0);
     for (int i = 0; i < text.GetLength(); ++i) {
         const char ch = text.GetAt(i);
-        const bool loneBackslashBeforeQuote = ch == '\\' && text.GetAt(i + 1) == '"' &&
-                                              (i == 0 || text.GetAt(i - 1) != '\\');
+        const bool loneBackslashBeforeQuote =
+            ch == '\\' && text.GetAt(i + 1) == '"' && (i == 0 || text.GetAt(i - 1) != '\\');
         if (loneBackslashBeforeQuote) out.Append('\\');
         out.Append(ch);
     }

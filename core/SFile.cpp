@@ -88,6 +88,6 @@ int SFile::CopyFrom(SFile* source, int count) {
 // everything a user downloads runs through here once.
 uint32_t SCrc32(uint32_t crc, const void* data, int count) {
     if (!data || count < 1) return crc;
-    return static_cast<uint32_t>(crc32(crc, static_cast<const Bytef*>(data),
-                                       static_cast<uInt>(count)));
+    return static_cast<uint32_t>(
+        crc32(crc, static_cast<const Bytef*>(data), static_cast<uInt>(count)));
 }

@@ -38,8 +38,7 @@ SString MakeText(const std::string& bytes, bool raw) {
 
 SFilePath::SFilePath() : SFile(false), stream(nullptr), access(Access::kNone) { path = ""; }
 
-SFilePath::SFilePath(const char* path, bool write, bool truncate, bool read)
-    : SFilePath() {
+SFilePath::SFilePath(const char* path, bool write, bool truncate, bool read) : SFilePath() {
     (void)Open(path, write, truncate, read, false);
 }
 

@@ -2,8 +2,8 @@
 
 #include <cctype>
 #include <cstdarg>
-#include <cstdio>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 #include "core/SWindows.h"
@@ -34,7 +34,8 @@ int CompareFolded(const char* a, const char* b) {
 
 bool SameFolded(const char* a, const char* b, int n) {
     for (int i = 0; i < n; ++i)
-        if (FoldAscii(static_cast<unsigned char>(a[i])) != FoldAscii(static_cast<unsigned char>(b[i])))
+        if (FoldAscii(static_cast<unsigned char>(a[i])) !=
+            FoldAscii(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
@@ -117,7 +118,10 @@ int ReadWidthOrPrecision(const char*& p, va_list& arguments) {
 enum class ArgumentSize { Normal, Narrow, Wide, Large, Pointer };
 
 ArgumentSize ReadSizePrefix(const char*& p) {
-    struct Prefix { const char* text; ArgumentSize size; };
+    struct Prefix {
+        const char* text;
+        ArgumentSize size;
+    };
     static const Prefix prefixes[] = {
         {"I64", ArgumentSize::Large}, {"I32", ArgumentSize::Normal}, {"I", ArgumentSize::Pointer},
         {"ll", ArgumentSize::Large},  {"l", ArgumentSize::Wide},     {"w", ArgumentSize::Wide},
@@ -177,18 +181,26 @@ int EstimateConversion(const char*& p, va_list& arguments, const char* target, i
     if (conversion) ++p;
     int estimate = 0;
     switch (conversion) {
-        case 'c': case 'C':
+        case 'c':
+        case 'C':
             (void)va_arg(arguments, int);
             estimate = 2;
             break;
-        case 's': case 'S': {
-            bool wide = conversion == 'S' ? size != ArgumentSize::Narrow : size == ArgumentSize::Wide;
+        case 's':
+        case 'S': {
+            bool wide =
+                conversion == 'S' ? size != ArgumentSize::Narrow : size == ArgumentSize::Wide;
             estimate = TextArgumentLength(wide, arguments, target, targetSize, readsTarget);
             if (hasPrecision && precision < estimate) estimate = precision;
             estimate = Larger(estimate, width);
             break;
         }
-        case 'e': case 'E': case 'g': case 'G': case 'a': case 'A':
+        case 'e':
+        case 'E':
+        case 'g':
+        case 'G':
+        case 'a':
+        case 'A':
             (void)va_arg(arguments, double);
             estimate = Larger(width + precision, 128);
             break;
@@ -196,13 +208,22 @@ int EstimateConversion(const char*& p, va_list& arguments, const char* target, i
             (void)va_arg(arguments, double);
             estimate = Larger(Larger(precision + 312, 128), width + precision);
             break;
-        case 'd': case 'i': case 'o': case 'u': case 'x': case 'X':
-            if (size == ArgumentSize::Large) (void)va_arg(arguments, long long);
-            else if (size == ArgumentSize::Pointer) (void)va_arg(arguments, intptr_t);
-            else (void)va_arg(arguments, int);
+        case 'd':
+        case 'i':
+        case 'o':
+        case 'u':
+        case 'x':
+        case 'X':
+            if (size == ArgumentSize::Large)
+                (void)va_arg(arguments, long long);
+            else if (size == ArgumentSize::Pointer)
+                (void)va_arg(arguments, intptr_t);
+            else
+                (void)va_arg(arguments, int);
             estimate = Larger(width + precision, 32);
             break;
-        case 'p': case 'n':
+        case 'p':
+        case 'n':
             (void)va_arg(arguments, void*);
             estimate = conversion == 'p' ? Larger(width + precision, 32) : 0;
             break;
@@ -226,7 +247,8 @@ FormatEstimate EstimateFormat(const char* format, va_list& arguments, const char
             p += 2;
         } else {
             ++p;
-            result.length += EstimateConversion(p, arguments, target, targetSize, result.readsTarget);
+            result.length +=
+                EstimateConversion(p, arguments, target, targetSize, result.readsTarget);
         }
     }
     return result;
@@ -355,8 +377,10 @@ SString& SString::operator=(char ch) {
 }
 
 SString& SString::operator=(const SString& other) {
-    if (this != &other) Set(other.GetSafeText(), other.length);
-    else if (!text) Size(0, false);
+    if (this != &other)
+        Set(other.GetSafeText(), other.length);
+    else if (!text)
+        Size(0, false);
     return *this;
 }
 
@@ -522,7 +546,8 @@ SString SString::Left(int n) const {
 
 SString SString::Right(int n) const {
     SString part("");
-    if (n > 0 && length > 0) part.Set(text + (n < length ? length - n : 0), n < length ? n : length);
+    if (n > 0 && length > 0)
+        part.Set(text + (n < length ? length - n : 0), n < length ? n : length);
     return part;
 }
 
@@ -856,7 +881,8 @@ int SString::GetMaxLineLength() const {
     return longest;
 }
 
-// ---- Encodings -----------------------------------------------------------------------------------
+// ---- Encodings
+// -----------------------------------------------------------------------------------
 
 void SString::UrlEncode(bool spaceAsPlus) {
     int encodedLength = 0;

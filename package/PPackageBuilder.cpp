@@ -82,8 +82,8 @@ PPackageBuilder::Result PPackageBuilder::Write(const char* chosenPath, const cha
     const SString descriptorTemporary =
         result == kDone ? TemporaryBeside(descriptorPath) : SString("");
     if (result == kDone) result = WriteDescriptor(descriptorTemporary, version);
-    if (result == kDone &&
-        !MoveFileExA(archiveTemporary.GetText(), archivePath.GetText(), MOVEFILE_REPLACE_EXISTING)) {
+    if (result == kDone && !MoveFileExA(archiveTemporary.GetText(), archivePath.GetText(),
+                                        MOVEFILE_REPLACE_EXISTING)) {
         failedPath = archivePath;
         result = kArchiveFailed;
     }
@@ -110,8 +110,10 @@ PPackageBuilder::Result PPackageBuilder::WriteArchive(const SString& temporary) 
     SStringArray unnamed;
     for (int i = 0; i < files.GetCount(); ++i) {
         SPath file(files.GetAt(i)->GetText());
-        if (!file.IsValid()) unnamed.Add(files.GetAt(i)->GetText());
-        else (void)archive.AddFile(file.GetParts(firstPart, -1, false, '\\').GetText());
+        if (!file.IsValid())
+            unnamed.Add(files.GetAt(i)->GetText());
+        else
+            (void)archive.AddFile(file.GetParts(firstPart, -1, false, '\\').GetText());
     }
 
     SFilePath out;

@@ -56,7 +56,8 @@ bool IsDeviceName(const char* component, size_t length) {
     for (const char* device : kDevices)
         if (stem == strlen(device) && _strnicmp(component, device, stem) == 0) return true;
     // COM1 to COM9 and LPT1 to LPT9.
-    return stem == 4 && (_strnicmp(component, "COM", 3) == 0 || _strnicmp(component, "LPT", 3) == 0) &&
+    return stem == 4 &&
+           (_strnicmp(component, "COM", 3) == 0 || _strnicmp(component, "LPT", 3) == 0) &&
            component[3] >= '1' && component[3] <= '9';
 }
 
@@ -143,9 +144,10 @@ bool SResource::WriteStored(SFile* target) {
         if (!OpenEntryFile(i, file, path)) continue;
         const int size = file.GetSize();
         bytesRead += size;
-        ok = size >= 0 && WriteValue(target, static_cast<uint32_t>(size)) &&
-             target->WriteString(name.GetSafeText(), name.GetLength() + 1) == name.GetLength() + 1 &&
-             target->CopyFrom(&file, size) == size;
+        ok =
+            size >= 0 && WriteValue(target, static_cast<uint32_t>(size)) &&
+            target->WriteString(name.GetSafeText(), name.GetLength() + 1) == name.GetLength() + 1 &&
+            target->CopyFrom(&file, size) == size;
         if (!ok) failedPath = path;
     }
     return ok && WriteValue(target, kTerminator);
@@ -253,8 +255,7 @@ bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
 
     // One open of the archive serves every entry, read in archive order.
     SFilePath archive;
-    const bool archiveOpen =
-        archive.Open(source.GetPath().GetText(), false, false, true, true);
+    const bool archiveOpen = archive.Open(source.GetPath().GetText(), false, false, true, true);
     SBlockPipeline pipeline(SBlockPipeline::kDecompress, threads);
     SFileMem staging;
     bool all = true;
@@ -262,10 +263,10 @@ bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
         const SString& name = *names.GetAt(i);
         const SString target = root + name;
         SPath targetPath;
-        const bool inside = archiveOpen && IsSafeEntryName(name.GetText()) &&
-                            targetPath.SetPath(target.GetText()) == SPath::kLocal &&
-                            _strnicmp(targetPath.GetPath().GetText(), root.GetText(),
-                                      root.GetLength()) == 0;
+        const bool inside =
+            archiveOpen && IsSafeEntryName(name.GetText()) &&
+            targetPath.SetPath(target.GetText()) == SPath::kLocal &&
+            _strnicmp(targetPath.GetPath().GetText(), root.GetText(), root.GetLength()) == 0;
         bool written = false;
         if (inside) {
             const SString parent = targetPath.GetParent();
@@ -285,8 +286,8 @@ bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
 // whatever was at the target as it was. Entries up to kStagedLimit bytes decode into memory
 // and then replace the target's content; larger ones decode into a temporary file beside
 // the target, which then takes its place in one step.
-bool SResource::ExtractToPath(SFilePath& archive, int index, const SPath& target,
-                              SFileMem& staging, SBlockPipeline& pipeline) {
+bool SResource::ExtractToPath(SFilePath& archive, int index, const SPath& target, SFileMem& staging,
+                              SBlockPipeline& pipeline) {
     const int64_t bound = RawSizeBound(archive, index);
     if (bound < 0) return false;
     const SString path = target.GetPath();

@@ -22,8 +22,8 @@ WaitOutcome RunWait(const std::string& host, const char* budget = nullptr) {
     if (budget) line += std::string(" ") + budget;
     ProcessResult run = RunProcess(line);
     WaitOutcome outcome;
-    if (run.started) sscanf(run.output.c_str(), "proceed=%d elapsed=%lu", &outcome.proceed,
-                            &outcome.elapsedMs);
+    if (run.started)
+        sscanf(run.output.c_str(), "proceed=%d elapsed=%lu", &outcome.proceed, &outcome.elapsedMs);
     return outcome;
 }
 

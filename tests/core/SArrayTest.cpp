@@ -47,9 +47,12 @@ public:
 TEST(SArray, CapacityIsNextMultipleOf64AboveTheCountBothWays) {
     SArray<int> array;
     EXPECT_EQ(array.GetCapacity(), 0);
-    struct Case { int count; int capacity; };
-    const Case cases[] = {{0, 64},    {63, 64},   {64, 128}, {128, 192},
-                          {200, 256}, {10, 64},   {70, 128}, {-5, 64}};
+    struct Case {
+        int count;
+        int capacity;
+    };
+    const Case cases[] = {{0, 64},    {63, 64}, {64, 128}, {128, 192},
+                          {200, 256}, {10, 64}, {70, 128}, {-5, 64}};
     for (const Case& c : cases) {
         array.SetCount(c.count, true);
         EXPECT_EQ(array.GetCapacity(), c.capacity) << c.count;
@@ -66,7 +69,12 @@ TEST(SArray, SetCountKeepsElementsAcrossReallocation) {
 }
 
 TEST(SArray, InsertAtPlacesCopiesAndAppendsOutOfRange) {
-    struct Case { int pos; int n; int returned; std::vector<int> result; };
+    struct Case {
+        int pos;
+        int n;
+        int returned;
+        std::vector<int> result;
+    };
     const Case cases[] = {{1, 2, 1, {1, 9, 9, 2, 3}}, {0, 1, 0, {9, 1, 2, 3}},
                           {100, 1, 3, {1, 2, 3, 9}},  {-1, 2, 3, {1, 2, 3, 9, 9}},
                           {0, 0, -1, {1, 2, 3}},      {1, -3, -1, {1, 2, 3}}};
@@ -88,9 +96,15 @@ TEST(SArray, InsertAtMayCopyOneOfItsOwnElements) {
 }
 
 TEST(SArray, RemoveAtClosesTheGap) {
-    struct Case { int start; int n; std::vector<int> result; };
-    const Case cases[] = {{2, 3, {0, 1, 5, 6, 7}},       {5, -1, {0, 1, 2, 3, 4}},
-                          {7, 99, {0, 1, 2, 3, 4, 5, 6}}, {8, 1, {0, 1, 2, 3, 4, 5, 6, 7}},
+    struct Case {
+        int start;
+        int n;
+        std::vector<int> result;
+    };
+    const Case cases[] = {{2, 3, {0, 1, 5, 6, 7}},
+                          {5, -1, {0, 1, 2, 3, 4}},
+                          {7, 99, {0, 1, 2, 3, 4, 5, 6}},
+                          {8, 1, {0, 1, 2, 3, 4, 5, 6, 7}},
                           {-1, 1, {0, 1, 2, 3, 4, 5, 6, 7}}};
     for (const Case& c : cases) {
         SArray<int> array;
@@ -148,9 +162,13 @@ TEST(SArray, DoublesAndPointersSortByValue) {
 }
 
 TEST(SArray, SortHonoursItsRange) {
-    struct Case { int start; int end; std::vector<int> result; };
+    struct Case {
+        int start;
+        int end;
+        std::vector<int> result;
+    };
     const Case cases[] = {
-        {0, -1, {1, 2, 3, 4, 5, 6}}, {1, 4, {6, 2, 4, 5, 3, 1}}, {4, 6, {6, 5, 2, 4, 1, 3}},
+        {0, -1, {1, 2, 3, 4, 5, 6}}, {1, 4, {6, 2, 4, 5, 3, 1}},   {4, 6, {6, 5, 2, 4, 1, 3}},
         {0, 7, {6, 5, 2, 4, 3, 1}},  {-1, -1, {6, 5, 2, 4, 3, 1}}, {0, -2, {6, 5, 2, 4, 3, 1}},
     };
     for (const Case& c : cases) {
@@ -174,24 +192,35 @@ TEST(SArray, SortsLargeAndRepetitiveInput) {
 }
 
 TEST(SArray, SearchesStayInsideTheirRange) {
-    struct Case { int key; int start; int end; int found; };
-    const Case cases[] = {{30, 0, -1, 2},   {30, 3, -1, -1}, {30, 0, 2, -1}, {30, 0, 99, 2},
-                          {10, 4, -1, -1},  {10, -1, -1, -1}, {40, 1, -5, 3}, {20, 2, 2, -1},
-                          {35, 0, -1, -1}};
+    struct Case {
+        int key;
+        int start;
+        int end;
+        int found;
+    };
+    const Case cases[] = {{30, 0, -1, 2}, {30, 3, -1, -1}, {30, 0, 2, -1},
+                          {30, 0, 99, 2}, {10, 4, -1, -1}, {10, -1, -1, -1},
+                          {40, 1, -5, 3}, {20, 2, 2, -1},  {35, 0, -1, -1}};
     SArray<int> array;
     Fill(array, {10, 20, 30, 40});
     for (const Case& c : cases) {
-        EXPECT_EQ(array.Find(c.key, c.start, c.end), c.found) << c.key << " " << c.start << "," << c.end;
+        EXPECT_EQ(array.Find(c.key, c.start, c.end), c.found)
+            << c.key << " " << c.start << "," << c.end;
         EXPECT_EQ(array.FindSorted(c.key, c.start, c.end), c.found) << c.key << " " << c.start;
     }
 }
 
 TEST(SArray, FindInsertPositionPlacesKeysAmongSortedElements) {
-    struct Case { int key; int start; int end; int position; };
+    struct Case {
+        int key;
+        int start;
+        int end;
+        int position;
+    };
     const Case cases[] = {
-        {5, 0, -1, 0}, {15, 0, -1, 1}, {25, 0, -1, 2}, {30, 0, -1, 2}, {45, 0, -1, 4},
-        {35, 0, 2, 3},  // the element behind the range decides
-        {5, 2, -1, 2}, {5, 4, -1, -1},
+        {5, 0, -1, 0},  {15, 0, -1, 1}, {25, 0, -1, 2},
+        {30, 0, -1, 2}, {45, 0, -1, 4}, {35, 0, 2, 3},  // the element behind the range decides
+        {5, 2, -1, 2},  {5, 4, -1, -1},
     };
     SArray<int> array;
     Fill(array, {10, 20, 30, 40});
@@ -211,9 +240,16 @@ TEST(SArray, InsertSortedKeepsOrderFromEmpty) {
 }
 
 TEST(SArray, RemoveMatchingRemovesEqualValuesInTheRange) {
-    struct Case { int start; int end; int removed; std::vector<int> result; };
-    const Case cases[] = {{0, -1, 3, {2, 3}},           {1, 3, 1, {1, 2, 3, 1}},
-                          {5, -1, 0, {1, 2, 1, 3, 1}},  {0, 1, 1, {2, 1, 3, 1}}};
+    struct Case {
+        int start;
+        int end;
+        int removed;
+        std::vector<int> result;
+    };
+    const Case cases[] = {{0, -1, 3, {2, 3}},
+                          {1, 3, 1, {1, 2, 3, 1}},
+                          {5, -1, 0, {1, 2, 1, 3, 1}},
+                          {0, 1, 1, {2, 1, 3, 1}}};
     for (const Case& c : cases) {
         SArray<int> array;
         Fill(array, {1, 2, 1, 3, 1});

@@ -18,7 +18,8 @@ std::string Content(size_t size, unsigned seed) {
     unsigned state = seed + 1;
     for (size_t i = 0; i < size; ++i) {
         state = state * 1103515245u + 12345u;
-        text[i] = (state >> 16) % 3 == 0 ? static_cast<char>(state >> 24) : "xyz "[(state >> 20) % 4];
+        text[i] =
+            (state >> 16) % 3 == 0 ? static_cast<char>(state >> 24) : "xyz "[(state >> 20) % 4];
     }
     return text;
 }
@@ -34,7 +35,8 @@ std::string Bytes(SFileMem& file) {
 
 uint32_t Le(const std::string& bytes, size_t at) {
     return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
-           static_cast<uint8_t>(bytes[at + 2]) << 16 | static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3])) << 24;
+           static_cast<uint8_t>(bytes[at + 2]) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3])) << 24;
 }
 
 // A source that delivers only its first bytes, like a file that fails to read part-way.
@@ -72,7 +74,8 @@ TEST(SFileCompress, BlocksOfOneHundredThousandBytesEachAWholeZlibStream) {
             std::string out(raw, '\0');
             uLongf outLength = raw;
             ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(&out[0]), &outLength,
-                                 reinterpret_cast<const Bytef*>(stream.data() + at + 8), length), Z_OK);
+                                 reinterpret_cast<const Bytef*>(stream.data() + at + 8), length),
+                      Z_OK);
             decoded += out;
             at += 8 + length;
         }
@@ -125,7 +128,8 @@ TEST(SBlockWriter, ASourceThatFailsPartWayStopsTheSameWayOnEveryThreadCount) {
                 EXPECT_TRUE(writer.Finish());
             }
             const std::string out = Bytes(target);
-            EXPECT_EQ(out.substr(0, 8), std::string("head\x07\0\0\0", 8)) << "the length is not patched";
+            EXPECT_EQ(out.substr(0, 8), std::string("head\x07\0\0\0", 8))
+                << "the length is not patched";
             if (threads == 1) first = out;
             EXPECT_TRUE(out == first) << readable << " readable, " << threads << " threads";
         }
@@ -189,7 +193,9 @@ TEST(SBlockReader, AMalformedBlockFailsOnEveryThreadCountAfterItsPredecessors) {
         Fill(broken, stream);
         SFileMem back;
         SBlockPipeline pipeline(SBlockPipeline::kDecompress, threads);
-        EXPECT_EQ(SBlockReader::Decompress(&broken, &back, static_cast<int>(stream.size()), pipeline), -1);
+        EXPECT_EQ(
+            SBlockReader::Decompress(&broken, &back, static_cast<int>(stream.size()), pipeline),
+            -1);
         EXPECT_TRUE(Bytes(back) == content.substr(0, 400000)) << threads << " threads";
     }
 }

@@ -36,7 +36,6 @@ Names Listed(const SStringArray& list, int added, const std::string& root) {
     return names;
 }
 
-
 bool AddAttribute(const std::string& path, DWORD attribute) {
     SetFileAttributesA(path.c_str(), GetFileAttributesA(path.c_str()) | attribute);
     const DWORD now = GetFileAttributesA(path.c_str());
@@ -117,7 +116,11 @@ TEST(SDiskTemp, TempFileNameCreatesAnEmptyTmpFile) {
 
 TEST(SDiskFiles, SizeCrcAndDeletion) {
     TestFolder folder;
-    struct Case { std::string name; std::string content; DWORD attribute; };
+    struct Case {
+        std::string name;
+        std::string content;
+        DWORD attribute;
+    };
     const Case cases[] = {
         {"empty.bin", "", 0},
         {"caf\xe9.txt", "caf\xe9 au lait", 0},
@@ -176,17 +179,30 @@ TEST(SDiskExists, PathFileAndFolderTests) {
     CurrentFolderScope scope(sub);
     ASSERT_TRUE(scope.changed);
 
-    struct Case { std::string in; bool file; bool folder; };
+    struct Case {
+        std::string in;
+        bool file;
+        bool folder;
+    };
     const Case cases[] = {
-        {file, true, false},           {file + "\\", false, false},
-        {sub, false, true},            {bare, false, true},
-        {bare + "/", false, true},     {folder.Path(), false, true},
-        {folder / "h.txt", true, false}, {folder / "hf", false, true},
-        {folder / "ro.txt", true, false}, {folder / "caf\xe9.txt", true, false},
-        {folder / "missing.txt", false, false}, {folder / "missing\\", false, false},
-        {"", false, false},            {"C:\\", false, true},
-        {"..\\f.txt", true, false},    {".", false, true},
-        {"..", false, true},           {"..\\sub\\", false, true},
+        {file, true, false},
+        {file + "\\", false, false},
+        {sub, false, true},
+        {bare, false, true},
+        {bare + "/", false, true},
+        {folder.Path(), false, true},
+        {folder / "h.txt", true, false},
+        {folder / "hf", false, true},
+        {folder / "ro.txt", true, false},
+        {folder / "caf\xe9.txt", true, false},
+        {folder / "missing.txt", false, false},
+        {folder / "missing\\", false, false},
+        {"", false, false},
+        {"C:\\", false, true},
+        {"..\\f.txt", true, false},
+        {".", false, true},
+        {"..", false, true},
+        {"..\\sub\\", false, true},
     };
     SDisk disk;
     for (const Case& c : cases) {
@@ -207,8 +223,9 @@ TEST(SDiskExists, PathFileAndFolderTests) {
 TEST(SDiskList, PatternsWithAndWithoutStarsAndHiddenEntries) {
     TestFolder folder;
     ASSERT_TRUE(MakeTree(folder));
-    const Names visibleFiles = {"a.txt",      "b.dat",           "caf\xe9.txt", "sub\\c.txt",
-                                "sub\\d.dat", "sub\\deeper\\e.txt", "other.dir\\g.txt"};
+    const Names visibleFiles = {"a.txt",           "b.dat",      "caf\xe9.txt",
+                                "sub\\c.txt",      "sub\\d.dat", "sub\\deeper\\e.txt",
+                                "other.dir\\g.txt"};
     Names allFiles = visibleFiles;
     allFiles.insert({"hid.txt", "sub\\deeper\\hid2.txt", "hidden\\f.txt"});
     const Names allFolders = {"sub\\", "sub\\deeper\\", "other.dir\\", "hidden\\"};
@@ -217,7 +234,11 @@ TEST(SDiskList, PatternsWithAndWithoutStarsAndHiddenEntries) {
     Names allEntries = allFiles;
     allEntries.insert(allFolders.begin(), allFolders.end());
 
-    struct Case { const char* pattern; int mode; Names expected; };
+    struct Case {
+        const char* pattern;
+        int mode;
+        Names expected;
+    };
     const Case cases[] = {
         {"*.*", 5, allFiles},
         {"*.*", 13, visibleFiles},
@@ -227,10 +248,13 @@ TEST(SDiskList, PatternsWithAndWithoutStarsAndHiddenEntries) {
         {"*.*", 2, {"sub\\", "hidden\\", "other.dir\\"}},
         {"*.txt", 4, {"a.txt", "hid.txt", "caf\xe9.txt"}},
         // Descent reaches every folder, also those whose own names do not match.
-        {"*.txt", 5, {"a.txt", "hid.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt",
-                      "sub\\deeper\\hid2.txt", "hidden\\f.txt", "other.dir\\g.txt"}},
-        {"*.txt", 13, {"a.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt",
-                       "other.dir\\g.txt"}},
+        {"*.txt",
+         5,
+         {"a.txt", "hid.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt",
+          "sub\\deeper\\hid2.txt", "hidden\\f.txt", "other.dir\\g.txt"}},
+        {"*.txt",
+         13,
+         {"a.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt", "other.dir\\g.txt"}},
         {"*.dir", 7, {"other.dir\\"}},
         {"d*", 3, {"sub\\deeper\\"}},
         {"*.none", 7, {}},
@@ -291,7 +315,10 @@ TEST(SDiskList, FolderFiltersAndTheFlagForm) {
     const std::string pattern = folder / "*.*";
     SDisk disk;
 
-    struct Case { int mode; Names expected; };
+    struct Case {
+        int mode;
+        Names expected;
+    };
     const Case cases[] = {
         {2 + 16, {"empty\\", "onlyfolder\\"}},
         {2 + 16 + 8, {"empty\\", "onlyfolder\\", "hiddenonly\\"}},
@@ -308,8 +335,9 @@ TEST(SDiskList, FolderFiltersAndTheFlagForm) {
         // The filters judge folders only, at every level.
         {4 + 16, {"top.txt"}},
         {3 + 16 + 64, {"empty\\", "onlyfolder\\inner\\", "both\\inner\\"}},
-        {7 + 32, {"top.txt", "onlyfile\\", "onlyfile\\x.txt", "both\\", "both\\y.txt",
-                  "hiddenonly\\", "hiddenonly\\h.txt"}},
+        {7 + 32,
+         {"top.txt", "onlyfile\\", "onlyfile\\x.txt", "both\\", "both\\y.txt", "hiddenonly\\",
+          "hiddenonly\\h.txt"}},
     };
     for (const Case& c : cases) {
         SStringArray list;
@@ -319,15 +347,18 @@ TEST(SDiskList, FolderFiltersAndTheFlagForm) {
     }
 
     // The form with flags: descend, folders, files, empty folders only, include hidden.
-    struct Flags { bool descend, folders, files, emptyOnly, hidden; Names expected; };
+    struct Flags {
+        bool descend, folders, files, emptyOnly, hidden;
+        Names expected;
+    };
     const Flags flagCases[] = {
         {false, true, false, true, true, {"empty\\"}},
         {true, false, true, false, false, {"top.txt", "onlyfile\\x.txt", "both\\y.txt"}},
     };
     for (const Flags& c : flagCases) {
         SStringArray list;
-        const int added = disk.List(&list, pattern.c_str(), c.descend, c.folders, c.files,
-                                    c.emptyOnly, c.hidden);
+        const int added =
+            disk.List(&list, pattern.c_str(), c.descend, c.folders, c.files, c.emptyOnly, c.hidden);
         EXPECT_EQ(Listed(list, added, folder.Path()), c.expected) << c.descend << c.folders;
     }
 

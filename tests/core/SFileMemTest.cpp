@@ -145,8 +145,8 @@ public:
         HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
         if (!update) return;
         UpdateResourceA(update, "BINARY", MAKEINTRESOURCEA(id),
-                        MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                        const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+                        MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), const_cast<char*>(bytes.data()),
+                        static_cast<DWORD>(bytes.size()));
         if (!EndUpdateResourceA(update, FALSE)) return;
         module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     }

@@ -22,7 +22,10 @@ bool OpenAs(SFilePath& file, const std::string& path, const std::string& mode, b
 TEST(SFilePath, OpenModesFollowTheFlags) {
     struct Case {
         bool write, truncate, read, exists;
-        bool opens; int readCount; int written; const char* content;  // null: no file
+        bool opens;
+        int readCount;
+        int written;
+        const char* content;  // null: no file
     };
     const Case cases[] = {
         {true, true, true, true, true, 0, 2, "xy"},         // w+b empties
@@ -81,21 +84,25 @@ TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
 // open, so this is what another program meets as well.
 TEST(SFilePath, SharingKeepsOutWhatTheHolderDenies) {
     struct Case {
-        const char* held; bool heldShared; const char* second; bool secondShared; bool opens;
+        const char* held;
+        bool heldShared;
+        const char* second;
+        bool secondShared;
+        bool opens;
     };
     const Case cases[] = {
         {"w+b", false, "rb", false, false},  // held for writing: nobody else
         {"w+b", false, "rb", true, false},
         {"wb", false, "rb", true, false},
         {"ab", false, "rb", true, false},
-        {"rb", false, "rb", false, true},    // held for reading: other readers come in
+        {"rb", false, "rb", false, true},  // held for reading: other readers come in
         {"rb", false, "rb", true, true},
         {"rb", false, "r+b", false, false},  // but no writer
         {"rb", false, "ab", true, false},
-        {"rb", true, "r+b", true, true},     // held shared: shared opens of any kind
+        {"rb", true, "r+b", true, true},  // held shared: shared opens of any kind
         {"rb", true, "rb", false, true},
         {"r+b", true, "r+b", true, true},
-        {"r+b", true, "rb", false, false},   // a secure reader refuses a writer already there
+        {"r+b", true, "rb", false, false},  // a secure reader refuses a writer already there
     };
     for (const Case& c : cases) {
         TestFolder folder;
@@ -114,7 +121,12 @@ TEST(SFilePath, SharingKeepsOutWhatTheHolderDenies) {
 
 // A read-only file opens for reading only and stays as it is; a hidden one opens both ways.
 TEST(SFilePath, ReadOnlyAndHiddenFiles) {
-    struct Case { DWORD attribute; const char* mode; bool opens; const char* after; };
+    struct Case {
+        DWORD attribute;
+        const char* mode;
+        bool opens;
+        const char* after;
+    };
     const Case cases[] = {
         {FILE_ATTRIBUTE_READONLY, "rb", true, "keep me"},
         {FILE_ATTRIBUTE_READONLY, "r+b", false, "keep me"},
@@ -144,8 +156,8 @@ TEST(SFilePath, NamesInTheAnsiCodePage) {
     const std::wstring wideName = L"caf\u00e9.txt";
     char ansiName[MAX_PATH];
     BOOL lossy = FALSE;
-    if (!WideCharToMultiByte(CP_ACP, 0, wideName.c_str(), -1, ansiName, sizeof ansiName,
-                             nullptr, &lossy) ||
+    if (!WideCharToMultiByte(CP_ACP, 0, wideName.c_str(), -1, ansiName, sizeof ansiName, nullptr,
+                             &lossy) ||
         lossy)
         GTEST_SKIP() << "the ANSI code page has no e with acute accent";
     const std::string path = folder / ansiName;

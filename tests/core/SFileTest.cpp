@@ -100,7 +100,13 @@ TEST_P(SFileBoth, ClosedFileGivesNothing) {
 }
 
 TEST_P(SFileBoth, WriteStringAndWriteLine) {
-    struct Case { bool line; const char* text; int length; int written; std::string content; };
+    struct Case {
+        bool line;
+        const char* text;
+        int length;
+        int written;
+        std::string content;
+    };
     const Case cases[] = {
         {false, "SRES", -1, 4, "SRES"},
         {false, "SRES", 5, 5, "SRES\0"s},  // length + 1 takes the zero byte along
@@ -144,11 +150,15 @@ TEST_P(SFileBoth, ReadAndWriteAtThePosition) {
 }
 
 TEST_P(SFileBoth, SeekAndSkipClampToTheEnd) {
-    struct Case { bool skip; int n; int at; };
+    struct Case {
+        bool skip;
+        int n;
+        int at;
+    };
     const Case cases[] = {
-        {false, 3, 3},      {false, 5, 5},      {false, 6, 5},     {false, -1, 5},
-        {false, INT_MIN, 5}, {true, 2, 4},      {true, -2, 0},     {true, -3, 5},
-        {true, 4, 5},       {true, INT_MAX, 5}, {true, INT_MIN, 5},
+        {false, 3, 3},       {false, 5, 5},      {false, 6, 5},      {false, -1, 5},
+        {false, INT_MIN, 5}, {true, 2, 4},       {true, -2, 0},      {true, -3, 5},
+        {true, 4, 5},        {true, INT_MAX, 5}, {true, INT_MIN, 5},
     };
     for (const Case& c : cases) {
         SFile* f = Make("hello");
@@ -164,7 +174,12 @@ TEST_P(SFileBoth, SeekAndSkipClampToTheEnd) {
 }
 
 TEST_P(SFileBoth, ReadStringAndReadTerminated) {
-    struct Case { int start; int count; std::string text; int at; };
+    struct Case {
+        int start;
+        int count;
+        std::string text;
+        int at;
+    };
     const Case cases[] = {
         {0, -1, "he\0lo"s, 5}, {1, 3, "e\0l"s, 4}, {3, 10, "lo", 5}, {5, 3, "", 5}, {2, 0, "", 2},
     };
@@ -179,10 +194,18 @@ TEST_P(SFileBoth, ReadStringAndReadTerminated) {
     }
 
     // ReadTerminated reads up to a zero byte, which it passes; keep false drops the text.
-    struct Terminated { std::string content; int start; bool keep; std::string text; int at; };
+    struct Terminated {
+        std::string content;
+        int start;
+        bool keep;
+        std::string text;
+        int at;
+    };
     const Terminated terminated[] = {
-        {"abc\0def"s, 0, true, "abc", 4}, {"abc\0def"s, 0, false, "", 4},
-        {"abc\0def"s, 4, true, "def", 7}, {"\0x"s, 0, true, "", 1},
+        {"abc\0def"s, 0, true, "abc", 4},
+        {"abc\0def"s, 0, false, "", 4},
+        {"abc\0def"s, 4, true, "def", 7},
+        {"\0x"s, 0, true, "", 1},
         {"", 0, true, "", 0},
     };
     for (const Terminated& c : terminated) {
@@ -199,7 +222,12 @@ TEST_P(SFileBoth, ReadStringAndReadTerminated) {
 // lone CR or LF stays in the text and maximum counts the bytes taken.
 TEST_P(SFileBoth, ReadLine) {
     struct Case {
-        const char* content; bool raw; int maximum; bool complete; const char* line; int at;
+        const char* content;
+        bool raw;
+        int maximum;
+        bool complete;
+        const char* line;
+        int at;
         const char* memoryLine = nullptr;  // where memory differs from disk
         int memoryAt = 0;
     };
@@ -244,7 +272,13 @@ TEST_P(SFileBoth, ReadLine) {
 }
 
 TEST_P(SFileBoth, FindSearchesForwardFromThePosition) {
-    struct Case { std::string content; int start; std::string pattern; int found; int at; };
+    struct Case {
+        std::string content;
+        int start;
+        std::string pattern;
+        int found;
+        int at;
+    };
     const Case cases[] = {
         {"hello world", 0, "world", 6, 11},
         {"hello world", 5, "o", 7, 8},
@@ -318,8 +352,12 @@ INSTANTIATE_TEST_SUITE_P(SFile, SFileCopy,
 
 TEST_P(SFileCopy, CopiesCountBytesFromPositionToPosition) {
     struct Case {
-        int sourceStart; const char* before; int targetStart; int count;
-        int copied; const char* after;
+        int sourceStart;
+        const char* before;
+        int targetStart;
+        int count;
+        int copied;
+        const char* after;
     };
     const Case cases[] = {
         {3, "", 0, -1, 7, "3456789"},

@@ -13,7 +13,6 @@ namespace {
 
 std::string Text(const SString& s) { return s.GetSafeText(); }
 
-
 // A local path of exactly `length` characters: components of eight characters under C:\,
 // then a name that fills up the rest.
 std::string LocalPathOfLength(size_t length) {
@@ -26,8 +25,14 @@ std::string LocalPathOfLength(size_t length) {
 // subfolder when it also has a folder part.
 TEST(SPath, SetPathClassifiesNormalisesAndTakesApart) {
     struct Case {
-        const char* in; int kind; const char* full; const char* root; const char* folder;
-        const char* name; const char* parent; const char* lastFolder;
+        const char* in;
+        int kind;
+        const char* full;
+        const char* root;
+        const char* folder;
+        const char* name;
+        const char* parent;
+        const char* lastFolder;
     };
     const int kLocal = SPath::kLocal, kNetwork = SPath::kNetwork, kUrl = SPath::kUrl;
     const Case cases[] = {
@@ -146,7 +151,12 @@ TEST(SPath, FullFormsOfUpTo1023CharactersAreAccepted) {
 }
 
 TEST(SPath, SetFolderAddsTheSeparator) {
-    struct Case { const char* in; const char* given; const char* full; const char* folder; };
+    struct Case {
+        const char* in;
+        const char* given;
+        const char* full;
+        const char* folder;
+    };
     const Case cases[] = {
         {"C:\\A", "C:\\A\\", "C:\\A\\", "A\\"},
         {"C:\\A\\", "C:\\A\\", "C:\\A\\", "A\\"},
@@ -169,7 +179,11 @@ TEST(SPath, SetFolderAddsTheSeparator) {
 
 TEST(SPath, TitleAndExtension) {
     struct Case {
-        const char* in; const char* title; const char* withDot; const char* bare; const char* lower;
+        const char* in;
+        const char* title;
+        const char* withDot;
+        const char* bare;
+        const char* lower;
     };
     const Case cases[] = {
         {"C:/A/b.TXT", "b", ".TXT", "TXT", "txt"},
@@ -188,7 +202,10 @@ TEST(SPath, TitleAndExtension) {
 }
 
 TEST(SPath, SplitAppendsRootFoldersAndName) {
-    struct Case { const char* in; std::vector<std::string> parts; };
+    struct Case {
+        const char* in;
+        std::vector<std::string> parts;
+    };
     const Case cases[] = {
         {"C:\\A\\B\\f.txt", {"C:\\", "A\\", "B\\", "f.txt"}},
         {"C:\\A\\", {"C:\\", "A\\", ""}},
@@ -212,7 +229,12 @@ TEST(SPath, SplitAppendsRootFoldersAndName) {
 
 TEST(SPath, GetPartsJoinsARun) {
     struct Case {
-        const char* in; int start; int count; bool dropName; char separator; const char* parts;
+        const char* in;
+        int start;
+        int count;
+        bool dropName;
+        char separator;
+        const char* parts;
     };
     const char* f = "C:\\A\\B\\f.txt";
     const Case cases[] = {

@@ -59,9 +59,14 @@ TEST(SStringArray, FindStaysInsideItsRange) {
 }
 
 TEST(SStringArray, JoinPutsTheSeparatorBetweenNeighbours) {
-    struct Case { const char* separator; int start; int count; const char* joined; };
+    struct Case {
+        const char* separator;
+        int start;
+        int count;
+        const char* joined;
+    };
     const Case cases[] = {
-        {", ", 0, -1, "a, b, c"}, {", ", 3, -1, ""}, {", ", 1, 1, "b"}, {", ", 0, 0, ""},
+        {", ", 0, -1, "a, b, c"}, {", ", 3, -1, ""},      {", ", 1, 1, "b"},  {", ", 0, 0, ""},
         {"", 0, 99, "abc"},       {nullptr, 1, -1, "bc"}, {"--", -1, -1, ""}, {"/", 1, 2, "b/c"},
     };
     SStringArray list;
@@ -95,8 +100,10 @@ TEST(SStringArray, SortFollowsCaseAndDirectionFlags) {
 TEST(SStringArray, SortedInsertionAndSearchIgnoringCase) {
     SStringArray list;
     list.AddFlags(SStringArray::kIgnoreCase);
-    for (const char* text : {"pear", "Apple", "banana", "cherry", "apricot"}) list.InsertSorted(text);
-    EXPECT_EQ(Texts(list), (std::vector<std::string>{"Apple", "apricot", "banana", "cherry", "pear"}));
+    for (const char* text : {"pear", "Apple", "banana", "cherry", "apricot"})
+        list.InsertSorted(text);
+    EXPECT_EQ(Texts(list),
+              (std::vector<std::string>{"Apple", "apricot", "banana", "cherry", "pear"}));
     EXPECT_EQ(list.FindSorted("BANANA"), 2);
     EXPECT_EQ(list.FindSorted("grape"), -1);
     EXPECT_EQ(list.FindSorted("pear", 0, 4), -1);
@@ -117,13 +124,18 @@ TEST(SStringArray, RemoveAllResetsFlagsAndDeleteAllKeepsThem) {
 }
 
 TEST(SStringArray, CountMatchesWholeTextsAgainstWildcards) {
-    struct Case { const char* pattern; char many; char one; std::vector<int> indices; };
+    struct Case {
+        const char* pattern;
+        char many;
+        char one;
+        std::vector<int> indices;
+    };
     const Case cases[] = {
         {"*.txt", '*', '?', {0, 1, 3}}, {"?.txt", '*', '?', {0, 1}},  {"a*", '*', '?', {0, 2, 3}},
-        {"*", '*', '?', {0, 1, 2, 3}}, {"a.tx", '*', '?', {}},       {"*.TXT", '*', '?', {}},
-        {"*x*", '*', '?', {0, 1, 3}},  {"a*t*t", '*', '?', {0, 3}},  {"%.doc", '%', '_', {2}},
-        {"_.txt", '%', '_', {0, 1}},   {"*.txt", '%', '_', {}},      {"", '*', '?', {}},
-        {"a.????", '*', '?', {}},      {"**t", '*', '?', {0, 1, 3}},
+        {"*", '*', '?', {0, 1, 2, 3}},  {"a.tx", '*', '?', {}},       {"*.TXT", '*', '?', {}},
+        {"*x*", '*', '?', {0, 1, 3}},   {"a*t*t", '*', '?', {0, 3}},  {"%.doc", '%', '_', {2}},
+        {"_.txt", '%', '_', {0, 1}},    {"*.txt", '%', '_', {}},      {"", '*', '?', {}},
+        {"a.????", '*', '?', {}},       {"**t", '*', '?', {0, 1, 3}},
     };
     SStringArray list;
     Fill(list, {"a.txt", "b.txt", "a.doc", "aa.txt.bak.txt"});

@@ -25,7 +25,10 @@ TEST(SString, NeverSizedStringHasNoTextAndReadsAsEmpty) {
 }
 
 TEST(SString, CapacityIsNextMultipleOf16AboveLengthPlusOne) {
-    struct Case { int length; int capacity; };
+    struct Case {
+        int length;
+        int capacity;
+    };
     const Case cases[] = {{0, 16}, {1, 16}, {14, 16}, {15, 32}, {30, 32}, {31, 48}, {100, 112}};
     for (const Case& c : cases) {
         SString s;
@@ -97,9 +100,13 @@ TEST(SString, WideConversionsBothWays) {
 }
 
 TEST(SString, NumbersBecomeTextAndDoublesLoseTrailingZeros) {
-    struct Case { double value; const char* text; };
-    const Case cases[] = {{0.25, "0.25"}, {1.5, "1.5"},   {2.0, "2"},          {100.0, "100"},
-                          {0.0, "0"},     {-0.125, "-0.125"}, {1.0000001, "1"}, {3.000001, "3.000001"}};
+    struct Case {
+        double value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0.25, "0.25"}, {1.5, "1.5"},       {2.0, "2"},       {100.0, "100"},
+        {0.0, "0"},     {-0.125, "-0.125"}, {1.0000001, "1"}, {3.000001, "3.000001"}};
     for (const Case& c : cases) {
         SString s;
         s = c.value;
@@ -140,12 +147,17 @@ TEST(SString, FormatMayReadItsOwnText) {
 }
 
 TEST(SString, ComparesBytewiseOrWithoutAsciiCase) {
-    struct Case { const char* a; const char* b; int compare; int noCase; };
+    struct Case {
+        const char* a;
+        const char* b;
+        int compare;
+        int noCase;
+    };
     const Case cases[] = {
-        {"abc", "abc", 0, 0}, {"abc", "abd", -1, -1}, {"abd", "ABC", 1, 1}, {"a", "A", 1, 0},
-        {"ab", "a", 1, 1},    {"", "a", -1, -1},      {"\xE9", "z", 1, 1},  // bytes are unsigned
-        {"\xE9", "\xC9", 1, 1},                       // only ASCII letters fold
-        {"_", "A", 1, -1},                            // letters fold to lower case
+        {"abc", "abc", 0, 0},   {"abc", "abd", -1, -1}, {"abd", "ABC", 1, 1}, {"a", "A", 1, 0},
+        {"ab", "a", 1, 1},      {"", "a", -1, -1},      {"\xE9", "z", 1, 1},  // bytes are unsigned
+        {"\xE9", "\xC9", 1, 1},  // only ASCII letters fold
+        {"_", "A", 1, -1},       // letters fold to lower case
     };
     for (const Case& c : cases) {
         SString s(c.a);
@@ -157,8 +169,13 @@ TEST(SString, ComparesBytewiseOrWithoutAsciiCase) {
 }
 
 TEST(SString, FindsCharactersInsideTheWindow) {
-    struct Case { char ch; int start; int count; int found; };
-    const Case cases[] = {{'o', 0, -1, 4},   {'o', 5, -1, 7},   {'o', 5, 2, -1}, {'o', -3, -1, 4},
+    struct Case {
+        char ch;
+        int start;
+        int count;
+        int found;
+    };
+    const Case cases[] = {{'o', 0, -1, 4},    {'o', 5, -1, 7},   {'o', 5, 2, -1}, {'o', -3, -1, 4},
                           {'d', 10, 100, 10}, {'h', 11, -1, -1}, {'h', 0, 0, -1}, {'w', 0, 6, -1}};
     SString s("hello world");
     for (const Case& c : cases)
@@ -176,7 +193,13 @@ TEST(SString, WindowStartingAtTheEndFindsNothing) {
 }
 
 TEST(SString, FindsTextWhollyInsideTheWindow) {
-    struct Case { const char* text; int start; int count; bool after; int found; };
+    struct Case {
+        const char* text;
+        int start;
+        int count;
+        bool after;
+        int found;
+    };
     const Case cases[] = {{"bc", 0, -1, false, 1}, {"bc", 2, -1, false, 4}, {"bc", 0, 2, false, -1},
                           {"bc", 0, 3, false, 1},  {"bc", 0, -1, true, 3},  {"", 0, -1, false, -1},
                           {"cab", 1, 99, false, 2}};
@@ -202,13 +225,19 @@ TEST(SString, ReverseFindLooksAtOrBeforeFrom) {
 
 TEST(SString, ExtractsParts) {
     SString s("key=value");
-    struct Case { SString got; const char* expected; };
+    struct Case {
+        SString got;
+        const char* expected;
+    };
     const Case cases[] = {
-        {s.Left(3), "key"},         {s.Left(-1), ""},           {s.Left(99), "key=value"},
-        {s.Right(5), "value"},      {s.Right(0), ""},           {s.Right(99), "key=value"},
-        {s.Mid(4, 2), "va"},        {s.Mid(-2, 3), "key"},      {s.Mid(4, 0), ""},
-        {s.After('='), "value"},    {s.After('#'), ""},         {s.Before('='), "key"},
-        {s.Before('#'), ""},        {s.BeforeOrAll('#'), "key=value"}, {s + "!", "key=value!"},
+        {s.Left(3), "key"},        {s.Left(-1), ""},
+        {s.Left(99), "key=value"}, {s.Right(5), "value"},
+        {s.Right(0), ""},          {s.Right(99), "key=value"},
+        {s.Mid(4, 2), "va"},       {s.Mid(-2, 3), "key"},
+        {s.Mid(4, 0), ""},         {s.After('='), "value"},
+        {s.After('#'), ""},        {s.Before('='), "key"},
+        {s.Before('#'), ""},       {s.BeforeOrAll('#'), "key=value"},
+        {s + "!", "key=value!"},
     };
     for (const Case& c : cases) EXPECT_STREQ(c.got.GetText(), c.expected);
     EXPECT_EQ(Text(s), "key=value");
@@ -228,9 +257,14 @@ TEST(SString, GetLineTreatsCrLfAsOneBreak) {
 }
 
 TEST(SString, GetWordTakesRunsOfWhiteOrNonWhite) {
-    struct Case { int start; bool keepSpace; const char* word; int next; };
-    const Case cases[] = {{0, false, "hello", 7}, {0, true, " \t", 2},    {4, true, "llo", 7},
-                          {7, false, "world", 13}, {13, false, "", 15},   {13, true, "\r\n", 15}};
+    struct Case {
+        int start;
+        bool keepSpace;
+        const char* word;
+        int next;
+    };
+    const Case cases[] = {{0, false, "hello", 7},  {0, true, " \t", 2}, {4, true, "llo", 7},
+                          {7, false, "world", 13}, {13, false, "", 15}, {13, true, "\r\n", 15}};
     SString s(" \thello world\r\n");
     for (const Case& c : cases) {
         int next = -1;
@@ -272,30 +306,46 @@ TEST(SString, AppendAndInsertMayTakeTheirOwnText) {
 }
 
 TEST(SString, InsertsCharactersAndTexts) {
-    struct Case { const char* insert; int pos; int n; const char* result; };
-    const Case cases[] = {{nullptr, 1, 2, "axxbc"}, {nullptr, -1, 1, "abcx"}, {nullptr, 4, 1, "abc"},
-                          {nullptr, 0, 0, "abc"},   {"xy", 0, 2, "xyxyabc"},  {"xy", 3, 1, "abcxy"},
+    struct Case {
+        const char* insert;
+        int pos;
+        int n;
+        const char* result;
+    };
+    const Case cases[] = {{nullptr, 1, 2, "axxbc"}, {nullptr, -1, 1, "abcx"},
+                          {nullptr, 4, 1, "abc"},   {nullptr, 0, 0, "abc"},
+                          {"xy", 0, 2, "xyxyabc"},  {"xy", 3, 1, "abcxy"},
                           {"", 1, 3, "abc"},        {"xy", 5, 1, "abc"}};
     for (const Case& c : cases) {
         SString s("abc");
-        if (c.insert) s.Insert(c.insert, c.pos, c.n);
-        else s.Insert('x', c.pos, c.n);
+        if (c.insert)
+            s.Insert(c.insert, c.pos, c.n);
+        else
+            s.Insert('x', c.pos, c.n);
         EXPECT_EQ(Text(s), c.result) << (c.insert ? c.insert : "x") << c.pos << c.n;
     }
 }
 
 TEST(SString, DeleteAndOverwriteWorkOnTheWindow) {
-    struct Case { const char* with; int start; int count; int removed; const char* result; };
+    struct Case {
+        const char* with;
+        int start;
+        int count;
+        int removed;
+        const char* result;
+    };
     const Case cases[] = {
-        {nullptr, 1, 2, 2, "adef"}, {nullptr, 4, -1, 2, "abcd"}, {nullptr, 6, 1, 0, "abcdef"},
-        {nullptr, -3, 2, 2, "cdef"}, {nullptr, 2, 99, 4, "ab"},
-        {"XY", 1, 3, 0, "aXYef"},   {"XYZW", 1, 1, 0, "aXYZWcdef"}, {"!", 6, 0, 0, "abcdef!"},
-        {"!", 7, 0, 0, "abcdef"},   {"XY", 1, -1, 0, "aXY"},        {"", 0, 2, 0, "cdef"},
+        {nullptr, 1, 2, 2, "adef"},     {nullptr, 4, -1, 2, "abcd"}, {nullptr, 6, 1, 0, "abcdef"},
+        {nullptr, -3, 2, 2, "cdef"},    {nullptr, 2, 99, 4, "ab"},   {"XY", 1, 3, 0, "aXYef"},
+        {"XYZW", 1, 1, 0, "aXYZWcdef"}, {"!", 6, 0, 0, "abcdef!"},   {"!", 7, 0, 0, "abcdef"},
+        {"XY", 1, -1, 0, "aXY"},        {"", 0, 2, 0, "cdef"},
     };
     for (const Case& c : cases) {
         SString s("abcdef");
-        if (c.with) s.Overwrite(c.with, c.start, c.count);
-        else EXPECT_EQ(s.Delete(c.start, c.count), c.removed) << c.start << "," << c.count;
+        if (c.with)
+            s.Overwrite(c.with, c.start, c.count);
+        else
+            EXPECT_EQ(s.Delete(c.start, c.count), c.removed) << c.start << "," << c.count;
         EXPECT_EQ(Text(s), c.result) << (c.with ? c.with : "delete") << c.start << "," << c.count;
     }
 }
@@ -310,8 +360,14 @@ TEST(SString, ReplacesCharactersInTheWindow) {
 
 TEST(SString, ReplacesTextWithoutLoopingOnItsInsertions) {
     struct Case {
-        const char* text; const char* find; const char* with; int start; int count;
-        bool matchCase; int replaced; const char* result;
+        const char* text;
+        const char* find;
+        const char* with;
+        int start;
+        int count;
+        bool matchCase;
+        int replaced;
+        const char* result;
     };
     const Case cases[] = {
         {"abab", "ab", "abab", 0, -1, true, 2, "abababab"},
@@ -332,11 +388,18 @@ TEST(SString, ReplacesTextWithoutLoopingOnItsInsertions) {
 }
 
 TEST(SString, TrimsWhiteOrCountedCharacters) {
-    struct Case { const char* text; bool right; int n; bool spacesOnly; int returned; const char* result; };
+    struct Case {
+        const char* text;
+        bool right;
+        int n;
+        bool spacesOnly;
+        int returned;
+        const char* result;
+    };
     const Case cases[] = {
-        {"x \t ", true, -1, false, 3, "x"},  {"   ", true, -1, false, 3, ""},
-        {"x \t", true, -1, true, 0, "x \t"}, {"x\r\n", true, -1, false, 0, "x\r\n"},
-        {"abcd", true, 2, false, 0, "ab"},   {"abcd", true, 9, false, 0, ""},
+        {"x \t ", true, -1, false, 3, "x"},    {"   ", true, -1, false, 3, ""},
+        {"x \t", true, -1, true, 0, "x \t"},   {"x\r\n", true, -1, false, 0, "x\r\n"},
+        {"abcd", true, 2, false, 0, "ab"},     {"abcd", true, 9, false, 0, ""},
         {"abcd ", true, 0, false, 0, "abcd "}, {" \t x", false, -1, false, 3, "x"},
         {"abcd", false, 2, false, 0, "cd"},
     };
@@ -352,9 +415,16 @@ TEST(SString, TrimsWhiteOrCountedCharacters) {
 }
 
 TEST(SString, QuotesSurroundTheTextOnly) {
-    struct Case { const char* text; bool quoted; const char* unquoted; };
-    const Case cases[] = {{"\"a b\"", true, "a b"},       {"\"\"", true, ""}, {"\"", false, "\""},
-                          {"\"a\"b\"", false, "\"a\"b\""}, {"\"a", false, "\"a"}};
+    struct Case {
+        const char* text;
+        bool quoted;
+        const char* unquoted;
+    };
+    const Case cases[] = {{"\"a b\"", true, "a b"},
+                          {"\"\"", true, ""},
+                          {"\"", false, "\""},
+                          {"\"a\"b\"", false, "\"a\"b\""},
+                          {"\"a", false, "\"a"}};
     for (const Case& c : cases) {
         SString s(c.text);
         EXPECT_EQ(s.IsQuoted(), c.quoted) << c.text;
@@ -364,12 +434,17 @@ TEST(SString, QuotesSurroundTheTextOnly) {
 }
 
 TEST(SString, IsNumericAndIsInteger) {
-    struct Case { const char* text; bool numeric; bool integer; };
+    struct Case {
+        const char* text;
+        bool numeric;
+        bool integer;
+    };
     const Case cases[] = {
-        {"12.5", true, false},   {"-3", true, true},    {"7 ", true, true},     {"\t7\t", true, true},
-        {"-.5", true, false},    {" -3", false, false}, {"1.", false, false},   {"1.2.3", false, false},
-        {"3-", false, false},    {"", false, false},    {" \t ", false, false}, {"-", false, false},
-        {"1e5", false, false},   {"1 2", false, false},
+        {"12.5", true, false}, {"-3", true, true},      {"7 ", true, true},
+        {"\t7\t", true, true}, {"-.5", true, false},    {" -3", false, false},
+        {"1.", false, false},  {"1.2.3", false, false}, {"3-", false, false},
+        {"", false, false},    {" \t ", false, false},  {"-", false, false},
+        {"1e5", false, false}, {"1 2", false, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(SString(c.text).IsNumeric(), c.numeric) << "'" << c.text << "'";
@@ -378,18 +453,37 @@ TEST(SString, IsNumericAndIsInteger) {
 }
 
 TEST(SString, ParseHexAcceptsHashZeroXOrBareDigits) {
-    struct Case { const char* text; uint64_t value; };
+    struct Case {
+        const char* text;
+        uint64_t value;
+    };
     const Case cases[] = {
-        {"#FF000000", 0xFF000000u}, {"0x1f", 31}, {"0X10", 16}, {"aB", 0xAB},
-        {"FFFFFFFFFFFFFFFF", UINT64_MAX}, {"1FFFFFFFFFFFFFFFF", 0}, {"01", 0}, {"0x", 0},
-        {"#", 0}, {"#FG", 0}, {"", 0}, {"x1", 0},
+        {"#FF000000", 0xFF000000u},
+        {"0x1f", 31},
+        {"0X10", 16},
+        {"aB", 0xAB},
+        {"FFFFFFFFFFFFFFFF", UINT64_MAX},
+        {"1FFFFFFFFFFFFFFFF", 0},
+        {"01", 0},
+        {"0x", 0},
+        {"#", 0},
+        {"#FG", 0},
+        {"", 0},
+        {"x1", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(SString(c.text).ParseHex(), c.value) << c.text;
 }
 
 TEST(SString, CountsLinesAndTheLongestLine) {
-    struct Case { const char* text; int lines; int longest; };
-    const Case cases[] = {{"", 1, 0}, {"a\r\nbcd", 2, 3}, {"ab\nc", 1, 2}, {"\r\n\r\n", 3, 0},
+    struct Case {
+        const char* text;
+        int lines;
+        int longest;
+    };
+    const Case cases[] = {{"", 1, 0},
+                          {"a\r\nbcd", 2, 3},
+                          {"ab\nc", 1, 2},
+                          {"\r\n\r\n", 3, 0},
                           {"ab\r\nabcd\nx\r", 2, 4}};
     for (const Case& c : cases) {
         EXPECT_EQ(SString(c.text).CountLines(), c.lines) << c.text;
@@ -398,9 +492,15 @@ TEST(SString, CountsLinesAndTheLongestLine) {
 }
 
 TEST(SString, UrlEncodeKeepsLettersDigitsDashAndUnderscore) {
-    struct Case { const char* text; bool spaceAsPlus; const char* encoded; };
-    const Case cases[] = {{"a b/c", true, "a+b%2Fc"}, {"a b/c", false, "a%20b%2Fc"},
-                          {"Az09-_", false, "Az09-_"}, {"~.%\xE9", true, "%7E%2E%25%E9"}};
+    struct Case {
+        const char* text;
+        bool spaceAsPlus;
+        const char* encoded;
+    };
+    const Case cases[] = {{"a b/c", true, "a+b%2Fc"},
+                          {"a b/c", false, "a%20b%2Fc"},
+                          {"Az09-_", false, "Az09-_"},
+                          {"~.%\xE9", true, "%7E%2E%25%E9"}};
     for (const Case& c : cases) {
         SString s(c.text);
         s.UrlEncode(c.spaceAsPlus);
@@ -409,9 +509,13 @@ TEST(SString, UrlEncodeKeepsLettersDigitsDashAndUnderscore) {
 }
 
 TEST(SString, Base64EndsWithExactlyOneEqualsSign) {
-    struct Case { const char* text; const char* encoded; };
-    const Case cases[] = {{"abc", "YWJj="}, {"a", "YQ="}, {"ab", "YWI="}, {"abcd", "YWJjZA="},
-                          {"\xFF\xFE\xFD", "//79="}, {"", ""}};
+    struct Case {
+        const char* text;
+        const char* encoded;
+    };
+    const Case cases[] = {
+        {"abc", "YWJj="},          {"a", "YQ="}, {"ab", "YWI="}, {"abcd", "YWJjZA="},
+        {"\xFF\xFE\xFD", "//79="}, {"", ""}};
     for (const Case& c : cases) {
         SString s(c.text);
         s.EncodeBase64();

@@ -13,7 +13,8 @@
 int main() {
     SSystem::Init(GetModuleHandleA(nullptr), false, false, true);
     uint32_t budget = PHostWait::kBudgetMs;
-    if (SSystem::GetArgCount() >= 5) budget = strtoul(SSystem::GetArg(4).GetSafeText(), nullptr, 10);
+    if (SSystem::GetArgCount() >= 5)
+        budget = strtoul(SSystem::GetArg(4).GetSafeText(), nullptr, 10);
     const DWORD start = timeGetTime();
     const bool proceed = PHostWait::Run(budget, PHostWait::kPollPauseMs);
     printf("proceed=%d elapsed=%lu\n", proceed ? 1 : 0, timeGetTime() - start);

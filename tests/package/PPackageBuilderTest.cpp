@@ -97,13 +97,16 @@ TEST(PPackageBuilderWrite, NamesTheArchiveAfterTheChosenTitle) {
         const char* chosen;
         const char* archive;
     };
-    const Case cases[] = {{"app.upd", "app.bin"}, {"app.2.upd", "app.2.bin"}, {"app", "app.bin"},
+    const Case cases[] = {{"app.upd", "app.bin"},
+                          {"app.2.upd", "app.2.bin"},
+                          {"app", "app.bin"},
                           {"out\\x.UPD", "out\\x.bin"}};
     folder.MakeFolder("out");
     for (const Case& c : cases) {
         PPackageBuilder builder;
         ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
-        ASSERT_EQ(builder.Write((folder / c.chosen).c_str(), ""), PPackageBuilder::kDone) << c.chosen;
+        ASSERT_EQ(builder.Write((folder / c.chosen).c_str(), ""), PPackageBuilder::kDone)
+            << c.chosen;
         EXPECT_EQ(builder.GetArchivePath(), (folder / c.archive).c_str());
         EXPECT_TRUE(FileIsThere(folder / c.archive)) << c.chosen;
         // An empty version gives an empty first line.
@@ -145,7 +148,8 @@ TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
     {
         FILE* holder = _fsopen((folder / "out\\app.bin").c_str(), "r+b", _SH_DENYRW);
         ASSERT_NE(holder, nullptr);
-        EXPECT_EQ(builder.Write((folder / "out\\app.upd").c_str(), "1"), PPackageBuilder::kArchiveFailed);
+        EXPECT_EQ(builder.Write((folder / "out\\app.upd").c_str(), "1"),
+                  PPackageBuilder::kArchiveFailed);
         EXPECT_EQ(builder.GetFailedPath(), (folder / "out\\app.bin").c_str());
         fclose(holder);
     }
@@ -153,7 +157,8 @@ TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
     EXPECT_EQ(ReadWholeFile(folder / "out\\app.upd"), "old descriptor");
 
     // A missing output folder is a failure too, with nothing written.
-    EXPECT_EQ(builder.Write((folder / "nowhere\\app.upd").c_str(), "1"), PPackageBuilder::kArchiveFailed);
+    EXPECT_EQ(builder.Write((folder / "nowhere\\app.upd").c_str(), "1"),
+              PPackageBuilder::kArchiveFailed);
 
     // Only the pair remains in the output folder: no temporary file is left behind.
     SStringArray left;

@@ -21,7 +21,8 @@ std::string Content(size_t size, unsigned seed) {
     unsigned state = seed * 2654435761u + 1;
     for (size_t i = 0; i < size; ++i) {
         state = state * 1103515245u + 12345u;
-        text[i] = (state >> 16) % 4 == 0 ? static_cast<char>(state >> 24) : "abcdefgh"[(state >> 20) % 8];
+        text[i] =
+            (state >> 16) % 4 == 0 ? static_cast<char>(state >> 24) : "abcdefgh"[(state >> 20) % 8];
     }
     return text;
 }
@@ -122,11 +123,13 @@ TEST(SResourceBuild, FilesThatCannotBeOpenedAreLeftOut) {
 
     SResource archive;
     ASSERT_TRUE(archive.SetFolder(folder.Path().c_str()));
-    for (const char* name : {"a.txt", "gone.txt", "locked.txt", "b.txt"}) ASSERT_TRUE(archive.AddFile(name));
+    for (const char* name : {"a.txt", "gone.txt", "locked.txt", "b.txt"})
+        ASSERT_TRUE(archive.AddFile(name));
     SFileMem target;
     ASSERT_TRUE(archive.WriteTo(&target, true));
-    EXPECT_EQ(MemoryBytes(target),
-              ArchiveBytes(1).Compressed("a.txt", "alpha").Compressed("b.txt", "beta").End().Bytes());
+    EXPECT_EQ(
+        MemoryBytes(target),
+        ArchiveBytes(1).Compressed("a.txt", "alpha").Compressed("b.txt", "beta").End().Bytes());
     ASSERT_EQ(archive.GetSkipped().GetCount(), 2);
     EXPECT_EQ(archive.GetSkipped().GetText(0), (folder / "gone.txt").c_str());
     EXPECT_EQ(archive.GetSkipped().GetText(1), (folder / "locked.txt").c_str());
@@ -147,7 +150,8 @@ TEST(SResourceBuild, SameBytesWhateverTheNumberOfThreads) {
         folder.WriteFile(names.back(), Content(i * 37 % 3000, seed++));
     }
     const std::string one = Build(folder, names, true, 1);
-    for (int threads : {2, 3, 8}) EXPECT_TRUE(Build(folder, names, true, threads) == one) << threads;
+    for (int threads : {2, 3, 8})
+        EXPECT_TRUE(Build(folder, names, true, threads) == one) << threads;
 
     // The independent construction of the same archive agrees too.
     ArchiveBytes expected(1);
@@ -175,9 +179,13 @@ TEST(SResourceBuild, ATargetThatRunsOutOfRoomFails) {
 
 TEST(SResourceRead, OpensAtAStartInsideALargerFile) {
     TestFolder folder;
-    const std::string archiveBytes =
-        ArchiveBytes(1).Compressed("x.txt", "inner").Compressed("big.dat", Content(150000, 3)).End().Bytes();
-    const std::string path = folder.WriteFile("host.exe", std::string(777, 'M') + archiveBytes + "tail");
+    const std::string archiveBytes = ArchiveBytes(1)
+                                         .Compressed("x.txt", "inner")
+                                         .Compressed("big.dat", Content(150000, 3))
+                                         .End()
+                                         .Bytes();
+    const std::string path =
+        folder.WriteFile("host.exe", std::string(777, 'M') + archiveBytes + "tail");
     SResource archive;
     EXPECT_FALSE(archive.Open(path.c_str(), 0));
     ASSERT_TRUE(archive.Open(path.c_str(), 777));
@@ -189,8 +197,12 @@ TEST(SResourceRead, OpensAtAStartInsideALargerFile) {
 
 TEST(SResourceRead, AnyTruncationFailsToOpen) {
     TestFolder folder;
-    const std::string whole =
-        ArchiveBytes(1).Compressed("a.txt", "alpha").Compressed("", "").Compressed("b", Content(3000, 1)).End().Bytes();
+    const std::string whole = ArchiveBytes(1)
+                                  .Compressed("a.txt", "alpha")
+                                  .Compressed("", "")
+                                  .Compressed("b", Content(3000, 1))
+                                  .End()
+                                  .Bytes();
     for (size_t cut = 0; cut < whole.size(); ++cut) {
         const std::string path = folder.WriteFile("cut.bin", whole.substr(0, cut));
         SResource archive;
@@ -205,7 +217,8 @@ TEST(SResourceRead, AnyTruncationFailsToOpen) {
 TEST(SResourceRead, AFlagWithItsFirstByteZeroMeansStored) {
     TestFolder folder;
     const std::string path = folder.WriteFile(
-        "stored.bin", ArchiveBytes(0x00000100).Entry("a.txt", "as it is").Entry("e", "").End().Bytes());
+        "stored.bin",
+        ArchiveBytes(0x00000100).Entry("a.txt", "as it is").Entry("e", "").End().Bytes());
     SResource archive;
     ASSERT_TRUE(archive.Open(path.c_str()));
     EXPECT_FALSE(archive.IsCompressed());
@@ -218,8 +231,11 @@ TEST(SResourceRead, AFlagWithItsFirstByteZeroMeansStored) {
 
 TEST(SResourceRead, NamesEqualButForCaseDeliverTheFirstEntry) {
     TestFolder folder;
-    const std::string path = folder.WriteFile(
-        "dup.bin", ArchiveBytes(1).Compressed("Dir\\Same.txt", "first").Compressed("dir\\same.TXT", "second").End().Bytes());
+    const std::string path = folder.WriteFile("dup.bin", ArchiveBytes(1)
+                                                             .Compressed("Dir\\Same.txt", "first")
+                                                             .Compressed("dir\\same.TXT", "second")
+                                                             .End()
+                                                             .Bytes());
     SResource archive;
     ASSERT_TRUE(archive.Open(path.c_str()));
     ASSERT_EQ(archive.GetEntryCount(), 2);
@@ -247,8 +263,10 @@ TEST(SResourceRead, MalformedBlockStreamsFailAndLeaveTheTargetAsItWas) {
     const Case cases[] = {
         {"flipped zlib bytes", flipped},
         {"R above 100000", ArchiveBytes::Le(1) + ArchiveBytes::Le(100001) + K + data},
-        {"K above 110012", ArchiveBytes::Le(1) + ArchiveBytes::Le(1000) + ArchiveBytes::Le(110013) + data},
-        {"K past the payload", ArchiveBytes::Le(1) + ArchiveBytes::Le(1000) + ArchiveBytes::Le(5000) + data},
+        {"K above 110012",
+         ArchiveBytes::Le(1) + ArchiveBytes::Le(1000) + ArchiveBytes::Le(110013) + data},
+        {"K past the payload",
+         ArchiveBytes::Le(1) + ArchiveBytes::Le(1000) + ArchiveBytes::Le(5000) + data},
         {"R shorter than the data", ArchiveBytes::Le(1) + ArchiveBytes::Le(999) + K + data},
         {"R longer than the data", ArchiveBytes::Le(1) + ArchiveBytes::Le(1001) + K + data},
         {"R of zero", ArchiveBytes::Le(1) + ArchiveBytes::Le(0) + K + data},
@@ -260,7 +278,8 @@ TEST(SResourceRead, MalformedBlockStreamsFailAndLeaveTheTargetAsItWas) {
     for (const Case& c : cases) {
         TestFolder folder;
         const std::string path = folder.WriteFile(
-            "bad.bin", ArchiveBytes(1).Compressed("ok.txt", good).Entry("bad.txt", c.payload).End().Bytes());
+            "bad.bin",
+            ArchiveBytes(1).Compressed("ok.txt", good).Entry("bad.txt", c.payload).End().Bytes());
         SResource archive;
         archive.SetThreads(3);
         ASSERT_TRUE(archive.Open(path.c_str())) << c.what;
@@ -286,7 +305,8 @@ TEST(SResourceExtractAll, WritesEveryEntryAndCreatesItsFolders) {
     const std::vector<std::string> names = {"readme.txt", "data\\maps\\a.dat", "data\\b.dat",
                                             "empty.txt", "bin\\big.bin"};
     const size_t sizes[] = {12, 100000, 1, 0, 330000};
-    for (size_t i = 0; i < names.size(); ++i) folder.WriteFile("src\\" + names[i], Content(sizes[i], i));
+    for (size_t i = 0; i < names.size(); ++i)
+        folder.WriteFile("src\\" + names[i], Content(sizes[i], i));
     for (bool compress : {true, false}) {
         for (int threads : {1, 3}) {
             SResource builder;
@@ -312,10 +332,15 @@ TEST(SResourceExtractAll, WritesEveryEntryAndCreatesItsFolders) {
 }
 
 TEST(SResourceExtractAll, RefusesNamesThatWouldLandOutsideTheDestination) {
-    const char* hostile[] = {"..\\evil.txt", "sub\\..\\..\\evil.txt", "../evil.txt", "C:\\evil.txt",
-                             "C:evil.txt", "\\evil.txt", "/evil.txt", "\\\\srv\\share\\evil.txt",
-                             "good.txt:stream", "CON", "nul.txt", "sub\\COM1", "LPT9.log",
-                             "a\\\\b.txt", "trailing.", "dots\\...\\x", "tab\there", ""};
+    const char* hostile[] = {"..\\evil.txt",    "sub\\..\\..\\evil.txt",
+                             "../evil.txt",     "C:\\evil.txt",
+                             "C:evil.txt",      "\\evil.txt",
+                             "/evil.txt",       "\\\\srv\\share\\evil.txt",
+                             "good.txt:stream", "CON",
+                             "nul.txt",         "sub\\COM1",
+                             "LPT9.log",        "a\\\\b.txt",
+                             "trailing.",       "dots\\...\\x",
+                             "tab\there",       ""};
     TestFolder folder;
     ArchiveBytes bytes(1);
     bytes.Compressed("good\\kept.txt", "kept");
@@ -341,8 +366,13 @@ TEST(SResourceExtractAll, RefusesNamesThatWouldLandOutsideTheDestination) {
 
 TEST(SResourceExtractAll, ALockedOrReadOnlyTargetIsListedAndTheRestWritten) {
     TestFolder folder;
-    const std::string path = folder.WriteFile(
-        "a.bin", ArchiveBytes(1).Compressed("one.txt", "1").Compressed("locked.txt", "new").Compressed("ro.txt", "new").Compressed("two.txt", "2").End().Bytes());
+    const std::string path = folder.WriteFile("a.bin", ArchiveBytes(1)
+                                                           .Compressed("one.txt", "1")
+                                                           .Compressed("locked.txt", "new")
+                                                           .Compressed("ro.txt", "new")
+                                                           .Compressed("two.txt", "2")
+                                                           .End()
+                                                           .Bytes());
     const std::string destination = folder.MakeFolder("dest");
     const std::string locked = folder.WriteFile("dest\\locked.txt", "old");
     const std::string readOnly = folder.WriteFile("dest\\ro.txt", "old");
@@ -373,7 +403,8 @@ TEST(SResourceExtractAll, ALockedOrReadOnlyTargetIsListedAndTheRestWritten) {
 
 TEST(SResourceExtractAll, NeedsAnOpenArchiveAndAnExistingDestination) {
     TestFolder folder;
-    const std::string path = folder.WriteFile("a.bin", ArchiveBytes(1).Compressed("x.txt", "x").End().Bytes());
+    const std::string path =
+        folder.WriteFile("a.bin", ArchiveBytes(1).Compressed("x.txt", "x").End().Bytes());
     SResource archive;
     EXPECT_FALSE(archive.ExtractAll(folder.Path().c_str(), nullptr)) << "nothing attached";
     ASSERT_TRUE(archive.Open(path.c_str()));
@@ -388,15 +419,19 @@ TEST(SResource, IsSafeEntryName) {
         bool safe;
     };
     const Case cases[] = {
-        {"readme.txt", true},        {"data\\maps\\a.dat", true},  {"sub/f.txt", true},
-        {"caf\xe9.txt", true},       {".hidden", true},            {"a..b", true},
-        {"CONFIG.SYS", true},        {"com10", true},              {"..", false},
-        {"a\\..\\b", false},         {".\\a", false},              {"C:a", false},
-        {"\\\\?\\C:\\a", false},     {"a\\", false},               {"a*b", false},
-        {"aux.h", false},            {"Conout$", false},           {"x \\y", false},
+        {"readme.txt", true},    {"data\\maps\\a.dat", true},
+        {"sub/f.txt", true},     {"caf\xe9.txt", true},
+        {".hidden", true},       {"a..b", true},
+        {"CONFIG.SYS", true},    {"com10", true},
+        {"..", false},           {"a\\..\\b", false},
+        {".\\a", false},         {"C:a", false},
+        {"\\\\?\\C:\\a", false}, {"a\\", false},
+        {"a*b", false},          {"aux.h", false},
+        {"Conout$", false},      {"x \\y", false},
         {nullptr, false},
     };
-    for (const Case& c : cases) EXPECT_EQ(SResource::IsSafeEntryName(c.name), c.safe) << (c.name ? c.name : "null");
+    for (const Case& c : cases)
+        EXPECT_EQ(SResource::IsSafeEntryName(c.name), c.safe) << (c.name ? c.name : "null");
 }
 
 }  // namespace

@@ -26,8 +26,8 @@ ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     PROCESS_INFORMATION info = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back(0);
-    result.started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE,
-                                    CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    result.started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                    nullptr, nullptr, &startup, &info);
     CloseHandle(writeEnd);
     if (result.started) {
         char chunk[4096];
