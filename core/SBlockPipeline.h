@@ -28,7 +28,6 @@ public:
     SBlockPipeline& operator=(const SBlockPipeline&) = delete;
 
     static int GetProcessorCount();
-    int GetThreads() const { return threadCount; }
     int GetSlotCount() const { return slotCount; }
     bool IsFull() const { return inFlight == slotCount; }
     bool IsEmpty() const { return inFlight == 0; }

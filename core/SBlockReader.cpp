@@ -4,17 +4,10 @@
 
 namespace {
 
-bool ReadValue(SFile* source, uint32_t& value) {
-    uint8_t bytes[4];
-    if (source->Read(bytes, 4) != 4) return false;
-    value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-    return true;
-}
-
 // Reads the block count and checks it against the payload: every block takes at least its
 // 8-byte header, so a count beyond that is a lie.
 bool ReadBlockCount(SFile* source, int payloadLength, uint32_t& blockCount, uint32_t& remaining) {
-    if (payloadLength < 4 || !ReadValue(source, blockCount)) return false;
+    if (payloadLength < 4 || !source->ReadValue(blockCount)) return false;
     remaining = static_cast<uint32_t>(payloadLength) - 4;
     return blockCount <= remaining / 8;
 }
@@ -22,7 +15,7 @@ bool ReadBlockCount(SFile* source, int payloadLength, uint32_t& blockCount, uint
 // Reads one block header and checks its lengths against the reader's buffers and what is
 // left of the payload, which it then reduces by the whole block.
 bool ReadBlockHeader(SFile* source, uint32_t& remaining, uint32_t& raw, uint32_t& packed) {
-    if (remaining < 8 || !ReadValue(source, raw) || !ReadValue(source, packed)) return false;
+    if (remaining < 8 || !source->ReadValue(raw) || !source->ReadValue(packed)) return false;
     if (raw < 1 || raw > SBlockPipeline::kBlockSize || packed > SBlockPipeline::kMaxPacked ||
         packed > remaining - 8)
         return false;

@@ -3,18 +3,11 @@
 #include <cstring>
 
 #include "core/SFile.h"
+#include "core/SLittleEndian.h"
 
 namespace {
 
 constexpr size_t kFlushSize = 1 << 20;
-
-// Stores a 32-bit value little-endian, as every field of a block stream is.
-void PutValue(uint8_t* at, uint32_t value) {
-    at[0] = uint8_t(value);
-    at[1] = uint8_t(value >> 8);
-    at[2] = uint8_t(value >> 16);
-    at[3] = uint8_t(value >> 24);
-}
 
 }  // namespace
 
@@ -45,7 +38,7 @@ void SBlockWriter::WriteValue(uint32_t value) {
             pendingMark = static_cast<int>(pending.size());
     }
     uint8_t field[4];
-    PutValue(field, value);
+    StoreUint32(field, value);
     WriteRaw(field, 4);
 }
 
@@ -112,8 +105,8 @@ void SBlockWriter::Emit(const SBlockPipeline::Block& block, Slot& slot) {
 
     if (slot.firstOfStream) streamSize = 4;
     uint8_t header[8];
-    PutValue(header, static_cast<uint32_t>(block.rawLength));
-    PutValue(header + 4, static_cast<uint32_t>(block.packedLength));
+    StoreUint32(header, static_cast<uint32_t>(block.rawLength));
+    StoreUint32(header + 4, static_cast<uint32_t>(block.packedLength));
     Out(header, 8);
     Out(block.packed, block.packedLength);
     streamSize += 8 + block.packedLength;
@@ -144,7 +137,7 @@ void SBlockWriter::Flush() {
 // otherwise in the target, whose position then returns to its end.
 void SBlockWriter::Patch(int64_t position, uint32_t value) {
     uint8_t field[4];
-    PutValue(field, value);
+    StoreUint32(field, value);
     if (position >= outStart) {
         memcpy(out.data() + (position - outStart), field, 4);
         return;

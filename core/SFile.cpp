@@ -7,6 +7,7 @@
 
 #include "core/SFileMem.h"
 #include "core/SHeapBlock.h"
+#include "core/SLittleEndian.h"
 
 namespace {
 
@@ -90,4 +91,17 @@ uint32_t SCrc32(uint32_t crc, const void* data, int count) {
     if (!data || count < 1) return crc;
     return static_cast<uint32_t>(
         crc32(crc, static_cast<const Bytef*>(data), static_cast<uInt>(count)));
+}
+
+bool SFile::ReadValue(uint32_t& value) {
+    uint8_t bytes[4];
+    if (Read(bytes, 4) != 4) return false;
+    value = LoadUint32(bytes);
+    return true;
+}
+
+bool SFile::WriteValue(uint32_t value) {
+    uint8_t bytes[4];
+    StoreUint32(bytes, value);
+    return WriteData(bytes, 4) == 4;
 }

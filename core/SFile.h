@@ -35,6 +35,9 @@ public:
     void Rewind();
     void Skip(int n);
     int CopyFrom(SFile* source, int count = -1);
+    // A 32-bit value, little-endian, as the framework's binary formats store them.
+    bool ReadValue(uint32_t& value);
+    bool WriteValue(uint32_t value);
 
     // Block-stream compression (zlib, blocks of 100000 bytes); see SFileCompress.cpp.
     int Compress(SFile* target, int count = -1);

@@ -206,11 +206,19 @@ SString SFilePath::ReadTerminated(bool keep) {
 int SFilePath::Seek(int position) {
     if (!stream) return 0;
     access = Access::kNone;
-    if (fseek(stream, 0, SEEK_END) != 0) return GetPosition();
-    const long size = ftell(stream);
+    const long size = Length();
+    if (size < 0) return GetPosition();
     if (position < 0 || position > size) position = static_cast<int>(size);
     if (fseek(stream, position, SEEK_SET) != 0) return GetPosition();
     return position;
+}
+
+// The file's length, -1 when it cannot be told. Buffered writes go out first; a read
+// buffer stays as it is, which a seek to the end and back would throw away on every call.
+long SFilePath::Length() {
+    if (access == Access::kWrite) fflush(stream);
+    const __int64 length = _filelengthi64(_fileno(stream));
+    return length < 0 || length > LONG_MAX ? -1 : static_cast<long>(length);
 }
 
 int SFilePath::GetPosition() {
@@ -231,11 +239,7 @@ bool SFilePath::SetSize(int size) {
 
 int SFilePath::GetSize() {
     if (!stream) return 0;
-    const long current = ftell(stream);
-    if (current < 0 || fseek(stream, 0, SEEK_END) != 0) return 0;
-    access = Access::kNone;
-    const long size = ftell(stream);
-    fseek(stream, current, SEEK_SET);
+    const long size = Length();
     return size < 0 ? 0 : static_cast<int>(size);
 }
 

@@ -43,6 +43,7 @@ private:
     // last direction tells when one is due.
     enum class Access { kNone, kRead, kWrite };
     void Prepare(Access next);
+    long Length();
 
     FILE* stream;
     SString path;

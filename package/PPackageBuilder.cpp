@@ -122,6 +122,7 @@ PPackageBuilder::Result PPackageBuilder::WriteArchive(const SString& temporary) 
         return kArchiveFailed;
     }
     const bool written = archive.WriteTo(&out, true);
+    archiveSize = out.GetSize();
     out.Close();
     bytesRead = archive.GetBytesRead();
     skipped.CopyStrings(unnamed);
@@ -136,7 +137,6 @@ PPackageBuilder::Result PPackageBuilder::WriteArchive(const SString& temporary) 
         failedPath = sourceFailed ? archive.GetFailedPath() : archivePath;
         return sourceFailed ? kSourceFailed : kArchiveFailed;
     }
-    archiveSize = disk.GetFileSize(temporary.GetText());
     crc = disk.GetFileCrc(temporary.GetText());
     return kDone;
 }

@@ -21,19 +21,6 @@ std::string LowerKey(const char* name) {
     return key;
 }
 
-bool ReadValue(SFile& file, uint32_t& value) {
-    uint8_t bytes[4];
-    if (file.Read(bytes, 4) != 4) return false;
-    value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-    return true;
-}
-
-bool WriteValue(SFile* file, uint32_t value) {
-    const uint8_t bytes[4] = {uint8_t(value), uint8_t(value >> 8), uint8_t(value >> 16),
-                              uint8_t(value >> 24)};
-    return file->WriteData(bytes, 4) == 4;
-}
-
 // Moves forward by count bytes, at most to end. Short hops read through the stream's buffer
 // instead of seeking, which would throw the buffer away at every entry of a big table.
 void SkipForward(SFile& file, uint32_t count, int position, int end) {
@@ -136,7 +123,7 @@ bool SResource::OpenEntryFile(int index, SFilePath& file, SString& path) {
 }
 
 bool SResource::WriteStored(SFile* target) {
-    bool ok = target->WriteData(kMagic, 4) == 4 && WriteValue(target, 0);
+    bool ok = target->WriteData(kMagic, 4) == 4 && target->WriteValue(0);
     for (int i = 0; i < names.GetCount() && ok; ++i) {
         const SString& name = *names.GetAt(i);
         SString path;
@@ -145,12 +132,12 @@ bool SResource::WriteStored(SFile* target) {
         const int size = file.GetSize();
         bytesRead += size;
         ok =
-            size >= 0 && WriteValue(target, static_cast<uint32_t>(size)) &&
+            size >= 0 && target->WriteValue(static_cast<uint32_t>(size)) &&
             target->WriteString(name.GetSafeText(), name.GetLength() + 1) == name.GetLength() + 1 &&
             target->CopyFrom(&file, size) == size;
         if (!ok) failedPath = path;
     }
-    return ok && WriteValue(target, kTerminator);
+    return ok && target->WriteValue(kTerminator);
 }
 
 // Each file streams from disk through the block writer: compressed on the pipeline's
@@ -205,7 +192,7 @@ bool SResource::Open(const char* path, int start) {
     for (;;) {
         if (file.GetPosition() >= end) return false;  // the terminator is missing
         uint32_t length = 0;
-        if (!ReadValue(file, length)) return false;
+        if (!file.ReadValue(length)) return false;
         if (length == kTerminator) return true;
         const SString name = file.ReadTerminated(true);
         const int payload = file.GetPosition();
@@ -324,7 +311,7 @@ int64_t SResource::RawSizeBound(SFilePath& archive, int index) const {
     const int length = sizes.GetAt(index);
     if (!compressed || length == 0) return length;
     uint32_t blocks = 0;
-    if (archive.Seek(offsets.GetAt(index)) != offsets.GetAt(index) || !ReadValue(archive, blocks))
+    if (archive.Seek(offsets.GetAt(index)) != offsets.GetAt(index) || !archive.ReadValue(blocks))
         return -1;
     return static_cast<int64_t>(blocks) * SBlockPipeline::kBlockSize;
 }

@@ -39,7 +39,6 @@ public:
     // Block work runs on this many threads (1, the default, is the sequential path); the
     // archive's bytes are the same whatever the number.
     void SetThreads(int count) { threads = count < 1 ? 1 : count; }
-    int GetThreads() const { return threads; }
     bool IsCompressed() const { return compressed; }
     // Read side: the uncompressed size of every entry, from its block headers; false when
     // the archive cannot be read or an entry's payload is malformed.
