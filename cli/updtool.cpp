@@ -129,6 +129,13 @@ int Pack(const Arguments& args) {
                         Arg(args, 1).GetText());
         case PPackageBuilder::kSourceFailed:
             return Fail("cannot read", builder.GetFailedPath().GetText());
+        case PPackageBuilder::kTooLarge:
+            fprintf(stderr, "updtool: larger than an archive can hold (%" PRId64 " bytes): %s\n",
+                    PPackageBuilder::kLargestArchive, builder.GetFailedPath().GetText());
+            return kFailed;
+        case PPackageBuilder::kArchiveCorrupt:
+            return Fail("the archive written does not read back whole",
+                        builder.GetFailedPath().GetText());
         default:
             return Fail("cannot write", builder.GetFailedPath().GetText());
     }
@@ -185,12 +192,6 @@ int Extract(const Arguments& args) {
     return kFailed;
 }
 
-// Reads the whole file's CRC-32; false when it cannot be opened or read.
-bool FileCrc(const SString& path, uint32_t& crc) {
-    SFilePath file;
-    return file.Open(path.GetText(), false, false, true, true) && file.GetCrc(crc);
-}
-
 // The form in which a descriptor holds its CRC-32: "%u", one to ten digits, no sign, no
 // leading zero, at most 4294967295.
 bool IsCrcText(const SString& text) {
@@ -220,7 +221,8 @@ int Verify(const Arguments& args) {
     SPath where(descriptorPath.GetText());
     const SString archivePath = where.GetParent() + where.GetTitle() + ".bin";
     uint32_t actual = 0;
-    if (!FileCrc(archivePath, actual)) return Fail("cannot read", archivePath.GetText());
+    if (!SDisk().GetFileCrc(archivePath.GetText(), actual))
+        return Fail("cannot read", archivePath.GetText());
     const uint32_t want = static_cast<uint32_t>(strtoull(expected.GetText(), nullptr, 10));
     if (actual != want) {
         fprintf(stderr, "updtool: CRC-32 mismatch: %s is %u, the descriptor says %u\n",
@@ -233,7 +235,8 @@ int Verify(const Arguments& args) {
 
 int Crc(const Arguments& args) {
     uint32_t crc = 0;
-    if (!FileCrc(Arg(args, 0), crc)) return Fail("cannot read", Arg(args, 0).GetText());
+    if (!SDisk().GetFileCrc(Arg(args, 0).GetText(), crc))
+        return Fail("cannot read", Arg(args, 0).GetText());
     printf("%u %d\n", crc, static_cast<int32_t>(crc));
     return kOk;
 }

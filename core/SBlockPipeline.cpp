@@ -2,11 +2,19 @@
 
 #include <zlib.h>
 
+#include <new>
+
 namespace {
 
 // Two slots per worker keep every worker busy while the calling thread reads and writes.
 constexpr int kSlotsPerThread = 2;
 constexpr int kMaxThreads = 64;
+
+int ThreadsFor(int threads) {
+    return threads < 1 ? 1 : (threads > kMaxThreads ? kMaxThreads : threads);
+}
+
+int SlotsFor(int threads) { return threads == 1 ? 1 : threads * kSlotsPerThread; }
 
 }  // namespace
 
@@ -16,27 +24,30 @@ int SBlockPipeline::GetProcessorCount() {
     return info.dwNumberOfProcessors > 0 ? static_cast<int>(info.dwNumberOfProcessors) : 1;
 }
 
-SBlockPipeline::SBlockPipeline(Mode mode, int threads) : mode(mode) {
-    threadCount = threads < 1 ? 1 : (threads > kMaxThreads ? kMaxThreads : threads);
-    slotCount = threadCount == 1 ? 1 : threadCount * kSlotsPerThread;
-    slots = new Block[slotCount];
-    memory = new uint8_t[static_cast<size_t>(slotCount) * (kBlockSize + kMaxPacked)];
-    for (int i = 0; i < slotCount; ++i) {
-        slots[i].raw = memory + static_cast<size_t>(i) * (kBlockSize + kMaxPacked);
-        slots[i].packed = slots[i].raw + kBlockSize;
-        slots[i].done = false;
-    }
+SBlockPipeline::SBlockPipeline(Mode mode, int threads)
+    : mode(mode),
+      threadCount(ThreadsFor(threads)),
+      slotCount(SlotsFor(threadCount)),
+      slotMemory(sizeof(Block) * slotCount),
+      memory(static_cast<size_t>(slotCount) * (kBlockSize + kMaxPacked)),
+      workerMemory(sizeof(HANDLE) * threadCount) {
     InitializeCriticalSection(&lock);
     InitializeConditionVariable(&workReady);
     InitializeConditionVariable(&workDone);
-    workers = nullptr;
+    if (!slotMemory.data || !memory.data || !workerMemory.data) return;
+    slots = reinterpret_cast<Block*>(slotMemory.data);
+    for (int i = 0; i < slotCount; ++i) {
+        Block* block = new (&slots[i]) Block();
+        block->raw = memory.data + static_cast<size_t>(i) * (kBlockSize + kMaxPacked);
+        block->packed = block->raw + kBlockSize;
+    }
     if (threadCount > 1) StartWorkers();
 }
 
 // Starts the workers; when the system gives fewer threads than asked, the pipeline goes on
 // with those it has, and with none it processes each block as it is submitted.
 void SBlockPipeline::StartWorkers() {
-    workers = new HANDLE[threadCount];
+    workers = reinterpret_cast<HANDLE*>(workerMemory.data);
     int startedCount = 0;
     for (int i = 0; i < threadCount; ++i) {
         HANDLE worker = CreateThread(nullptr, 0, WorkerMain, this, 0, nullptr);
@@ -44,7 +55,6 @@ void SBlockPipeline::StartWorkers() {
     }
     threadCount = startedCount;
     if (startedCount == 0) {
-        delete[] workers;
         workers = nullptr;
         threadCount = 1;
     }
@@ -60,11 +70,8 @@ SBlockPipeline::~SBlockPipeline() {
             WaitForSingleObject(workers[i], INFINITE);
             CloseHandle(workers[i]);
         }
-        delete[] workers;
     }
     DeleteCriticalSection(&lock);
-    delete[] memory;
-    delete[] slots;
 }
 
 SBlockPipeline::Block* SBlockPipeline::Next() { return &slots[tail % slotCount]; }

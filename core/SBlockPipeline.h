@@ -2,9 +2,11 @@
 // SBlockPipeline: compresses or decompresses independent zlib blocks on worker threads while
 // one calling thread fills slots in order and takes them back in the same order. Memory is a
 // fixed ring of a few slots per thread. With one thread no worker starts: each block is
-// processed as it is submitted, which is the sequential path.
+// processed as it is submitted, which is the sequential path. The ring is allocated without
+// throwing: a pipeline whose memory could not be had is not ready and must not be used.
 #include <cstdint>
 
+#include "core/SHeapBlock.h"
 #include "core/SWindows.h"
 
 class SBlockPipeline {
@@ -28,6 +30,7 @@ public:
     SBlockPipeline& operator=(const SBlockPipeline&) = delete;
 
     static int GetProcessorCount();
+    bool IsReady() const { return slots != nullptr; }
     int GetSlotCount() const { return slotCount; }
     bool IsFull() const { return inFlight == slotCount; }
     bool IsEmpty() const { return inFlight == 0; }
@@ -45,10 +48,12 @@ private:
 
     const Mode mode;
     int threadCount;
-    int slotCount;
-    Block* slots;
-    uint8_t* memory;
-    HANDLE* workers;
+    const int slotCount;
+    SHeapBlock slotMemory;    // the slots' records
+    SHeapBlock memory;        // both buffers of every slot
+    SHeapBlock workerMemory;  // the workers' handles
+    Block* slots = nullptr;
+    HANDLE* workers = nullptr;
 
     // Ring positions, counted from the start: oldest in flight, next to start, next to fill.
     int head = 0;

@@ -38,6 +38,7 @@ int SBlockReader::Decompress(SFile* source, SFile* target, int payloadLength,
                              SBlockPipeline& pipeline) {
     // Without a known payload the stream may be followed by other bytes; with one, the
     // blocks must fill it exactly.
+    if (!pipeline.IsReady()) return -1;
     const bool exact = payloadLength >= 0;
     if (!exact) payloadLength = source->GetRemaining();
     uint32_t blockCount = 0;

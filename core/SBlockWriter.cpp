@@ -8,14 +8,16 @@
 namespace {
 
 constexpr size_t kFlushSize = 1 << 20;
+// Room for a full step and the largest block that can arrive on top of it.
+constexpr size_t kOutCapacity = kFlushSize + 8 + SBlockPipeline::kMaxPacked;
 
 }  // namespace
 
 SBlockWriter::SBlockWriter(SFile* target, int threads)
-    : target(target), pipeline(SBlockPipeline::kCompress, threads) {
+    : target(target), pipeline(SBlockPipeline::kCompress, threads), outBlock(kOutCapacity) {
     slots.resize(pipeline.GetSlotCount());
     outStart = target->GetPosition();
-    out.reserve(kFlushSize + SBlockPipeline::kMaxPacked + 64);
+    if (!IsReady()) writeFailed = true;
 }
 
 SBlockWriter::~SBlockWriter() = default;
@@ -33,7 +35,7 @@ void SBlockWriter::WriteValue(uint32_t value) {
     if (markNext) {
         markNext = false;
         if (pipeline.IsEmpty())
-            pendingMarkAt = outStart + static_cast<int64_t>(out.size());
+            pendingMarkAt = outStart + static_cast<int64_t>(outSize);
         else
             pendingMark = static_cast<int>(pending.size());
     }
@@ -49,6 +51,7 @@ void SBlockWriter::MarkLength() {
 }
 
 bool SBlockWriter::AddStream(SFile* source, int count) {
+    if (!IsReady()) return false;
     if (count <= 0) {
         pendingMark = -1;  // no stream: the marked field keeps the value it was given
         pendingMarkAt = -1;
@@ -97,7 +100,7 @@ void SBlockWriter::TakeOldest() {
 void SBlockWriter::Emit(const SBlockPipeline::Block& block, Slot& slot) {
     if (!block.ok) writeFailed = true;
     if (slot.markInPrefix >= 0)
-        markPosition = outStart + static_cast<int64_t>(out.size()) + slot.markInPrefix;
+        markPosition = outStart + static_cast<int64_t>(outSize) + slot.markInPrefix;
     else if (slot.markAt >= 0)
         markPosition = slot.markAt;
     Out(slot.prefix.data(), static_cast<int>(slot.prefix.size()));
@@ -118,19 +121,27 @@ void SBlockWriter::Emit(const SBlockPipeline::Block& block, Slot& slot) {
     }
 }
 
+// Collects output; what cannot fit beside what is collected goes out first, and a run of
+// plain bytes larger than the whole buffer goes straight to the target.
 void SBlockWriter::Out(const void* data, int count) {
-    if (count <= 0) return;
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    out.insert(out.end(), bytes, bytes + count);
-    if (out.size() >= kFlushSize) Flush();
+    if (count <= 0 || !outBlock.data) return;
+    if (outSize + count > kOutCapacity) Flush();
+    if (static_cast<size_t>(count) > kOutCapacity) {
+        if (target->Write(data, count) != count) writeFailed = true;
+        outStart += count;
+        return;
+    }
+    memcpy(outBlock.data + outSize, data, count);
+    outSize += count;
+    if (outSize >= kFlushSize) Flush();
 }
 
 void SBlockWriter::Flush() {
-    if (out.empty()) return;
-    const int count = static_cast<int>(out.size());
-    if (target->Write(out.data(), count) != count) writeFailed = true;
+    if (outSize == 0) return;
+    const int count = static_cast<int>(outSize);
+    if (target->Write(outBlock.data, count) != count) writeFailed = true;
     outStart += count;
-    out.clear();
+    outSize = 0;
 }
 
 // The field is patched where it sits: in the collected output when it is still there,
@@ -139,7 +150,7 @@ void SBlockWriter::Patch(int64_t position, uint32_t value) {
     uint8_t field[4];
     StoreUint32(field, value);
     if (position >= outStart) {
-        memcpy(out.data() + (position - outStart), field, 4);
+        memcpy(outBlock.data + (position - outStart), field, 4);
         return;
     }
     Flush();

@@ -4,11 +4,13 @@
 // blocks compress on a pipeline. Plain bytes queued between streams land exactly where they
 // were queued. A 4-byte field marked before a stream receives the stream's byte count once
 // its last block is written (the archive's payload length). The output is the same
-// whatever the number of threads.
+// whatever the number of threads. Its large buffers are allocated without throwing: a
+// writer whose memory could not be had is not ready, and writes nothing.
 #include <cstdint>
 #include <vector>
 
 #include "core/SBlockPipeline.h"
+#include "core/SHeapBlock.h"
 
 class SFile;
 
@@ -19,6 +21,7 @@ public:
     SBlockWriter(const SBlockWriter&) = delete;
     SBlockWriter& operator=(const SBlockWriter&) = delete;
 
+    bool IsReady() const { return pipeline.IsReady() && outBlock.data != nullptr; }
     void WriteRaw(const void* data, int count);
     void WriteValue(uint32_t value);
     // The next WriteValue is a length field to patch with the size of the next stream.
@@ -60,8 +63,9 @@ private:
 
     // Output collects here before it goes to the target in large writes; a length field
     // still in it is patched in memory, one already written is patched in the target.
-    std::vector<uint8_t> out;
-    int64_t outStart;           // target position of out's first byte
+    SHeapBlock outBlock;
+    size_t outSize = 0;
+    int64_t outStart;           // target position of the collected output's first byte
     int64_t markPosition = -1;  // target position of the length field of the open stream
     int streamSize = 0;
     int lastStreamSize = 0;

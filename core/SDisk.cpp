@@ -129,14 +129,27 @@ int SDisk::GetFileSize(const char* path) {
     return size;
 }
 
-// An empty file and a file that cannot be read both give 0.
+// The whole file's length in 64 bits, from its directory entry: no open, and no 2 GiB limit.
+int64_t SDisk::GetFileSize64(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!path || !*path || !GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// An empty file and a file that cannot be read both give 0 here: callers that must tell
+// them apart use the form that reports.
 uint32_t SDisk::GetFileCrc(const char* path) {
-    SFilePath file;
-    if (!file.Open(path, false, true, true, false)) return 0;
     uint32_t crc = 0;
-    const bool read = file.GetCrc(crc);
-    file.Close();
-    return read ? crc : 0;
+    return GetFileCrc(path, crc) ? crc : 0;
+}
+
+// Read only, other programs kept from writing meanwhile; false when the file cannot be
+// opened or read to its end.
+bool SDisk::GetFileCrc(const char* path, uint32_t& crc) {
+    SFilePath file;
+    return file.Open(path, false, true, true, false) && file.GetCrc(crc);
 }
 
 // Leaves the full path of what was found in scratch, and scratch empty otherwise. A full

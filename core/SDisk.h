@@ -31,7 +31,9 @@ public:
     SString GetTempFolder();
     SString GetTempFileName();
     int GetFileSize(const char* path);
+    int64_t GetFileSize64(const char* path);  // -1 when it names no file
     uint32_t GetFileCrc(const char* path);
+    [[nodiscard]] bool GetFileCrc(const char* path, uint32_t& crc);
     bool PathExists(const char* path);
     bool FileExists(const char* path);
     bool FolderExists(const char* path);

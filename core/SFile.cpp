@@ -5,7 +5,6 @@
 #include <climits>
 #include <cstdlib>
 
-#include "core/SFileMem.h"
 #include "core/SHeapBlock.h"
 #include "core/SLittleEndian.h"
 
@@ -28,47 +27,31 @@ void SFile::Skip(int n) {
 }
 
 // Copies count bytes (negative: all) from the source's position to this file's position and
-// returns the sum of what the writes reported. Three roads give the same bytes:
-// - a memory source is written straight from its block, then skipped by what was written;
-// - a memory target is sized once for the whole copy and read into directly, so that a big
-//   file staged in memory is neither grown step by step nor copied twice;
-// - otherwise the bytes go through a work buffer, a step at a time.
+// returns the sum of what the writes reported. A source that lends its bytes in place is
+// written straight from them and then skipped by what was written; otherwise this file
+// reads them in, in the way that suits its kind (ReadFrom).
 int SFile::CopyFrom(SFile* source, int count) {
     if (!source) return 0;
     const int remaining = source->GetRemaining();
     if (count < 0 || count > remaining) count = remaining;
     if (count <= 0) return 0;
-
-    if (source->isMemory) {
-        SFileMem* memory = static_cast<SFileMem*>(source);
-        const int written = Write(memory->GetBuffer() + memory->GetPosition(), count);
+    int available = 0;
+    if (const uint8_t* bytes = source->PeekRead(available)) {
+        const int written = Write(bytes, count < available ? count : available);
         source->Skip(written);
         return written;
     }
+    return ReadFrom(source, count);
+}
 
-    if (isMemory) {
-        SFileMem* target = static_cast<SFileMem*>(this);
-        const int start = target->GetPosition();
-        const int oldSize = target->GetSize();
-        const int64_t end = static_cast<int64_t>(start) + count;
-        if (end > INT_MAX) return 0;
-        if (end > oldSize) {
-            target->Reserve(static_cast<int>(end), true);
-            if (target->GetSize() != end) return 0;  // the block could not grow
-        }
-        int done = 0;
-        while (done < count) {
-            const int got = source->Read(target->GetBuffer() + start + done, count - done);
-            if (got <= 0) break;
-            done += got;
-        }
-        // A source that delivered less than it promised leaves no unwritten tail behind.
-        if (start + done < end && end > oldSize)
-            target->Reserve(start + done > oldSize ? start + done : oldSize, true);
-        target->Seek(start + done);
-        return done;
-    }
+const uint8_t* SFile::PeekRead(int& available) {
+    available = 0;
+    return nullptr;
+}
 
+// Through a work buffer, a step at a time, until the source delivers nothing or a write
+// falls short.
+int SFile::ReadFrom(SFile* source, int count) {
     SHeapBlock buffer(kCopyStep);
     if (!buffer.data) return 0;
     int done = 0;

@@ -86,6 +86,36 @@ bool SFileMem::LoadFile(const char* path) {
     return true;
 }
 
+// The block lends the bytes from the position on.
+const uint8_t* SFileMem::PeekRead(int& available) {
+    available = buffer ? size - position : 0;
+    return buffer ? buffer + position : nullptr;
+}
+
+// Sized once for the whole copy and read into directly, so that a big file staged in
+// memory is neither grown step by step nor copied twice. A source that delivers less than
+// it promised leaves no unwritten tail behind.
+int SFileMem::ReadFrom(SFile* source, int count) {
+    const int start = position;
+    const int oldSize = size;
+    const int64_t end = static_cast<int64_t>(start) + count;
+    if (end > INT_MAX) return 0;
+    if (end > oldSize) {
+        Reserve(static_cast<int>(end), true);
+        if (size != end) return 0;  // the block could not grow
+    }
+    int done = 0;
+    while (done < count) {
+        const int got = source->Read(buffer + start + done, count - done);
+        if (got <= 0) break;
+        done += got;
+    }
+    if (start + done < end && end > oldSize)
+        Reserve(start + done > oldSize ? start + done : oldSize, true);
+    position = start + done;
+    return done;
+}
+
 // Sets the size and the capacity that goes with it. The block stays when that capacity is
 // the one it has; otherwise a block of the new capacity replaces it, grown in place by
 // realloc where the heap can (keep) or allocated fresh without copying (not keep). Bytes

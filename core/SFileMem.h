@@ -41,6 +41,8 @@ public:
     int GetRemaining() override;
     bool IsEnd() override;
     int Find(const void* pattern, int length) override;
+    const uint8_t* PeekRead(int& available) override;
+    int ReadFrom(SFile* source, int count) override;
 
 private:
     uint8_t* buffer;

@@ -82,13 +82,20 @@ bool SFilePath::Open(const char* newPath, bool write, bool truncate, bool read, 
 
 bool SFilePath::IsOpen() const { return stream != nullptr; }
 
-void SFilePath::Close() {
+void SFilePath::Close() { (void)CloseChecked(); }
+
+// The stream's error flag keeps a failure of any earlier buffered write; fclose reports the
+// last flush. A closed file has nothing left to lose.
+bool SFilePath::CloseChecked() {
+    bool ok = true;
     if (stream) {
-        fclose(stream);
+        ok = !ferror(stream);
+        ok = fclose(stream) == 0 && ok;
         stream = nullptr;
     }
     path = "";
     access = Access::kNone;
+    return ok;
 }
 
 // The C runtime requires a flush or a seek between writing and reading one stream (and a
@@ -99,24 +106,27 @@ void SFilePath::Prepare(Access next) {
     access = next;
 }
 
-// Reads in large steps from the start, then returns to where the file was. The size is
-// taken once: a file that grows meanwhile is summed as it was.
+// Reads in large steps from the start, then returns to where the file was. The length is
+// taken once, in 64 bits, so that a file of 2 GiB or more is summed whole and not taken
+// for empty; a file that grows meanwhile is summed as it was.
 bool SFilePath::GetCrc(uint32_t& crc) {
     if (!stream) return false;
     SHeapBlock chunk(kChunk);
     if (!chunk.data) return false;
-    const int saved = GetPosition();
-    const int size = GetSize();
-    Rewind();
+    const int64_t size = GetSize64();
+    const int64_t saved = _ftelli64(stream);
+    if (size < 0 || saved < 0 || _fseeki64(stream, 0, SEEK_SET) != 0) return false;
+    access = Access::kNone;
     uint32_t sum = 0;
-    int done = 0;
-    while (done < size) {
-        const int got = Read(chunk.data, size - done < kChunk ? size - done : kChunk);
+    for (int64_t done = 0; done < size;) {
+        const int64_t left = size - done;
+        const int got = Read(chunk.data, left < kChunk ? static_cast<int>(left) : kChunk);
         if (got <= 0) return false;  // the position stays where reading stopped
         sum = SCrc32(sum, chunk.data, got);
         done += got;
     }
-    Seek(saved);
+    _fseeki64(stream, saved, SEEK_SET);
+    access = Access::kNone;
     crc = sum;
     return true;
 }
@@ -201,24 +211,32 @@ SString SFilePath::ReadTerminated(bool keep) {
     return MakeText(bytes, true);
 }
 
-// Below 0 or beyond the size means the end. The size is measured by the same move that
-// takes an out-of-range position to the end, so a seek costs two moves, not three.
+// Below 0 or beyond the size means the end. Length runs before the access state is
+// cleared: it must see the writes still in the stream's buffer and flush them, or it would
+// measure only what is on disk and clamp the position to that.
 int SFilePath::Seek(int position) {
     if (!stream) return 0;
-    access = Access::kNone;
     const long size = Length();
+    access = Access::kNone;
     if (size < 0) return GetPosition();
     if (position < 0 || position > size) position = static_cast<int>(size);
     if (fseek(stream, position, SEEK_SET) != 0) return GetPosition();
     return position;
 }
 
-// The file's length, -1 when it cannot be told. Buffered writes go out first; a read
-// buffer stays as it is, which a seek to the end and back would throw away on every call.
+// The file's length, -1 when it cannot be told or does not fit the int positions.
 long SFilePath::Length() {
+    const int64_t length = GetSize64();
+    return length > LONG_MAX ? -1 : static_cast<long>(length);
+}
+
+// Buffered writes go out first; a read buffer stays as it is, which a seek to the end and
+// back would throw away on every call.
+int64_t SFilePath::GetSize64() {
+    if (!stream) return -1;
     if (access == Access::kWrite) fflush(stream);
     const __int64 length = _filelengthi64(_fileno(stream));
-    return length < 0 || length > LONG_MAX ? -1 : static_cast<long>(length);
+    return length < 0 ? -1 : length;
 }
 
 int SFilePath::GetPosition() {

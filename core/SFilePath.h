@@ -17,9 +17,16 @@ public:
     [[nodiscard]] bool Open(const char* path, bool write, bool truncate, bool read,
                             bool shared = false);
     const SString& GetPath() const { return path; }
+    // The length in 64 bits, which GetSize cannot give for files of 2 GiB and more; -1 when
+    // closed or unknown.
+    int64_t GetSize64();
 
     bool IsOpen() const override;
     void Close() override;
+    // Closes as Close does, and tells whether everything written reached the file: bytes
+    // still in the stream's buffer go out only now, and a full disk shows only here. Every
+    // writer closes with this before it trusts or moves what it wrote.
+    [[nodiscard]] bool CloseChecked();
     bool GetCrc(uint32_t& crc) override;
     int WriteData(const void* buffer, int count) override;
     int WriteString(const char* text, int length = -1) override;

@@ -3,11 +3,16 @@
 #include "core/SBlockPipeline.h"
 #include "core/SFilePath.h"
 #include "core/SHandle.h"
+#include "core/SHeapBlock.h"
 #include "core/SPath.h"
 #include "core/SWindows.h"
+#include "package/SArchiveScan.h"
 #include "package/SResource.h"
 
 namespace {
+
+// Bytes read per step when the finished archive is read back.
+constexpr int kReadStep = 1024 * 1024;
 
 // A temporary file beside path; empty when none can be made there.
 SString TemporaryBeside(const SString& path) {
@@ -114,6 +119,10 @@ PPackageBuilder::Result PPackageBuilder::WriteArchive(const SString& temporary) 
             unnamed.Add(files.GetAt(i)->GetText());
         else
             (void)archive.AddFile(file.GetParts(firstPart, -1, false, '\\').GetText());
+        if (disk.GetFileSize64(files.GetAt(i)->GetText()) > kLargestArchive) {
+            failedPath = files.GetText(i);
+            return kTooLarge;
+        }
     }
 
     SFilePath out;
@@ -122,12 +131,21 @@ PPackageBuilder::Result PPackageBuilder::WriteArchive(const SString& temporary) 
         return kArchiveFailed;
     }
     const bool written = archive.WriteTo(&out, true);
-    archiveSize = out.GetSize();
-    out.Close();
+    const int64_t size = out.GetSize64();
+    const bool closed = out.CloseChecked();
+    if (size > kLargestArchive) {
+        failedPath = archivePath;
+        return kTooLarge;
+    }
+    archiveSize = static_cast<int>(size);
     bytesRead = archive.GetBytesRead();
     skipped.CopyStrings(unnamed);
     for (int i = 0; i < archive.GetSkipped().GetCount(); ++i)
         skipped.Add(archive.GetSkipped().GetAt(i)->GetText());
+    if (written && !closed) {
+        failedPath = archivePath;
+        return kArchiveFailed;
+    }
     if (written && allRequired && skipped.GetCount() > 0) {
         failedPath = skipped.GetText(0);
         return kSourceFailed;
@@ -137,8 +155,31 @@ PPackageBuilder::Result PPackageBuilder::WriteArchive(const SString& temporary) 
         failedPath = sourceFailed ? archive.GetFailedPath() : archivePath;
         return sourceFailed ? kSourceFailed : kArchiveFailed;
     }
-    crc = disk.GetFileCrc(temporary.GetText());
+    const int entries = archive.GetEntryCount() - archive.GetSkipped().GetCount();
+    if (!ReadBack(temporary, entries)) {
+        failedPath = archivePath;
+        return kArchiveCorrupt;
+    }
     return kDone;
+}
+
+// Reads the finished archive once: its CRC-32 for the descriptor and, from the same bytes,
+// a check of its structure and of its entry count, so that no descriptor is ever written
+// for an archive that an installer could not open.
+bool PPackageBuilder::ReadBack(const SString& path, int entries) {
+    SFilePath file;
+    SHeapBlock chunk(kReadStep);
+    if (!chunk.data || !file.Open(path.GetText(), false, false, true, false)) return false;
+    SArchiveScan scan;
+    uint32_t sum = 0;
+    int64_t total = 0;
+    for (int got; (got = file.Read(chunk.data, kReadStep)) > 0; total += got) {
+        sum = SCrc32(sum, chunk.data, got);
+        scan.Feed(chunk.data, static_cast<size_t>(got));
+    }
+    if (total != archiveSize || !scan.IsWhole() || scan.GetEntryCount() != entries) return false;
+    crc = sum;
+    return true;
 }
 
 PPackageBuilder::Result PPackageBuilder::WriteDescriptor(const SString& temporary,
@@ -147,11 +188,11 @@ PPackageBuilder::Result PPackageBuilder::WriteDescriptor(const SString& temporar
     crcText.Format("%u", crc);
     const SString versionText = version ? version : "";
     SFilePath descriptor;
-    const bool ok = temporary.GetLength() > 0 &&
-                    descriptor.Open(temporary.GetText(), true, true, true, false) &&
-                    descriptor.WriteLine(versionText.GetText()) == versionText.GetLength() + 2 &&
-                    descriptor.WriteLine(crcText.GetText()) == crcText.GetLength() + 2;
-    descriptor.Close();
+    bool ok = temporary.GetLength() > 0 &&
+              descriptor.Open(temporary.GetText(), true, true, true, false) &&
+              descriptor.WriteLine(versionText.GetText()) == versionText.GetLength() + 2 &&
+              descriptor.WriteLine(crcText.GetText()) == crcText.GetLength() + 2;
+    ok = descriptor.CloseChecked() && ok;
     if (!ok) failedPath = descriptorPath;
     return ok ? kDone : kDescriptorFailed;
 }

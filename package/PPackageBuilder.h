@@ -21,7 +21,13 @@ public:
         kSourceFailed,      // a file of the folder could not be read: GetFailedPath
         kArchiveFailed,     // the archive could not be written: GetFailedPath
         kDescriptorFailed,  // the descriptor could not be written: GetFailedPath
+        kArchiveCorrupt,    // the archive written does not read back whole: GetFailedPath
+        kTooLarge,          // a file, or the archive, passes kLargestArchive: GetFailedPath
     };
+
+    // Installers address an archive with signed 32-bit positions, and entries carry 32-bit
+    // lengths: no file and no archive may pass 2 GiB - 1 bytes.
+    static constexpr int64_t kLargestArchive = 0x7FFFFFFF;
 
     PPackageBuilder();
 
@@ -44,6 +50,7 @@ public:
 
 private:
     Result WriteArchive(const SString& temporary);
+    bool ReadBack(const SString& path, int entries);
     Result WriteDescriptor(const SString& temporary, const char* version);
 
     SDisk disk;

@@ -56,6 +56,13 @@ bool IsSafeComponent(const char* component, size_t length) {
     return !IsDeviceName(component, length);
 }
 
+// A file's size as an entry holds it; -1 for a file of 2 GiB or more, which no entry can
+// hold (and which a 32-bit size would take for empty).
+int EntrySize(SFilePath& file) {
+    const int64_t size = file.GetSize64();
+    return size < 0 || size > INT32_MAX ? -1 : static_cast<int>(size);
+}
+
 }  // namespace
 
 SResource::SResource() : compressed(false) {
@@ -129,7 +136,7 @@ bool SResource::WriteStored(SFile* target) {
         SString path;
         SFilePath file;
         if (!OpenEntryFile(i, file, path)) continue;
-        const int size = file.GetSize();
+        const int size = EntrySize(file);
         bytesRead += size;
         ok =
             size >= 0 && target->WriteValue(static_cast<uint32_t>(size)) &&
@@ -144,6 +151,7 @@ bool SResource::WriteStored(SFile* target) {
 // threads, written in order, its payload length patched once its blocks are out.
 bool SResource::WriteCompressed(SFile* target) {
     SBlockWriter writer(target, threads);
+    if (!writer.IsReady()) return false;  // no memory for the work: nothing written
     writer.WriteRaw(kMagic, 4);
     writer.WriteValue(1);
     for (int i = 0; i < names.GetCount(); ++i) {
@@ -151,7 +159,7 @@ bool SResource::WriteCompressed(SFile* target) {
         SString path;
         SFilePath file;
         if (!OpenEntryFile(i, file, path)) continue;
-        const int size = file.GetSize();
+        const int size = EntrySize(file);
         bytesRead += size;
         writer.MarkLength();
         writer.WriteValue(static_cast<uint32_t>(size));
