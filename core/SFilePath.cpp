@@ -84,12 +84,13 @@ bool SFilePath::IsOpen() const { return stream != nullptr; }
 
 void SFilePath::Close() { (void)CloseChecked(); }
 
-// The stream's error flag keeps a failure of any earlier buffered write; fclose reports the
-// last flush. A closed file has nothing left to lose.
+// The stream's error flag keeps a failure of any earlier buffered write. The last bytes are
+// flushed here rather than left to fclose, whose result does not tell a failed flush under
+// every runtime. A closed file has nothing left to lose.
 bool SFilePath::CloseChecked() {
     bool ok = true;
     if (stream) {
-        ok = !ferror(stream);
+        ok = fflush(stream) == 0 && !ferror(stream);
         ok = fclose(stream) == 0 && ok;
         stream = nullptr;
     }

@@ -293,7 +293,7 @@ bool SResource::ExtractToPath(SFilePath& archive, int index, const SPath& target
         const int size = staging.GetPosition();
         SFilePath file;
         return file.Open(path.GetText(), true, true, true, false) &&
-               file.Write(staging.GetBuffer(), size) == size;
+               file.Write(staging.GetBuffer(), size) == size && file.CloseChecked();
     }
     // Replacing a read-only file is refused, as opening it for writing would be.
     const DWORD attributes = GetFileAttributesA(path.GetText());
@@ -306,7 +306,7 @@ bool SResource::ExtractToPath(SFilePath& archive, int index, const SPath& target
     {
         SFilePath file;
         ok = file.Open(temporary, true, true, true, false) &&
-             ExtractEntry(archive, index, &file, pipeline);
+             ExtractEntry(archive, index, &file, pipeline) && file.CloseChecked();
     }
     ok = ok && MoveFileExA(temporary, path.GetText(), MOVEFILE_REPLACE_EXISTING);
     if (!ok) DeleteFileA(temporary);

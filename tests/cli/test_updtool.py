@@ -489,6 +489,17 @@ class PackTest(ToolTest):
         self.assertEqual((read_bytes(target), read_bytes(self.path("app.bin"))), before)
         self.assertEqual(sorted(os.listdir(self.dir)), ["app.bin", "app.upd", "src"])
 
+    def test_a_file_larger_than_an_archive_can_hold_is_refused_by_name(self):
+        src = self.path("src")
+        make_tree(src, {"a.txt": b"a"})
+        big = os.path.join(src, "big.bin")
+        with open(big, "wb") as f:
+            f.truncate(2 ** 31)  # a hole: takes no room and is never read
+        run = self.pack(src, self.path("app.upd"), rc=1)
+        self.assertIn("2147483647", run.err, str(run))
+        self.assertIn(win(big), run.err, str(run))
+        self.assertEqual(sorted(os.listdir(self.dir)), ["src"])
+
     def test_archive_name_from_target(self):
         src = self.path("src")
         make_tree(src, {"f.txt": b"file"})

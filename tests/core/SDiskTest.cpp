@@ -167,6 +167,42 @@ TEST(SDiskFiles, SizeCrcAndDeletion) {
     EXPECT_EQ(disk.GetFileCrc(locked.c_str()), 3421780262u);
 }
 
+// The reporting form tells an empty file (CRC 0) from one that cannot be read; sizes come in
+// 64 bits, past what an int can hold, without reading the file.
+TEST(SDiskFiles, ReportingCrcAndSizesBeyondTwoGiB) {
+    TestFolder folder;
+    const std::string empty = folder.WriteFile("empty.bin", "");
+    const std::string digits = folder.WriteFile("digits.txt", "123456789");
+    const std::string locked = folder.WriteFile("locked.txt", "x");
+    SHandle lock(CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(lock.IsValid());
+    const struct {
+        std::string path;
+        bool read;
+        uint32_t crc;
+    } cases[] = {{empty, true, 0},
+                 {digits, true, 0xCBF43926u},
+                 {locked, false, 7},
+                 {folder / "missing", false, 7},
+                 {folder.Path(), false, 7}};
+    SDisk disk;
+    for (const auto& c : cases) {
+        uint32_t crc = 7;
+        EXPECT_EQ(disk.GetFileCrc(c.path.c_str(), crc), c.read) << c.path;
+        EXPECT_EQ(crc, c.crc) << c.path;
+    }
+
+    const int64_t bigSize = (int64_t{3} << 30) + 5;
+    const std::string big = folder.WriteSparse("sparse.bin", bigSize);
+    ASSERT_FALSE(big.empty());
+    EXPECT_EQ(disk.GetFileSize64(big.c_str()), bigSize);
+    EXPECT_EQ(disk.GetFileSize64(digits.c_str()), 9);
+    EXPECT_EQ(disk.GetFileSize64(folder.Path().c_str()), -1);
+    EXPECT_EQ(disk.GetFileSize64((folder / "missing").c_str()), -1);
+    EXPECT_EQ(disk.GetFileSize64(""), -1);
+}
+
 TEST(SDiskExists, PathFileAndFolderTests) {
     TestFolder folder;
     const std::string file = folder.WriteFile("f.txt", "x");

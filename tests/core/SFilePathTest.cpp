@@ -233,6 +233,35 @@ TEST(SFilePath, SeeksAfterBufferedWritesInEveryWriteMode) {
     }
 }
 
+// The reporting close: true once everything written is in the file; false when a write
+// failed earlier, and when the last buffered bytes cannot go out (the reader of a pipe has
+// gone, as a full disk would refuse them).
+TEST(SFilePath, CloseCheckedReportsWhatNeverReachedTheFile) {
+    TestFolder folder;
+    const std::string path = folder.WriteFile("file.txt", "old");
+    SFilePath file;
+    EXPECT_TRUE(file.CloseChecked()) << "nothing open, nothing lost";
+    ASSERT_TRUE(file.Open(path.c_str(), true, true, false));
+    EXPECT_EQ(file.WriteString("new"), 3);
+    EXPECT_TRUE(file.CloseChecked());
+    EXPECT_EQ(ReadWholeFile(path), "new");
+
+    ASSERT_TRUE(file.Open(path.c_str(), false, false, true));
+    EXPECT_EQ(file.WriteString("lost"), 0);
+    EXPECT_FALSE(file.CloseChecked());
+    EXPECT_FALSE(file.IsOpen());
+
+    const std::string pipe = "\\\\.\\pipe\\updtest-close-" + std::to_string(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 4096,
+                                     4096, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(file.Open(pipe.c_str(), true, false, true));
+    EXPECT_EQ(file.WriteString("buffered"), 8);
+    DisconnectNamedPipe(server);
+    CloseHandle(server);
+    EXPECT_FALSE(file.CloseChecked());
+}
+
 // What the mode leaves out fails: the checksum of a file opened only to append stops at
 // its first read, and a file opened only to read keeps its size.
 TEST(SFilePath, WhatTheModeLeavesOutFails) {

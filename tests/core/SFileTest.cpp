@@ -424,6 +424,43 @@ TEST(SFileCopyFrom, SourceSkipsOnlyWhatTheTargetTook) {
     EXPECT_EQ(ReadWholeFile(path), "old");
 }
 
+// A memory file whose reading a subclass changes: it lends nothing in place, so copies go
+// through its Read, which here delivers fewer bytes than it promised, in upper case.
+class ShoutingFile : public SFileMem {
+public:
+    explicit ShoutingFile(int limit) : limit(limit) {}
+    int Read(void* data, int count) override {
+        if (count > limit) count = limit;
+        const int got = SFileMem::Read(data, count);
+        limit -= got;
+        for (int i = 0; i < got; ++i) static_cast<char*>(data)[i] &= ~0x20;
+        return got;
+    }
+    const uint8_t* PeekRead(int& available) override {
+        available = 0;
+        return nullptr;
+    }
+
+private:
+    int limit;
+};
+
+TEST(SFileCopyFrom, GoesThroughASubclasssReadAndKeepsOnlyWhatArrived) {
+    for (Kind kind : {Kind::kMemory, Kind::kDisk}) {
+        ShoutingFile from(5);
+        from.WriteString("abcdefgh");
+        from.Rewind();
+        TestFolder folder;
+        FileOfKind target(kind, folder, "target.bin");
+        SFile* to = target.Make("0123456789");
+        ASSERT_NE(to, nullptr);
+        to->Seek(8);
+        EXPECT_EQ(to->CopyFrom(&from), 5);
+        EXPECT_EQ(to->GetPosition(), 13);
+        EXPECT_EQ(target.Content(), "01234567ABCDE");
+    }
+}
+
 // The checksum itself is checked on both kinds of file above; here it continues.
 TEST(SCrc32, ContinuesFromAnEarlierValue) {
     const uint32_t head = SCrc32(0, "1234", 4);

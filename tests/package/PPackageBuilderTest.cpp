@@ -8,6 +8,7 @@
 
 #include "core/SDisk.h"
 #include "core/SFile.h"
+#include "core/SFileMem.h"
 #include "core/SWindows.h"
 #include "package/PPackageBuilder.h"
 #include "package/SResource.h"
@@ -208,6 +209,34 @@ TEST(PPackageBuilderWrite, ArchivesOpenWhereverTheLengthsFallAcrossTheWriteSteps
     second.WriteFile("rel\\0big.bin", RandomBytes(1040000, 2));
     for (int i = 0; i < 300; ++i) second.WriteFile("rel\\z" + std::to_string(i), "");
     for (int threads : {1, 2}) ExpectPackedWhole(second, threads);
+}
+
+// A file past what an archive can hold fails the build by name before anything is read,
+// and the previous pair stays; the archive writer alone refuses it too, rather than take
+// its size for 0.
+TEST(PPackageBuilderWrite, RefusesAFileLargerThanAnArchiveCanHold) {
+    TestFolder folder;
+    folder.WriteFile("rel\\a.txt", "a");
+    const std::string big =
+        folder.WriteSparse("rel\\big.bin", PPackageBuilder::kLargestArchive + 1);
+    ASSERT_FALSE(big.empty());
+    folder.WriteFile("app.bin", "old archive");
+    folder.WriteFile("app.upd", "old descriptor");
+    PPackageBuilder builder;
+    ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
+    EXPECT_EQ(builder.Write((folder / "app.upd").c_str(), "1"), PPackageBuilder::kTooLarge);
+    EXPECT_EQ(builder.GetFailedPath(), big.c_str());
+    EXPECT_EQ(ReadWholeFile(folder / "app.bin"), "old archive");
+    EXPECT_EQ(ReadWholeFile(folder / "app.upd"), "old descriptor");
+
+    SResource archive;
+    ASSERT_TRUE(archive.SetFolder((folder / "rel").c_str()));
+    ASSERT_TRUE(archive.AddFile("big.bin"));
+    for (bool compress : {false, true}) {
+        SFileMem target;
+        EXPECT_FALSE(archive.WriteTo(&target, compress));
+        EXPECT_EQ(archive.GetFailedPath(), big.c_str());
+    }
 }
 
 }  // namespace

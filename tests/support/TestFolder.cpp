@@ -68,6 +68,18 @@ std::string TestFolder::MakeFolder(const std::string& name) const {
     return full;
 }
 
+std::string TestFolder::WriteSparse(const std::string& name, long long size) const {
+    const std::string full = path + name;
+    HANDLE file = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::string();
+    LARGE_INTEGER end;
+    end.QuadPart = size;
+    const bool sized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return sized ? full : std::string();
+}
+
 std::string ReadWholeFile(const std::string& path) {
     std::string content;
     FILE* f = fopen(path.c_str(), "rb");

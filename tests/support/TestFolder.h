@@ -17,6 +17,8 @@ public:
     // Writes a file (creating its parent folders); returns the full path.
     std::string WriteFile(const std::string& name, const std::string& content) const;
     std::string MakeFolder(const std::string& name) const;
+    // A file of size zero bytes that takes no room on disk (a hole); empty when it fails.
+    std::string WriteSparse(const std::string& name, long long size) const;
 
 private:
     std::string path;
