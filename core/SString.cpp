@@ -723,16 +723,20 @@ void SString::Overwrite(const char* p, int start, int count) {
     std::memcpy(text + start, p ? p : "", m);
 }
 
+// A zero as ch2 ends the text at the first character it replaces, as it would end the
+// text that GetText shows; the length follows, so that both agree.
 int SString::Replace(char ch1, char ch2, int start, int count) {
     int end;
-    if (ch1 == 0 || ch2 == 0 || !ResolveWindow(length, start, count, end)) return 0;
+    if (ch1 == 0 || !ResolveWindow(length, start, count, end)) return 0;
     int replaced = 0;
+    int firstZero = -1;
     for (int i = start; i < end; ++i) {
         if (text[i] == ch1) {
             text[i] = ch2;
-            ++replaced;
+            if (replaced++ == 0 && ch2 == 0) firstZero = i;
         }
     }
+    if (firstZero >= 0) length = firstZero;
     return replaced;
 }
 

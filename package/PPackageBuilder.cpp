@@ -62,7 +62,10 @@ PPackageBuilder::Result PPackageBuilder::Write(const char* chosenPath, const cha
 
     SPath target;
     target.SetPath(chosenPath);
-    if (target.GetKind() != SPath::kLocal || target.IsFolder()) return kInvalidTarget;
+    // A network share is a place the save dialog may return, and as good as a local one.
+    const int kind = target.GetKind();
+    if ((kind != SPath::kLocal && kind != SPath::kNetwork) || target.IsFolder())
+        return kInvalidTarget;
     descriptorPath = target.GetPath();
     archivePath = target.GetParent() + target.GetTitle() + ".bin";
     if (descriptorPath.CompareNoCase(archivePath.GetText()) == 0) return kInvalidTarget;

@@ -87,6 +87,8 @@ bool SResource::SetFolder(const char* folder) {
     return source.IsValid();
 }
 
+// An empty name is refused although the format could carry it: no installer could write
+// such an entry anywhere, so an archive holding one would fail every install.
 bool SResource::AddFile(const char* name) {
     if (!name || !name[0] || !IsBuildSide() || FindEntry(name) >= 0) return false;
     names.Add(name);

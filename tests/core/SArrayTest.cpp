@@ -200,7 +200,8 @@ TEST(SArray, SearchesStayInsideTheirRange) {
     };
     const Case cases[] = {{30, 0, -1, 2}, {30, 3, -1, -1}, {30, 0, 2, -1},
                           {30, 0, 99, 2}, {10, 4, -1, -1}, {10, -1, -1, -1},
-                          {40, 1, -5, 3}, {20, 2, 2, -1},  {35, 0, -1, -1}};
+                          {40, 1, -5, 3}, {20, 2, 2, -1},  {35, 0, -1, -1},
+                          {30, 1, 3, 2},  {40, 0, 4, 3},   {20, 0, 2, 1}};  // at the range's end
     SArray<int> array;
     Fill(array, {10, 20, 30, 40});
     for (const Case& c : cases) {

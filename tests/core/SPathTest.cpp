@@ -106,6 +106,7 @@ TEST(SPath, EmptyTextsAndFalseUrlsAreInvalid) {
     // A URL needs "//" right behind its first colon.
     EXPECT_EQ(path.SetPath("a:b://c/d"), SPath::kInvalid);
     EXPECT_EQ(Text(path.GetRoot()), "");
+    EXPECT_NE(path.SetPath("://host/a"), SPath::kUrl) << "a URL needs a scheme";
 }
 
 TEST(SPath, DotsAndRelativeTextsCountFromTheCurrentFolder) {

@@ -156,8 +156,9 @@ TEST(SString, ComparesBytewiseOrWithoutAsciiCase) {
     const Case cases[] = {
         {"abc", "abc", 0, 0},   {"abc", "abd", -1, -1}, {"abd", "ABC", 1, 1}, {"a", "A", 1, 0},
         {"ab", "a", 1, 1},      {"", "a", -1, -1},      {"\xE9", "z", 1, 1},  // bytes are unsigned
-        {"\xE9", "\xC9", 1, 1},  // only ASCII letters fold
-        {"_", "A", 1, -1},       // letters fold to lower case
+        {"\xE9", "\xC9", 1, 1},                      // only ASCII letters fold
+        {"_", "A", 1, -1},                           // letters fold to lower case
+        {"AZ", "az", -1, 0},    {"[", "{", -1, -1},  // the ends of the alphabet, no further
     };
     for (const Case& c : cases) {
         SString s(c.a);
@@ -356,6 +357,11 @@ TEST(SString, ReplacesCharactersInTheWindow) {
     EXPECT_EQ(Text(s), "a.b/c/d");
     EXPECT_EQ(s.Replace('.', '/', 7), 0);
     EXPECT_EQ(s.Replace('.', '/'), 1);
+    SString ended("a/b/c.d");
+    EXPECT_EQ(ended.Replace('/', 0, 2), 1);  // a zero ends the text where it lands
+    EXPECT_EQ(Text(ended), "a/b");
+    EXPECT_EQ(ended.GetLength(), 3);
+    EXPECT_EQ(ended.Replace(0, 'x'), 0);
 }
 
 TEST(SString, ReplacesTextWithoutLoopingOnItsInsertions) {

@@ -145,6 +145,10 @@ TEST(PPackageBuilderWrite, NamesTheArchiveAfterTheChosenTitle) {
     ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
     EXPECT_EQ(builder.Write((folder / "self.bin").c_str(), "1"), PPackageBuilder::kInvalidTarget);
     EXPECT_EQ(builder.Write(folder.Path().c_str(), "1"), PPackageBuilder::kInvalidTarget);
+    EXPECT_EQ(builder.Write("http://host/app.upd", "1"), PPackageBuilder::kInvalidTarget);
+    // A share is a target like any other; this one cannot be reached.
+    EXPECT_EQ(builder.Write("\\\\nohost\\share\\app.upd", "1"), PPackageBuilder::kArchiveFailed);
+    EXPECT_EQ(builder.GetFailedPath(), "\\\\nohost\\share\\app.bin");
 }
 
 TEST(PPackageBuilderWrite, FilesGoneSinceTheListingLeaveTheEmptyArchive) {
@@ -180,6 +184,16 @@ TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
                   PPackageBuilder::kArchiveFailed);
         EXPECT_EQ(builder.GetFailedPath(), (folder / "out\\app.bin").c_str());
         fclose(holder);
+    }
+    EXPECT_EQ(ReadWholeFile(folder / "out\\app.bin"), "old archive");
+    EXPECT_EQ(ReadWholeFile(folder / "out\\app.upd"), "old descriptor");
+
+    // A read-only file in either place is not replaced.
+    for (const char* name : {"out\\app.bin", "out\\app.upd"}) {
+        ASSERT_TRUE(SetFileAttributesA((folder / name).c_str(), FILE_ATTRIBUTE_READONLY));
+        EXPECT_NE(builder.Write((folder / "out\\app.upd").c_str(), "1"), PPackageBuilder::kDone);
+        EXPECT_EQ(builder.GetFailedPath(), (folder / name).c_str());
+        ASSERT_TRUE(SetFileAttributesA((folder / name).c_str(), FILE_ATTRIBUTE_NORMAL));
     }
     EXPECT_EQ(ReadWholeFile(folder / "out\\app.bin"), "old archive");
     EXPECT_EQ(ReadWholeFile(folder / "out\\app.upd"), "old descriptor");

@@ -366,17 +366,21 @@ TEST(SResourceExtractAll, RefusesNamesThatWouldLandOutsideTheDestination) {
 
 TEST(SResourceExtractAll, ALockedOrReadOnlyTargetIsListedAndTheRestWritten) {
     TestFolder folder;
+    const std::string big(SResource::kStagedLimit + 1, 'b');  // decoded beside its target
     const std::string path = folder.WriteFile("a.bin", ArchiveBytes(1)
                                                            .Compressed("one.txt", "1")
                                                            .Compressed("locked.txt", "new")
                                                            .Compressed("ro.txt", "new")
                                                            .Compressed("two.txt", "2")
+                                                           .Compressed("ro-big.bin", big)
                                                            .End()
                                                            .Bytes());
     const std::string destination = folder.MakeFolder("dest");
     const std::string locked = folder.WriteFile("dest\\locked.txt", "old");
     const std::string readOnly = folder.WriteFile("dest\\ro.txt", "old");
+    const std::string readOnlyBig = folder.WriteFile("dest\\ro-big.bin", "old");
     ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesA(readOnlyBig.c_str(), FILE_ATTRIBUTE_READONLY));
     SFilePath holder;
     ASSERT_TRUE(holder.Open(locked.c_str(), true, false, true, false));
 
@@ -384,17 +388,20 @@ TEST(SResourceExtractAll, ALockedOrReadOnlyTargetIsListedAndTheRestWritten) {
     ASSERT_TRUE(archive.Open(path.c_str()));
     SStringArray failures;
     EXPECT_FALSE(archive.ExtractAll(destination.c_str(), &failures));
-    ASSERT_EQ(failures.GetCount(), 2);
+    ASSERT_EQ(failures.GetCount(), 3);
     EXPECT_EQ(failures.GetText(0), locked.c_str());
     EXPECT_EQ(failures.GetText(1), readOnly.c_str());
+    EXPECT_EQ(failures.GetText(2), readOnlyBig.c_str());
     EXPECT_EQ(ReadWholeFile(destination + "one.txt"), "1");
     EXPECT_EQ(ReadWholeFile(destination + "two.txt"), "2");
     holder.Close();
     EXPECT_EQ(ReadWholeFile(locked), "old");
     EXPECT_EQ(ReadWholeFile(readOnly), "old");
+    EXPECT_EQ(ReadWholeFile(readOnlyBig), "old");
 
     // Without the lock the same archive writes that target; the list stays empty.
     SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(readOnlyBig.c_str(), FILE_ATTRIBUTE_NORMAL);
     SStringArray none;
     EXPECT_TRUE(archive.ExtractAll(destination.c_str(), &none));
     EXPECT_EQ(none.GetCount(), 0);
