@@ -66,6 +66,30 @@ int Fail(const char* what, const char* path) {
     return kFailed;
 }
 
+// An archive's names are text from outside: control characters (a forged line break, say)
+// are printed as <XX> in hexadecimal, and "<" itself as <3C>, so every name prints on one
+// line and reads back unambiguously.
+bool NeedsEscape(unsigned char ch) { return ch < 32 || ch == 127 || ch == '<'; }
+
+SString Printable(const SString& text) {
+    int plain = 0;
+    while (plain < text.GetLength() && !NeedsEscape(static_cast<unsigned char>(text.GetAt(plain))))
+        ++plain;
+    if (plain == text.GetLength()) return text;
+    SString shown("");
+    for (int i = 0; i < text.GetLength(); ++i) {
+        const unsigned char ch = static_cast<unsigned char>(text.GetAt(i));
+        if (NeedsEscape(ch)) {
+            SString escape;
+            escape.Format("<%02X>", ch);
+            shown += escape;
+        } else {
+            shown += static_cast<char>(ch);
+        }
+    }
+    return shown;
+}
+
 // The command's words: positional arguments, and the two options some commands take.
 struct Arguments {
     SStringArray positional;
@@ -170,7 +194,7 @@ int List(const Arguments& args) {
         return kNotArchive;
     }
     for (int i = 0; i < archive.GetEntryCount(); ++i)
-        printf("%d\t%s\n", rawSizes.GetAt(i), archive.GetEntryName(i).GetText());
+        printf("%d\t%s\n", rawSizes.GetAt(i), Printable(archive.GetEntryName(i)).GetText());
     return kOk;
 }
 
@@ -185,7 +209,8 @@ int Extract(const Arguments& args) {
         return Fail("cannot create the folder", destination.GetText());
     SStringArray failures;
     if (archive.ExtractAll(destination.GetText(), &failures)) return kOk;
-    for (int i = 0; i < failures.GetCount(); ++i) printf("%s\n", failures.GetAt(i)->GetText());
+    for (int i = 0; i < failures.GetCount(); ++i)
+        printf("%s\n", Printable(*failures.GetAt(i)).GetText());
     if (failures.GetCount() == 0) return Fail("cannot extract into", destination.GetText());
     fprintf(stderr, "updtool: %d of %d entries could not be written\n", failures.GetCount(),
             archive.GetEntryCount());

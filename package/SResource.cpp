@@ -1,6 +1,7 @@
 #include "package/SResource.h"
 
 #include <cstring>
+#include <vector>
 
 #include "core/SBlockPipeline.h"
 #include "core/SBlockReader.h"
@@ -21,31 +22,87 @@ std::string LowerKey(const char* name) {
     return key;
 }
 
-// Moves forward by count bytes, at most to end. Short hops read through the stream's buffer
-// instead of seeking, which would throw the buffer away at every entry of a big table.
-void SkipForward(SFile& file, uint32_t count, int position, int end) {
-    const uint32_t left = static_cast<uint32_t>(end - position);
-    if (count > left) count = left;
-    static constexpr uint32_t kReadThrough = 16384;
-    if (count > kReadThrough) {
-        file.Seek(position + static_cast<int>(count));
-        return;
-    }
-    uint8_t scratch[kReadThrough];
-    file.Read(scratch, static_cast<int>(count));
-}
+// No Windows path is longer than 32767 characters: a longer name names nothing that could be
+// written, and is refused before it is read into memory.
+constexpr int kLongestName = 32767;
 
-// Device names stand for devices whatever follows their first "." (NUL.txt is NUL).
+// Reads an archive's table of entries through a window of the file, so that the small fields
+// of a big table cost one copy each and a payload within the window costs no seek.
+class TableWindow {
+public:
+    TableWindow(SFile& file, int position, int end) : file(file), position(position), end(end) {}
+
+    bool AtEnd() const { return position >= end; }
+    int GetPosition() const { return position; }
+
+    bool ReadValue(uint32_t& value) {
+        if (!Hold(4)) return false;
+        const uint8_t* p = At();
+        value = p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+        position += 4;
+        return true;
+    }
+
+    // The name up to its zero byte; false when it has no zero byte before the end of the file
+    // or within kLongestName bytes.
+    bool ReadName(SString& name) {
+        const int wanted = end - position < kLongestName + 1 ? end - position : kLongestName + 1;
+        if (!Hold(wanted)) return false;
+        const char* start = reinterpret_cast<const char*>(At());
+        const void* zero = memchr(start, 0, static_cast<size_t>(wanted));
+        if (!zero) return false;
+        const int length = static_cast<int>(static_cast<const char*>(zero) - start);
+        name.Set(start, length);
+        position += length + 1;
+        return true;
+    }
+
+    // Moves forward by count bytes, at most to the end.
+    void Skip(uint32_t count) {
+        const uint32_t left = static_cast<uint32_t>(end - position);
+        position += static_cast<int>(count < left ? count : left);
+    }
+
+private:
+    static constexpr int kSize = 4 * (kLongestName + 1);
+
+    const uint8_t* At() const { return window.data() + (position - windowStart); }
+
+    // Whether the window holds count bytes from the position on, reading anew when not.
+    bool Hold(int count) {
+        if (position >= windowStart && position + count <= windowStart + windowLength) return true;
+        if (window.empty()) window.resize(kSize);
+        windowStart = position;
+        windowLength = 0;
+        if (file.Seek(position) != position) return false;
+        const int wanted = end - position < kSize ? end - position : kSize;
+        windowLength = wanted > 0 ? file.Read(window.data(), wanted) : 0;
+        return count <= windowLength;
+    }
+
+    SFile& file;
+    std::vector<uint8_t> window;
+    int windowStart = 0;
+    int windowLength = 0;
+    int position;
+    const int end;
+};
+
+// Device names stand for devices whatever follows their first "." (NUL.txt is NUL), and
+// Windows drops spaces before that "." (CON .txt is CON too).
 bool IsDeviceName(const char* component, size_t length) {
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    static const char* const kDevices[] = {"CON",    "PRN",     "AUX",   "NUL",
+                                           "CONIN$", "CONOUT$", "CLOCK$"};
     size_t stem = 0;
     while (stem < length && component[stem] != '.') ++stem;
+    while (stem > 0 && component[stem - 1] == ' ') --stem;
     for (const char* device : kDevices)
         if (stem == strlen(device) && _strnicmp(component, device, stem) == 0) return true;
-    // COM1 to COM9 and LPT1 to LPT9.
-    return stem == 4 &&
-           (_strnicmp(component, "COM", 3) == 0 || _strnicmp(component, "LPT", 3) == 0) &&
-           component[3] >= '1' && component[3] <= '9';
+    // COM and LPT with a digit, the superscripts 1, 2 and 3 of the ANSI code page included.
+    if (stem != 4 || (_strnicmp(component, "COM", 3) != 0 && _strnicmp(component, "LPT", 3) != 0))
+        return false;
+    const unsigned char digit = static_cast<unsigned char>(component[3]);
+    return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
 }
 
 bool IsSafeComponent(const char* component, size_t length) {
@@ -179,39 +236,59 @@ bool SResource::WriteCompressed(SFile* target) {
 // ---------------------------------------------------------------------------------------
 // Read side
 
+// A failed open leaves the object empty: no entry of a truncated or foreign file is ever
+// extracted.
 bool SResource::Open(const char* path, int start) {
     Reset();
     source.SetPath(path);
-    if (!source.IsValid() || source.GetName().GetLength() == 0) {
-        Reset();
-        return false;
-    }
     SFilePath file;
-    if (!file.Open(source.GetPath().GetText(), false, false, true, true)) {
-        Reset();
-        return false;
-    }
-    const int end = file.GetSize();
-    if (start > 0) file.Seek(start);
-    char magic[4];
-    uint8_t flag[4];
-    if (file.Read(magic, 4) != 4 || memcmp(magic, kMagic, 4) != 0) return false;
-    if (file.Read(flag, 4) != 4) return false;
-    compressed = flag[0] != 0;
+    const bool opened = source.IsValid() && source.GetName().GetLength() > 0 &&
+                        file.Open(source.GetPath().GetText(), false, false, true, true) &&
+                        ReadTable(file, start > 0 ? start : 0);
+    if (!opened) Reset();
+    return opened;
+}
 
+// Entries are gathered first and the lists sized once at the end, so that a table of a
+// million entries costs no more than its reading.
+bool SResource::ReadTable(SFile& file, int start) {
+    TableWindow table(file, start, file.GetSize());
+    uint32_t magic = 0;
+    uint32_t flag = 0;
+    if (!table.ReadValue(magic) || memcmp(&magic, kMagic, 4) != 0 || !table.ReadValue(flag))
+        return false;
+    compressed = (flag & 0xFF) != 0;
+
+    std::vector<SString*> found;
+    std::vector<int> foundOffsets;
+    std::vector<int> foundSizes;
+    auto release = [&found] {
+        for (SString* name : found) delete name;
+        return false;
+    };
     for (;;) {
-        if (file.GetPosition() >= end) return false;  // the terminator is missing
         uint32_t length = 0;
-        if (!file.ReadValue(length)) return false;
-        if (length == kTerminator) return true;
-        const SString name = file.ReadTerminated(true);
-        const int payload = file.GetPosition();
-        names.Add(name.GetSafeText());
-        offsets.Add(payload);
-        sizes.Add(static_cast<int>(length));
-        IndexName(names.GetCount() - 1);
-        SkipForward(file, length, payload, end);
+        if (table.AtEnd() || !table.ReadValue(length)) return release();  // no terminator
+        if (length == kTerminator) break;
+        SString* name = new SString;
+        found.push_back(name);
+        if (!table.ReadName(*name)) return release();
+        foundOffsets.push_back(table.GetPosition());
+        foundSizes.push_back(static_cast<int>(length));
+        table.Skip(length);
     }
+    const int count = static_cast<int>(found.size());
+    names.SetCount(count, false);
+    offsets.SetCount(count, false);
+    sizes.SetCount(count, false);
+    firstIndex.reserve(found.size());
+    for (int i = 0; i < count; ++i) {
+        *names.GetSlot(i) = found[i];
+        offsets.GetAt(i) = foundOffsets[i];
+        sizes.GetAt(i) = foundSizes[i];
+        IndexName(i);
+    }
+    return true;
 }
 
 bool SResource::Extract(SFile* target, const char* name, bool rewind) {
@@ -267,9 +344,12 @@ bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
         bool written = false;
         if (inside) {
             const SString parent = targetPath.GetParent();
-            if (disk.PathExists(parent.GetText()) || disk.CreateFolder(parent.GetText(), true))
+            const SString created = FirstMissingFolder(parent);
+            if (created.GetLength() == 0 || disk.CreateFolder(parent.GetText(), true))
                 written = ExtractToPath(archive, FindEntry(name.GetText()), targetPath, staging,
                                         pipeline);
+            // Folders made for an entry that failed go again: a refused entry leaves no trace.
+            if (!written && created.GetLength() > 0) RemoveEmptyFolders(parent, created);
         }
         if (!written) {
             all = false;
@@ -279,40 +359,70 @@ bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
     return all;
 }
 
-// An entry is decoded in full before its target is touched, so a malformed entry leaves
-// whatever was at the target as it was. Entries up to kStagedLimit bytes decode into memory
-// and then replace the target's content; larger ones decode into a temporary file beside
-// the target, which then takes its place in one step.
+// The outermost folder of path (ending with a separator) that does not exist yet; empty
+// when path exists.
+SString SResource::FirstMissingFolder(const SString& path) {
+    SPath folder(path.GetText());
+    SString missing("");
+    while (folder.IsSubFolder() && !disk.PathExists(folder.GetPath().GetText())) {
+        missing = folder.GetPath();
+        folder.SetPath(folder.GetParent().GetText());
+    }
+    return missing;
+}
+
+// Removes path and the folders above it up to and including outermost, as long as they are
+// empty (the system refuses to remove a folder that is not).
+void SResource::RemoveEmptyFolders(const SString& path, const SString& outermost) {
+    SPath folder(path.GetText());
+    while (folder.IsSubFolder() && RemoveDirectoryA(folder.GetPath().GetText()) &&
+           folder.GetPath().CompareNoCase(outermost.GetText()) != 0)
+        folder.SetPath(folder.GetParent().GetText());
+}
+
+// An entry is decoded in full before its target is touched, into memory (up to
+// kStagedLimit bytes) or into a temporary file beside the target, and the complete file then
+// takes the target's place in one step: a failure part-way (a malformed entry, a full disk)
+// leaves whatever was at the target as it was. A read-only target is not replaced, as
+// opening it for writing would not be; a hidden or system target keeps those attributes.
 bool SResource::ExtractToPath(SFilePath& archive, int index, const SPath& target, SFileMem& staging,
                               SBlockPipeline& pipeline) {
+    const SString path = target.GetPath();
+    const DWORD attributes = GetFileAttributesA(path.GetText());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return false;
     const int64_t bound = RawSizeBound(archive, index);
     if (bound < 0) return false;
-    const SString path = target.GetPath();
-    if (bound <= kStagedLimit) {
+    const bool inMemory = bound <= kStagedLimit;
+    if (inMemory) {
         staging.Reserve(static_cast<int>(bound), false);
         staging.Rewind();
         if (!ExtractEntry(archive, index, &staging, pipeline)) return false;
-        const int size = staging.GetPosition();
-        SFilePath file;
-        return file.Open(path.GetText(), true, true, true, false) &&
-               file.Write(staging.GetBuffer(), size) == size && file.CloseChecked();
     }
-    // Replacing a read-only file is refused, as opening it for writing would be.
-    const DWORD attributes = GetFileAttributesA(path.GetText());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        return false;
     char temporary[MAX_PATH];
     if (!GetTempFileNameA(target.GetParent().GetText(), "upd", 0, temporary)) return false;
-    bool ok;
+    int written = -1;
     {
         SFilePath file;
-        ok = file.Open(temporary, true, true, true, false) &&
-             ExtractEntry(archive, index, &file, pipeline) && file.CloseChecked();
+        if (file.Open(temporary, true, true, true, false)) {
+            if (inMemory) {
+                const int size = staging.GetPosition();
+                if (file.Write(staging.GetBuffer(), size) == size) written = size;
+            } else if (ExtractEntry(archive, index, &file, pipeline)) {
+                written = file.GetPosition();
+            }
+            // The last buffered bytes reach the disk only here.
+            if (!file.CloseChecked()) written = -1;
+        }
     }
-    ok = ok && MoveFileExA(temporary, path.GetText(), MOVEFILE_REPLACE_EXISTING);
-    if (!ok) DeleteFileA(temporary);
-    return ok;
+    const bool ok = written >= 0 && MoveFileExA(temporary, path.GetText(), MOVEFILE_REPLACE_EXISTING);
+    if (!ok) {
+        DeleteFileA(temporary);
+        return false;
+    }
+    const DWORD kept = exists ? attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) : 0;
+    if (kept) SetFileAttributesA(path.GetText(), kept);
+    return true;
 }
 
 // The most bytes an entry can decode to: its length when stored, its block count times the
@@ -326,22 +436,22 @@ int64_t SResource::RawSizeBound(SFilePath& archive, int index) const {
     return static_cast<int64_t>(blocks) * SBlockPipeline::kBlockSize;
 }
 
+// The list is sized once: growing it entry by entry would copy it over and over.
 bool SResource::GetRawSizes(SArray<int>& rawSizes) const {
     rawSizes.SetCount(0, false);
     SFilePath archive;
     if (!source.IsValid() || source.IsFolder() ||
         !archive.Open(source.GetPath().GetText(), false, false, true, true))
         return false;
+    rawSizes.SetCount(names.GetCount(), false);
     for (int i = 0; i < names.GetCount(); ++i) {
         const int length = sizes.GetAt(i);
-        if (!compressed || length == 0) {
-            rawSizes.Add(length);
-            continue;
-        }
+        rawSizes.GetAt(i) = length;
+        if (!compressed || length == 0) continue;
         if (archive.Seek(offsets.GetAt(i)) != offsets.GetAt(i)) return false;
         const int64_t total = SBlockReader::Measure(&archive, length);
         if (total < 0 || total > INT32_MAX) return false;
-        rawSizes.Add(static_cast<int>(total));
+        rawSizes.GetAt(i) = static_cast<int>(total);
     }
     return true;
 }
@@ -350,8 +460,9 @@ bool SResource::IsSafeEntryName(const char* name) {
     if (!name || !name[0]) return false;
     for (const char* p = name; *p; ++p) {
         const unsigned char ch = static_cast<unsigned char>(*p);
-        // ":" would name a drive or an alternate stream; the rest cannot be in a file name.
-        if (ch < 32 || strchr("<>:\"|?*", ch)) return false;
+        // ":" would name a drive or an alternate stream; the rest cannot be in a file name,
+        // and control characters (DEL included) would reach logs and consoles as commands.
+        if (ch < 32 || ch == 127 || strchr("<>:\"|?*", ch)) return false;
     }
     const char* component = name;
     for (const char* p = name;; ++p) {

@@ -55,6 +55,7 @@ public:
 
 private:
     bool IsBuildSide() const { return source.IsSubFolder(); }
+    bool ReadTable(SFile& file, int start);
     int FindEntry(const char* name) const;
     void IndexName(int index);
     bool OpenEntryFile(int index, SFilePath& file, SString& path);
@@ -63,6 +64,8 @@ private:
     bool ExtractEntry(SFilePath& archive, int index, SFile* target, SBlockPipeline& pipeline);
     bool ExtractToPath(SFilePath& archive, int index, const SPath& target, SFileMem& staging,
                        SBlockPipeline& pipeline);
+    SString FirstMissingFolder(const SString& path);
+    void RemoveEmptyFolders(const SString& path, const SString& outermost);
     int64_t RawSizeBound(SFilePath& archive, int index) const;
 
     SDisk disk;

@@ -571,6 +571,16 @@ class ListTest(ToolTest):
             run = self.tool("list", win(self.path(name)), rc=0)
             self.assertEqual(run.lines(), ["%d\t%s" % (len(d), n) for n, d in self.FILES], name)
 
+    def test_names_print_on_one_line_each(self):
+        # A name is text from outside: its control characters must not forge lines.
+        entries = [("a\r\n5\tforged.txt", b"x"), ("lt<3C>\x7f.txt", b"yy")]
+        write_file(self.path("forged.bin"), sres.write(entries))
+        shown = ["a<0D><0A>5<09>forged.txt", "lt<3C>3C><7F>.txt"]
+        run = self.tool("list", win(self.path("forged.bin")), rc=0)
+        self.assertEqual(run.lines(), ["1\t" + shown[0], "2\t" + shown[1]])
+        run = self.tool("extract", win(self.path("forged.bin")), win(self.path("dest")), rc=1)
+        self.assertEqual(run.lines(), [win(self.path("dest")) + "\\" + name for name in shown])
+
     def test_not_an_archive_truncated_or_missing(self):
         write_file(self.path("text.bin"), b"This is not an archive at all.\r\n")
         write_file(self.path("empty.bin"), b"")

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,8 @@ std::string Content(size_t size, unsigned seed) {
     }
     return text;
 }
+
+std::string Text(const SString& text) { return text.GetSafeText(); }
 
 std::string MemoryBytes(SFileMem& file) {
     return std::string(reinterpret_cast<const char*>(file.GetBuffer()), file.GetSize());
@@ -203,15 +206,60 @@ TEST(SResourceRead, AnyTruncationFailsToOpen) {
                                   .Compressed("b", Content(3000, 1))
                                   .End()
                                   .Bytes();
+    const std::string destination = folder.MakeFolder("dest");
     for (size_t cut = 0; cut < whole.size(); ++cut) {
         const std::string path = folder.WriteFile("cut.bin", whole.substr(0, cut));
         SResource archive;
         EXPECT_FALSE(archive.Open(path.c_str())) << "cut at " << cut;
+        // Nothing of a failed open can be extracted.
+        EXPECT_EQ(archive.GetEntryCount(), 0) << "cut at " << cut;
+        EXPECT_FALSE(archive.ExtractAll(destination.c_str(), nullptr)) << "cut at " << cut;
     }
+    SStringArray written;
+    EXPECT_EQ(SDisk().List(&written, (destination + "*.*").c_str(), SDisk::kFiles), 0);
     SResource archive;
     EXPECT_TRUE(archive.Open(folder.WriteFile("whole.bin", whole).c_str()));
     EXPECT_FALSE(archive.Open((folder / "absent.bin").c_str()));
     EXPECT_FALSE(archive.Open(folder.Path().c_str())) << "a folder is no archive";
+}
+
+// The table is read through a window of the file: names and payloads of every size straddle
+// its edges, and every entry still lands at its own name and position.
+TEST(SResourceRead, BigTablesReadWhole) {
+    TestFolder folder;
+    ArchiveBytes bytes(0);
+    std::vector<std::string> names;
+    for (int i = 0; i < 3000; ++i) {
+        names.push_back(std::to_string(i) + std::string(static_cast<size_t>(i * 7919 % 300), 'n'));
+        const size_t size = i % 97 == 0 ? 70000 + i * 31 : static_cast<size_t>(i % 13);
+        bytes.Entry(names.back(), Content(size, static_cast<unsigned>(i)));
+    }
+    const std::string path = folder.WriteFile("big.bin", bytes.End().Bytes());
+    SResource archive;
+    ASSERT_TRUE(archive.Open(path.c_str()));
+    ASSERT_EQ(archive.GetEntryCount(), 3000);
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_EQ(Text(archive.GetEntryName(i)), names[i]);
+        if (i % 97 == 0 || i % 250 == 1) {
+            EXPECT_TRUE(ExtractToMemory(archive, names[i].c_str()) ==
+                        Content(i % 97 == 0 ? 70000 + i * 31 : i % 13, i))
+                << i;
+        }
+    }
+}
+
+// No Windows path is longer than 32767 characters: a longer name fails the open before it
+// is read.
+TEST(SResourceRead, NamesLongerThanAnyPathFailTheOpen) {
+    TestFolder folder;
+    for (size_t length : {32767u, 32768u, 200000u}) {
+        const std::string name(length, 'x');
+        const std::string path = folder.WriteFile(
+            "long.bin", ArchiveBytes(1).Compressed("a", "a").Compressed(name, "z").End().Bytes());
+        SResource archive;
+        EXPECT_EQ(archive.Open(path.c_str()), length <= 32767) << length;
+        EXPECT_EQ(archive.GetEntryCount(), length <= 32767 ? 2 : 0) << length;
+    }
 }
 
 TEST(SResourceRead, AFlagWithItsFirstByteZeroMeansStored) {
@@ -300,6 +348,57 @@ TEST(SResourceRead, MalformedBlockStreamsFailAndLeaveTheTargetAsItWas) {
     }
 }
 
+// Folders made for an entry that then fails are removed again, up to the first that was
+// there before; a folder that holds something stays.
+TEST(SResourceExtractAll, AFailedEntryLeavesNoFolderBehind) {
+    TestFolder folder;
+    const std::string path = folder.WriteFile("a.bin", ArchiveBytes(1)
+                                                           .Compressed("kept\\ok.txt", "ok")
+                                                           .Entry("kept\\bad\\x.txt", "ab")
+                                                           .Entry("new\\deeper\\y.txt", "ab")
+                                                           .Entry("old\\z.txt", "ab")
+                                                           .End()
+                                                           .Bytes());
+    const std::string destination = folder.MakeFolder("dest");
+    folder.MakeFolder("dest\\old");
+    SResource archive;
+    ASSERT_TRUE(archive.Open(path.c_str()));
+    EXPECT_FALSE(archive.ExtractAll(destination.c_str(), nullptr));
+    SStringArray left;
+    SDisk().List(&left, (destination + "*.*").c_str(),
+                 SDisk::kDescend | SDisk::kFiles | SDisk::kFolders);
+    std::set<std::string> found;
+    for (int i = 0; i < left.GetCount(); ++i) found.insert(Text(left.GetText(i)));
+    EXPECT_EQ(found, (std::set<std::string>{destination + "kept\\", destination + "kept\\ok.txt",
+                                            destination + "old\\"}));
+}
+
+// The decoded entry takes the target's place whole: the old file is never written in place
+// (another link to it keeps the old bytes), and a hidden target stays hidden.
+TEST(SResourceExtractAll, ReplacesATargetWholeAndKeepsItHidden) {
+    TestFolder folder;
+    const std::string path = folder.WriteFile(
+        "a.bin",
+        ArchiveBytes(1).Compressed("small.txt", "new").Compressed("hid.txt", "n").End().Bytes());
+    const std::string destination = folder.MakeFolder("dest");
+    const std::string target = folder.WriteFile("dest\\small.txt", "old bytes");
+    const std::string other = folder / "link.txt";
+    ASSERT_TRUE(CreateHardLinkA(other.c_str(), target.c_str(), nullptr));
+    const std::string hidden = folder.WriteFile("dest\\hid.txt", "old");
+    const bool canHide = SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN) &&
+                         (GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+
+    SResource archive;
+    ASSERT_TRUE(archive.Open(path.c_str()));
+    EXPECT_TRUE(archive.ExtractAll(destination.c_str(), nullptr));
+    EXPECT_EQ(ReadWholeFile(target), "new");
+    EXPECT_EQ(ReadWholeFile(other), "old bytes");
+    EXPECT_EQ(ReadWholeFile(hidden), "n");
+    if (canHide) {
+        EXPECT_TRUE(GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    }
+}
+
 TEST(SResourceExtractAll, WritesEveryEntryAndCreatesItsFolders) {
     TestFolder folder;
     const std::vector<std::string> names = {"readme.txt", "data\\maps\\a.dat", "data\\b.dat",
@@ -332,15 +431,28 @@ TEST(SResourceExtractAll, WritesEveryEntryAndCreatesItsFolders) {
 }
 
 TEST(SResourceExtractAll, RefusesNamesThatWouldLandOutsideTheDestination) {
-    const char* hostile[] = {"..\\evil.txt",    "sub\\..\\..\\evil.txt",
-                             "../evil.txt",     "C:\\evil.txt",
-                             "C:evil.txt",      "\\evil.txt",
-                             "/evil.txt",       "\\\\srv\\share\\evil.txt",
-                             "good.txt:stream", "CON",
-                             "nul.txt",         "sub\\COM1",
-                             "LPT9.log",        "a\\\\b.txt",
-                             "trailing.",       "dots\\...\\x",
-                             "tab\there",       ""};
+    const char* hostile[] = {"..\\evil.txt",
+                             "sub\\..\\..\\evil.txt",
+                             "../evil.txt",
+                             "C:\\evil.txt",
+                             "C:evil.txt",
+                             "\\evil.txt",
+                             "/evil.txt",
+                             "\\\\srv\\share\\evil.txt",
+                             "good.txt:stream",
+                             "CON",
+                             "nul.txt",
+                             "sub\\COM1",
+                             "LPT9.log",
+                             "a\\\\b.txt",
+                             "trailing.",
+                             "dots\\...\\x",
+                             "tab\there",
+                             "sub\\CON .txt",
+                             "COM0",
+                             "CLOCK$",
+                             "line\r\nbreak",
+                             ""};
     TestFolder folder;
     ArchiveBytes bytes(1);
     bytes.Compressed("good\\kept.txt", "kept");
@@ -357,10 +469,12 @@ TEST(SResourceExtractAll, RefusesNamesThatWouldLandOutsideTheDestination) {
         EXPECT_EQ(failures.GetText(i), (destination + hostile[i]).c_str());
     EXPECT_EQ(ReadWholeFile(destination + "good\\kept.txt"), "kept");
 
-    // Nothing beside the destination, above it or on the drive's root.
+    // Nothing beside the destination, above it or on the drive's root, and no folder made
+    // for a refused entry.
     SStringArray around;
-    SDisk().List(&around, (folder.Path() + "*.*").c_str(), SDisk::kDescend | SDisk::kFiles);
-    EXPECT_EQ(around.GetCount(), 2) << around.Join("\n").GetText();
+    SDisk().List(&around, (folder.Path() + "*.*").c_str(),
+                 SDisk::kDescend | SDisk::kFiles | SDisk::kFolders);
+    EXPECT_EQ(around.GetCount(), 5) << around.Join("\n").GetText();
     EXPECT_FALSE(FileIsThere("C:\\evil.txt"));
 }
 
@@ -435,6 +549,13 @@ TEST(SResource, IsSafeEntryName) {
         {"\\\\?\\C:\\a", false}, {"a\\", false},
         {"a*b", false},          {"aux.h", false},
         {"Conout$", false},      {"x \\y", false},
+        {"CON .txt", false},     {"sub\\nul  .a.b", false},
+        {"COM0", false},         {"lpt0.log", false},
+        {"CLOCK$", false},       {"conin$.x", false},
+        {"COM\xb9", false},      {"lpt\xb2.txt", false},
+        {"COM\xb3", false},      {"del\x7f", false},
+        {"COM\xb4", true},       {"CONS .txt", true},
+        {"COM", true},           {"LPT1x", true},
         {nullptr, false},
     };
     for (const Case& c : cases)
