@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The benchmarks, one after the other: CRC-32 throughput, packing and extraction of a
 # 256 MiB mixed release folder on one thread and on all, and the peak memory of packing a
-# 1 GiB file, and the reading of big entry tables. Each prints its figures and ratios
-# against a baseline run in the same process.
+# 1 GiB file, the reading of big entry tables, and downloads from a local test server against
+# plain clients. Each prints its figures and ratios against a baseline run in the same
+# process or script.
 # Usage: scripts/bench.sh <build-folder>
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -18,3 +19,6 @@ run pack_bench --peak
 echo
 echo "== reading a table of entries"
 run table_bench
+echo
+echo "== download over 127.0.0.1"
+python3 "$top/bench/download_bench.py" "$build/bench/download_bench.exe" "$top/scripts/wine-run.sh"
