@@ -137,6 +137,14 @@ int Pack(const Arguments& args) {
         case PPackageBuilder::kNoFiles:
             fprintf(stderr, "updtool: No files: %s\n", builder.GetFolder().GetText());
             return kNoFiles;
+        case PPackageBuilder::kSourceFailed:
+            for (int i = 0; i < builder.GetUnlisted().GetCount(); ++i)
+                fprintf(stderr, "updtool: cannot be packed under its own name: %s\n",
+                        Printable(*builder.GetUnlisted().GetAt(i)).GetText());
+            return Fail(
+                "a folder that cannot be read, a name outside the code page, or names "
+                "that differ only in case, in",
+                builder.GetFolder().GetText());
         default:
             break;
     }
@@ -144,7 +152,7 @@ int Pack(const Arguments& args) {
         builder.Write(Arg(args, 1).GetText(), args.version.GetText());
     for (int i = 0; i < builder.GetSkipped().GetCount(); ++i)
         fprintf(stderr, "updtool: cannot be opened: %s\n",
-                builder.GetSkipped().GetAt(i)->GetText());
+                Printable(*builder.GetSkipped().GetAt(i)).GetText());
     switch (result) {
         case PPackageBuilder::kDone:
             break;

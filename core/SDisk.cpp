@@ -71,6 +71,59 @@ bool PassesFolderFilters(SDisk& disk, const SString& folderPart, const char* nam
     return true;
 }
 
+std::wstring Widen(const SString& text) {
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.GetText(), text.GetLength(), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.GetText(), text.GetLength(), &wide[0], length);
+    return wide;
+}
+
+// The name in the code page; false when the code page cannot carry it exactly (a character
+// it lacks, or one it would replace by a look-alike: "\u0141" by "L").
+bool Narrow(const wchar_t* name, SString& narrow) {
+    BOOL lossy = FALSE;
+    char buffer[4 * MAX_PATH];
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, -1, buffer,
+                                           sizeof buffer, nullptr, &lossy);
+    narrow = length > 0 ? buffer : "?";
+    return length > 0 && !lossy && Widen(narrow) == name;
+}
+
+// The form of a full path that the wide functions take at any length.
+std::wstring LongForm(const SString& path) {
+    if (path.GetLength() > 2 && path.GetAt(0) == '\\' && path.GetAt(1) == '\\')
+        return L"\\\\?\\UNC\\" + Widen(path.Mid(2));
+    return L"\\\\?\\" + Widen(path);
+}
+
+int ListBelow(const SString& folder, SStringArray& files, SStringArray& unlisted) {
+    WIN32_FIND_DATAW entry;
+    SFindHandle search((LongForm(folder) + L"*").c_str(), entry);
+    if (!search.IsValid()) {
+        unlisted.Add(folder.GetText());
+        return 0;
+    }
+    int count = 0;
+    do {
+        const wchar_t* name = entry.cFileName;
+        if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
+        SString narrow;
+        const bool exact = Narrow(name, narrow);
+        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const SString path = folder + narrow + (isFolder ? "\\" : "");
+        if (!exact) {
+            unlisted.Add(path.GetText());
+        } else if (isFolder) {
+            count += ListBelow(path, files, unlisted);
+        } else {
+            files.Add(path.GetText());
+            ++count;
+        }
+    } while (search.Next(entry));
+    return count;
+}
+
 void AddEntry(SStringArray* list, const SString& text, int& added, int* counter) {
     if (list) list->Add(text.GetText());
     ++added;
@@ -271,6 +324,11 @@ int SDisk::List(SStringArray* list, const char* pattern, bool descend, bool fold
     if (emptyFoldersOnly) mode |= kNoFileInside | kNoFolderInside;
     if (!includeHidden) mode |= kSkipHidden;
     return List(list, pattern, mode, nullptr, nullptr);
+}
+
+int SDisk::ListAllFiles(const char* folder, SStringArray& files, SStringArray& unlisted) {
+    if (!folder || !*folder) return 0;
+    return ListBelow(SString(folder), files, unlisted);
 }
 
 // Creates the folder, and with createParents first whatever is missing above it. Parents

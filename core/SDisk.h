@@ -41,6 +41,11 @@ public:
              int* folderCount = nullptr);
     int List(SStringArray* list, const char* pattern, bool descend, bool folders, bool files,
              bool emptyFoldersOnly, bool includeHidden);
+    // Every file below folder (a full path ending with a separator), hidden ones included,
+    // read through the system's wide names: files whose names the code page cannot carry
+    // exactly and folders that cannot be read (too long a path, say) go to unlisted instead
+    // of being left out unseen. Returns the number of files listed.
+    int ListAllFiles(const char* folder, SStringArray& files, SStringArray& unlisted);
     bool CreateFolder(const char* path, bool createParents);
     bool DeleteFile(const char* path);
     bool Execute(const char* path, const char* parameters, bool useOwnFolder, int showCommand);

@@ -1,5 +1,6 @@
 #pragma once
-// SFindHandle: owns one directory search of FindFirstFileA and ends it with FindClose.
+// SFindHandle: owns one directory search of FindFirstFileA (or FindFirstFileW) and ends it
+// with FindClose.
 #include "core/SWindows.h"
 
 class SFindHandle {
@@ -7,6 +8,8 @@ public:
     // Starts the search; IsValid tells whether a first entry was found into entry.
     SFindHandle(const char* pattern, WIN32_FIND_DATAA& entry)
         : handle(FindFirstFileA(pattern, &entry)) {}
+    SFindHandle(const wchar_t* pattern, WIN32_FIND_DATAW& entry)
+        : handle(FindFirstFileW(pattern, &entry)) {}
     ~SFindHandle() {
         if (IsValid()) FindClose(handle);
     }
@@ -15,6 +18,7 @@ public:
 
     bool IsValid() const { return handle != INVALID_HANDLE_VALUE; }
     bool Next(WIN32_FIND_DATAA& entry) { return FindNextFileA(handle, &entry) != FALSE; }
+    bool Next(WIN32_FIND_DATAW& entry) { return FindNextFileW(handle, &entry) != FALSE; }
 
 private:
     HANDLE handle;

@@ -1,5 +1,8 @@
 #include "package/PPackageBuilder.h"
 
+#include <string>
+#include <unordered_set>
+
 #include "core/SBlockPipeline.h"
 #include "core/SFilePath.h"
 #include "core/SHandle.h"
@@ -33,6 +36,18 @@ bool CanReplace(const SString& path) {
     return probe.IsValid();
 }
 
+// Entry names compare without case, and so do the folders they are extracted into: of names
+// that differ only in case (a case-sensitive folder can hold them) only one could arrive.
+void AddNamesEqualButForCase(const SStringArray& files, SStringArray& found) {
+    std::unordered_set<std::wstring> seen;
+    for (int i = 0; i < files.GetCount(); ++i) {
+        SString name(*files.GetAt(i));
+        std::wstring key(name.GetWide());
+        CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
+        if (!seen.insert(key).second) found.Add(name.GetText());
+    }
+}
+
 }  // namespace
 
 PPackageBuilder::PPackageBuilder() : threads(SBlockPipeline::GetProcessorCount()) {
@@ -47,9 +62,19 @@ PPackageBuilder::Result PPackageBuilder::Collect(const char* folderText) {
     // A drive root passes as a folder, but an archive of a whole drive is refused.
     if (!source.IsSubFolder() || !disk.FolderExists(folder.GetText())) return kInvalidFolder;
 
-    disk.List(&files, (folder + "*.*").GetText(), SDisk::kDescend | SDisk::kFiles);
+    if (allRequired) {
+        unlisted.DeleteAll();
+        disk.ListAllFiles(folder.GetText(), files, unlisted);
+        AddNamesEqualButForCase(files, unlisted);
+    } else {
+        disk.List(&files, (folder + "*.*").GetText(), SDisk::kDescend | SDisk::kFiles);
+    }
     // Only the updater's own file at the top is left out; one in a subfolder stays.
     files.RemoveMatching((folder + "Update.exe").GetText());
+    if (unlisted.GetCount() > 0) {
+        failedPath = unlisted.GetText(0);
+        return kSourceFailed;
+    }
     return files.GetCount() == 0 ? kNoFiles : kDone;
 }
 
@@ -69,6 +94,9 @@ PPackageBuilder::Result PPackageBuilder::Write(const char* chosenPath, const cha
     descriptorPath = target.GetPath();
     archivePath = target.GetParent() + target.GetTitle() + ".bin";
     if (descriptorPath.CompareNoCase(archivePath.GetText()) == 0) return kInvalidTarget;
+    // A target inside the source folder: the pair being replaced is no file of the release.
+    files.RemoveMatching(archivePath.GetText());
+    files.RemoveMatching(descriptorPath.GetText());
 
     // Both places are checked before the work, and both files are written under temporary
     // names that take their places only once both are complete: a failure leaves the

@@ -33,7 +33,10 @@ public:
 
     void SetThreads(int count) { threads = count < 1 ? 1 : count; }
     // Files that cannot be opened when the archive is written are left out of it (and
-    // listed by GetSkipped); with this set, such a file fails the whole Write instead.
+    // listed by GetSkipped); with this set, such a file fails the whole Write instead, and
+    // Collect fails on any file it cannot list under a name that reaches it exactly
+    // (GetUnlisted: folders it cannot read, names outside the code page, names that differ
+    // only in case). Set it before Collect.
     void SetAllFilesRequired(bool required) { allRequired = required; }
     [[nodiscard]] Result Collect(const char* folderText);
     [[nodiscard]] Result Write(const char* chosenPath, const char* version);
@@ -47,6 +50,7 @@ public:
     int GetArchiveSize() const { return archiveSize; }
     const SString& GetFailedPath() const { return failedPath; }
     const SStringArray& GetSkipped() const { return skipped; }
+    const SStringArray& GetUnlisted() const { return unlisted; }
 
 private:
     Result WriteArchive(const SString& temporary);
@@ -65,4 +69,5 @@ private:
     int archiveSize = 0;
     SString failedPath;
     SStringArray skipped;
+    SStringArray unlisted;
 };

@@ -197,22 +197,6 @@ def snapshot(folder, leave_out):
     return seen
 
 
-def block_raw_lengths(archive_bytes, entry):
-    """The R field of each block of an entry's payload, read directly from the bytes."""
-    if entry.length == 0:
-        return []
-    position = entry.offset
-    count = int.from_bytes(archive_bytes[position:position + 4], "little")
-    position += 4
-    lengths = []
-    for _ in range(count):
-        raw = int.from_bytes(archive_bytes[position:position + 4], "little")
-        packed = int.from_bytes(archive_bytes[position + 4:position + 8], "little")
-        lengths.append(raw)
-        position += 8 + packed
-    return lengths
-
-
 def descriptor_bytes(version, archive_data):
     return version + b"\r\n" + b"%u\r\n" % zlib.crc32(archive_data)
 
@@ -345,13 +329,10 @@ class SresSelfTest(unittest.TestCase):
 
 
 class PackTest(ToolTest):
-    def test_block_splits_names_and_descriptor(self):
+    def test_names_and_descriptor(self):
         src = self.path("release")
         files = {
             "zero.dat": b"",
-            "one.dat": b"\x7f",
-            "r99999.dat": random_bytes(99999, 10),
-            "t100000.txt": text_bytes(100000, 11),
             "r100001.dat": random_bytes(100001, 12),
             "t250000.txt": text_bytes(250000, 13),
             "sub\\Update.exe": b"MZ not the top one",
@@ -365,16 +346,7 @@ class PackTest(ToolTest):
         os.makedirs(os.path.dirname(target))
         run = self.pack(src, target)
         data = self.check_packed(src, target, files, run=run)
-        splits = {
-            "zero.dat": [], "one.dat": [1], "r99999.dat": [99999], "t100000.txt": [100000],
-            "r100001.dat": [100000, 1], "t250000.txt": [100000, 100000, 50000],
-        }
         archive = sres.read(data)
-        for entry in archive.entries:
-            if entry.name in splits:
-                self.assertEqual(block_raw_lengths(data, entry), splits[entry.name], entry.name)
-            if entry.name.endswith("empty.dat") or entry.name == "zero.dat":
-                self.assertEqual(entry.length, 0, entry.name)
         self.assertEqual(sorted(os.listdir(os.path.dirname(target))), ["app.bin", "app.upd"])
 
         # The tool's own listing agrees with the independent reader.
@@ -423,22 +395,15 @@ class PackTest(ToolTest):
         self.assertEqual(os.listdir(out), ["folder"])
 
     def test_nothing_to_pack(self):
-        only_updater = self.path("only")
-        write_file(os.path.join(only_updater, "Update.exe"), b"MZ")
+        # Which folders hold nothing to pack is the builder's own rule; here the exit status.
         only_upper = self.path("upper")
         write_file(os.path.join(only_upper, "UPDATE.EXE"), b"MZ")
-        empty = self.path("empty")
-        os.makedirs(os.path.join(empty, "no", "files"))
         out = self.path("out")
         os.makedirs(out)
-        for folder in (only_updater, only_upper, empty):
-            run = self.pack(folder, os.path.join(out, "x.upd"), rc=4)
-            self.assertIn("No files", run.err, str(run))
-        a_file = self.path("file.txt")
-        write_file(a_file, b"not a folder")
-        for folder in (self.path("missing"), a_file):
-            run = self.pack(folder, os.path.join(out, "x.upd"), rc=3)
-            self.assertIn("Invalid folder", run.err, str(run))
+        run = self.pack(only_upper, os.path.join(out, "x.upd"), rc=4)
+        self.assertIn("No files", run.err, str(run))
+        run = self.pack(self.path("missing"), os.path.join(out, "x.upd"), rc=3)
+        self.assertIn("Invalid folder", run.err, str(run))
         self.assertEqual(os.listdir(out), [])
 
     def test_hidden_files_are_packed(self):
@@ -476,18 +441,31 @@ class PackTest(ToolTest):
         self.assertEqual(read_bytes(self.path("plain.upd")), read_bytes(self.path("slash.upd")))
         self.check_packed(src, self.path("slash.upd"), files)
 
-    def test_a_file_that_cannot_be_read_fails_and_keeps_the_previous_pair(self):
-        src = self.path("src")
-        make_tree(src, {"a.txt": b"a"})
-        target = self.path("app.upd")
-        self.pack(src, target)
-        before = (read_bytes(target), read_bytes(self.path("app.bin")))
-        # A name outside the ANSI code page cannot be opened through it.
-        write_file(os.path.join(src, "\u65e5\u672c.txt"), b"unreadable")
-        run = self.pack(src, target, rc=1)
-        self.assertIn("cannot be opened: %s\\" % win(src), run.err, str(run))
-        self.assertEqual((read_bytes(target), read_bytes(self.path("app.bin"))), before)
-        self.assertEqual(sorted(os.listdir(self.dir)), ["app.bin", "app.upd", "src"])
+    def test_files_that_cannot_be_packed_as_named_fail_and_keep_the_previous_pair(self):
+        deep = "\\".join(["d" * 90] * 3)  # a folder path of more than 257 characters
+        cases = {
+            "long": ({deep + "\\deep.txt": b"deep"}, deep),
+            "lookalike": ({"\u0141\u00f3d\u017a.txt": b"1", "L\u00f3dz.txt": b"2"}, "?\xf3d?.txt"),
+            "outside": ({"\u65e5\u672c.txt": b"x"}, "??.txt"),
+            "case": ({"a.txt": b"1", "A.txt": b"2"}, "a.txt"),
+        }
+        for name, (files, named) in cases.items():
+            src = self.path(name)
+            make_tree(src, {"ok.txt": b"ok"})
+            target = self.path(name + ".upd")
+            self.pack(src, target)
+            before = (read_bytes(target), read_bytes(self.path(name + ".bin")))
+            make_tree(src, files)
+            run = self.pack(src, target, rc=None)
+            if name == "long" and run.rc == 0:  # a platform that reads long paths packs it
+                self.check_packed(src, target, dict(files, **{"ok.txt": b"ok"}), run=run)
+                continue
+            self.assertEqual(run.rc, 1, str(run))
+            self.assertIn(win(src) + "\\", run.err, str(run))
+            self.assertIn(named.lower(), run.err.lower(), str(run))
+            self.assertEqual((read_bytes(target), read_bytes(self.path(name + ".bin"))), before)
+        self.assertEqual(sorted(os.listdir(self.dir)), sorted(
+            [n + e for n in cases for e in ("", ".bin", ".upd")]))
 
     def test_a_file_larger_than_an_archive_can_hold_is_refused_by_name(self):
         src = self.path("src")
@@ -536,18 +514,17 @@ class ThreadsTest(ToolTest):
         src = self.path("src")
         sizes = [0, 1, 17, 5000, 99999, 100000, 100001, 250000, 333333, 64000, 2, 180000]
         files = {}
-        for i in range(40):
+        for i in range(16):
             size = sizes[i % len(sizes)]
             data = random_bytes(size, 100 + i) if i % 3 == 0 else text_bytes(size, 100 + i)
             files["d%d\\f%02d.dat" % (i % 4, i) if i % 5 else "top%02d.bin" % i] = data
         make_tree(src, files)
         archives = []
-        for threads in ("1", "2", "3"):
+        for threads in ("1", "3"):
             target = self.path("t%s.upd" % threads)
             self.pack(src, target, "--threads", threads)
             archives.append(self.check_packed(src, target, files))
-        self.assertEqual(archives[1], archives[0], "--threads 2 differs from --threads 1")
-        self.assertEqual(archives[2], archives[0], "--threads 3 differs from --threads 1")
+        self.assertEqual(archives[1], archives[0], "--threads 3 differs from --threads 1")
 
         for threads in ("1", "2"):
             dest = self.path("x%s" % threads)
@@ -592,14 +569,14 @@ class ListTest(ToolTest):
         whole = sres.write(files)
         write_file(self.path("whole.bin"), whole)
         self.tool("list", win(self.path("whole.bin")), rc=0)
+        # Every cut is refused by the archive's own tests; here the tool's exit status.
         first = sres.read(whole).entries[0]
-        cuts = sorted({3, 4, 7, 8, 9, 11, first.offset - 3, first.offset, first.offset + 10,
-                       first.offset + first.length, first.offset + first.length + 5,
-                       len(whole) - 6, len(whole) - 4, len(whole) - 1})
-        for cut in cuts:
+        for cut in (4, 8, first.offset, len(whole) - 1):
             path = self.path("cut%d.bin" % cut)
             write_file(path, whole[:cut])
             self.tool("list", win(path), rc=5)
+            self.tool("extract", win(path), win(self.path("dest")), rc=5)
+            self.assertFalse(os.path.exists(self.path("dest")) and os.listdir(self.path("dest")))
 
     def test_malformed_block_headers(self):
         # What the block headers alone show to be wrong (lengths out of range, blocks that run
@@ -642,28 +619,10 @@ class ExtractTest(ToolTest):
         self.assertEqual(run.out, "")
         self.assertEqual(tree(dest), files)
 
-    def test_names_equal_but_for_case_deliver_the_first(self):
-        first_big = text_bytes(150000, 33)
-        entries = [("Dup.txt", b"first"), ("DUP.TXT", b"second, which is longer"),
-                   ("Sub\\x.bin", first_big), ("sub\\X.BIN", random_bytes(210000, 34)),
-                   ("other.txt", b"other")]
-        write_file(self.path("dup.bin"), sres.write(entries))
-        listed = self.tool("list", win(self.path("dup.bin")), rc=0).lines()
-        self.assertEqual(listed, ["%d\t%s" % (len(d), n) for n, d in entries])
-        dest = self.path("dest")
-        self.tool("extract", win(self.path("dup.bin")), win(dest), rc=0)
-        found = tree(dest)
-        by_lower = {}
-        for name, data in found.items():
-            by_lower.setdefault(name.lower(), []).append(data)
-        self.assertEqual(sorted(by_lower), ["dup.txt", "other.txt", "sub\\x.bin"])
-        self.assertEqual(by_lower["dup.txt"], [b"first"] * len(by_lower["dup.txt"]))
-        self.assertEqual(by_lower["sub\\x.bin"], [first_big] * len(by_lower["sub\\x.bin"]))
-
     def test_hostile_names_are_refused(self):
-        hostile = ["..\\evil.txt", "C:\\x", "\\\\srv\\s\\x", "a:stream", "CON", "nul.txt",
-                   "sub\\..\\..\\x", "\\rooted.txt", "sub/../../fwd.txt", "..", "com1.log",
-                   "sub\\aux", "lpt9", "trail.", "", "sub\\\\double.txt"]
+        # The rules on names are the archive's own (its tests hold the full list); here the
+        # tool reports them and nothing lands outside, on drive C: included.
+        hostile = ["..\\evil.txt", "C:\\x", "sub\\..\\..\\x", "\\rooted.txt", "CON .txt", ""]
         good = {"good.txt": b"good", "sub\\ok.txt": text_bytes(120000, 35), "sub\\deep\\z": b""}
         entries = []
         good_items = list(good.items())
@@ -692,7 +651,10 @@ class ExtractTest(ToolTest):
 
     def corrupted_archive(self):
         """An archive whose corrupt entries each break one rule, between good entries."""
-        corrupt = corrupt_payloads()
+        # Small entries break each rule in the archive's own tests; here a few, and one too big
+        # to be decoded in memory, between good entries, on one thread and on two.
+        corrupt = [c for c in corrupt_payloads()
+                   if c[0] in ("flipped.txt", "adler.txt", "trailing.txt", "big-adler.bin")]
         for name, payload, _ in corrupt:  # each one really is malformed
             with self.assertRaises(sres.FormatError, msg=name):
                 sres.read(sres.archive([sres.entry(name, payload)]))
@@ -701,8 +663,8 @@ class ExtractTest(ToolTest):
         entries = []
         good_items = list(good.items())
         for i, (name, payload, _) in enumerate(corrupt):
-            if i % 4 == 0 and i // 4 < len(good_items):
-                good_name, good_data = good_items[i // 4]
+            if i < len(good_items):
+                good_name, good_data = good_items[i]
                 entries.append(sres.entry(good_name, sres.stream(good_data)))
             entries.append(sres.entry(name, payload))
         return sres.archive(entries), [name for name, _, _ in corrupt], good
@@ -726,33 +688,6 @@ class ExtractTest(ToolTest):
                 self.assertEqual(found.get(name), data, "%s, --threads %s" % (name, threads))
             stray = set(found) - set(good) - set(corrupt)
             self.assertEqual(stray, set(), "files left behind, --threads %s" % threads)
-
-    def test_stored_and_flag_variants(self):
-        files = [("s.txt", b"stored text\r\n"), ("empty.dat", b""),
-                 ("d\\e\\f.bin", random_bytes(150000, 50)),
-                 ("z.dat", zlib.compress(b"looks packed"))]
-        flags = [b"\x00\x00\x00\x00", b"\x00\x01\x00\x00", b"\x00\xff\xff\xff",
-                 b"\x02\x00\x00\x00", b"\x01\xff\xff\xff"]
-        for i, flag in enumerate(flags):
-            name = "flag%d.bin" % i
-            write_file(self.path(name), sres.write(files, flag=flag))
-            dest = self.path("dest%d" % i)
-            self.tool("extract", win(self.path(name)), win(dest), rc=0)
-            self.assertEqual(tree(dest), dict(files), "flag %s" % flag.hex())
-        listed = self.tool("list", win(self.path("flag1.bin")), rc=0).lines()
-        self.assertEqual(listed, ["%d\t%s" % (len(d), n) for n, d in files])
-
-    def test_truncated_missing_and_foreign_archives(self):
-        whole = sres.write([("a.txt", text_bytes(500, 51)), ("b.txt", b"b")])
-        cases = {"magic.bin": b"SRES", "flag.bin": whole[:8], "entry.bin": whole[:20],
-                 "last.bin": whole[:-1], "text.bin": b"not an archive"}
-        for name, data in cases.items():
-            write_file(self.path(name), data)
-            dest = self.path("dest-" + name)
-            self.tool("extract", win(self.path(name)), win(dest), rc=5)
-            self.assertFalse(os.path.exists(dest) and os.listdir(dest), name)
-        self.tool("extract", win(self.path("missing.bin")), win(self.path("dest-m")), rc=1)
-
 
 # ---------------------------------------------------------------------------------------
 # verify and crc
@@ -789,31 +724,15 @@ class VerifyTest(ToolTest):
             "hex": b"4.5.6.7\r\n0x%08x\r\n" % crc,
             "too-big": b"4.5.6.7\r\n4294967296\r\n",
             "lf-only": b"4.5.6.7\n" + text + b"\n",
+            # A bare LF or CR is not a line break: these CRC lines are not decimal numbers.
+            "lf-inside-crc": b"4.5.6.7\r\n" + text[:3] + b"\n" + text[3:] + b"\r\n",
+            "cr-inside-crc": b"4.5.6.7\r\n" + text[:3] + b"\r" + text[3:] + b"\r\n",
+            "leading-zero": b"4.5.6.7\r\n0" + text + b"\r\n",
         }
         for name, content in malformed.items():
             write_file(self.path("app.upd"), content)
             run = self.tool("verify", win(target))
             self.assertEqual(run.rc, 1, "descriptor %s: %s" % (name, run))
-
-    def test_descriptor_must_be_two_crlf_lines(self):
-        src = self.path("src")
-        make_tree(src, {"a.txt": b"some content"})
-        target = self.path("app.upd")
-        self.pack(src, target)
-        text = b"%u" % zlib.crc32(read_bytes(self.path("app.bin")))
-        malformed = {
-            # A bare LF or CR is not a line break: these CRC lines are not decimal numbers.
-            "lf-inside-crc": b"1.0.0.0\r\n" + text[:3] + b"\n" + text[3:] + b"\r\n",
-            "cr-inside-crc": b"1.0.0.0\r\n" + text[:3] + b"\r" + text[3:] + b"\r\n",
-            "leading-zero": b"1.0.0.0\r\n0" + text + b"\r\n",
-        }
-        accepted = []
-        for name, content in malformed.items():
-            write_file(target, content)
-            run = self.tool("verify", win(target))
-            if run.rc != 1:
-                accepted.append("%s (exit %d)" % (name, run.rc))
-        self.assertEqual(accepted, [], "malformed descriptors not refused")
 
 
 class CrcTest(ToolTest):

@@ -9,6 +9,8 @@
 #include "core/SDisk.h"
 #include "core/SFile.h"
 #include "core/SFileMem.h"
+#include "core/SHandle.h"
+#include "core/SStringArray.h"
 #include "core/SWindows.h"
 #include "package/PPackageBuilder.h"
 #include "package/SResource.h"
@@ -91,6 +93,59 @@ TEST(PPackageBuilderCollect, ListsEveryFileButTheUpdaterAtTheTop) {
     EXPECT_GE(files.Find((folder / "rel\\app.exe").c_str()), 0);
     EXPECT_GE(files.Find((folder / "rel\\sub\\Update.exe").c_str()), 0);
     EXPECT_GE(files.Find(hidden.c_str()), 0);
+}
+
+// With every file required, a file the listing cannot name exactly fails the collection,
+// named; without, the make dialog's listing stays as it was. (Names equal but for case
+// cannot be made through the system here: the console tool's tests make them.)
+TEST(PPackageBuilderCollect, RequiredFilesMustBeListedUnderTheirOwnNames) {
+    struct Case {
+        const wchar_t* names[2];
+        int unlisted;
+    };
+    const Case cases[] = {
+        {{L"\u0141\u00f3d\u017a.txt", L"L\u00f3dz.txt"}, 1},  // a look-alike of a listed name
+        {{L"\u65e5\u672c.txt", nullptr}, 1},                  // outside the code page
+        {{L"\u65e5\\a.txt", L"x.txt"}, 1},                    // a folder outside it
+        {{L"caf\u00e9.txt", L"a.txt"}, 0},
+    };
+    for (const Case& c : cases) {
+        TestFolder folder;
+        for (const wchar_t* name : c.names) {
+            if (!name) continue;
+            std::wstring path = std::wstring(SString(folder.Path().c_str()).GetWide()) + name;
+            const size_t cut = path.rfind(L'\\');
+            CreateDirectoryW(path.substr(0, cut).c_str(), nullptr);
+            SHandle file(
+                CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+            ASSERT_TRUE(file.IsValid()) << SString(name).GetText();
+        }
+        PPackageBuilder strict;
+        strict.SetAllFilesRequired(true);
+        const PPackageBuilder::Result result = strict.Collect(folder.Path().c_str());
+        ASSERT_EQ(strict.GetUnlisted().GetCount(), c.unlisted) << strict.GetFailedPath().GetText();
+        EXPECT_EQ(result, c.unlisted ? PPackageBuilder::kSourceFailed : PPackageBuilder::kDone);
+        if (c.unlisted) {
+            EXPECT_EQ(strict.GetFailedPath().Left(folder.Path().size()), folder.Path().c_str());
+        }
+        PPackageBuilder lenient;
+        EXPECT_EQ(lenient.Collect(folder.Path().c_str()), PPackageBuilder::kDone);
+    }
+}
+
+// A target inside the source folder: the previous pair is no file of the release.
+TEST(PPackageBuilderWrite, LeavesItsOwnPairOutOfTheArchive) {
+    TestFolder folder;
+    folder.WriteFile("a.txt", "a");
+    for (int run = 0; run < 2; ++run) {
+        PPackageBuilder builder;
+        ASSERT_EQ(builder.Collect(folder.Path().c_str()), PPackageBuilder::kDone);
+        ASSERT_EQ(builder.Write((folder / "App.upd").c_str(), "1"), PPackageBuilder::kDone);
+        EXPECT_EQ(builder.GetFiles().GetCount(), 1);
+        SResource reader;
+        ASSERT_TRUE(reader.Open((folder / "app.bin").c_str()));
+        EXPECT_EQ(reader.GetEntryCount(), 1) << run;
+    }
 }
 
 TEST(PPackageBuilderWrite, WritesTheArchiveAndItsTwoLineDescriptor) {
