@@ -14,3 +14,6 @@ echo
 echo "== packing and extraction"
 run pack_bench
 run pack_bench --peak
+echo
+echo "== framework window procedure"
+run wnd_bench
