@@ -270,14 +270,18 @@ struct WorkerWindow {
     HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ProbeWnd* wnd = nullptr;
     DWORD threadId = 0;
+    bool madeWithoutRecord = true;
 };
 
 DWORD WINAPI MakeWindowOnWorker(LPVOID data) {
     WorkerWindow* worker = static_cast<WorkerWindow*>(data);
     worker->threadId = GetCurrentThreadId();
-    SThreadRecord* record = SSystem::RegisterThread();
-    ProbeWnd wnd;
-    if (record && MakePopup(wnd)) worker->wnd = &wnd;
+    ProbeWnd wnd;  // a message-only window, as worker threads make them
+    auto make = [&wnd] {
+        return wnd.Create("", 0, 0, nullptr, HWND_MESSAGE, 0, 0, SSystem::GetInstance(), false);
+    };
+    worker->madeWithoutRecord = make();
+    if (SSystem::RegisterThread() && make()) worker->wnd = &wnd;
     SetEvent(worker->ready);
     WaitForSingleObject(worker->done, INFINITE);
     wnd.Destroy();
@@ -290,6 +294,7 @@ TEST(SWndThreads, WindowIsFoundOnlyThroughItsThreadsRecord) {
     HANDLE thread = CreateThread(nullptr, 0, MakeWindowOnWorker, &worker, 0, nullptr);
     ASSERT_NE(thread, nullptr);
     WaitForSingleObject(worker.ready, INFINITE);
+    EXPECT_FALSE(worker.madeWithoutRecord) << "a thread without a record makes no window";
     ASSERT_NE(worker.wnd, nullptr);
     HWND handle = worker.wnd->GetHandle();
     EXPECT_EQ(SWnd::FromHandle(handle), worker.wnd);
