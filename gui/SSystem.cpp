@@ -243,7 +243,8 @@ int SSystem::OsVersionCode(DWORD platform, DWORD major, DWORD minor) {
     return 8;
 }
 
-// A second call without Exit does nothing: the classes and windows exist already.
+// A second call without Exit does nothing: the classes and windows exist already. No font
+// list is kept for the start-up's duration: the program installs no font files.
 void SSystem::Init(HINSTANCE instance, bool startSockets, bool startSound, bool skipCom) {
     if (state.running) return;
     state.running = true;

@@ -20,6 +20,7 @@ class SWndApp;
 class SSystem {
 public:
     static constexpr int kThreadSlots = 256;
+    // The idle argument is pointer-sized so that it can carry an object on 64 bits too.
     using IdleFunction = void (*)(uintptr_t argument);
 
     SSystem() = default;

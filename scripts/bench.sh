@@ -22,3 +22,6 @@ run table_bench
 echo
 echo "== download over 127.0.0.1"
 python3 "$top/bench/download_bench.py" "$build/bench/download_bench.exe" "$top/scripts/wine-run.sh"
+echo
+echo "== framework window procedure"
+run wnd_bench

@@ -28,6 +28,7 @@ public:
         if (message >= kMsgCreated && message <= kMsgRadioChosen)
             notices.push_back({message, wParam});
         if (message == WM_KEYDOWN) keys.push_back(wParam);
+        if (message >= WM_USER && message < WM_APP) userMessages.push_back(message);
         if (message == quitOn) PostQuitMessage(0);
         return SWnd::OnMessage(message, wParam, lParam);
     }
@@ -47,6 +48,7 @@ public:
     std::vector<std::pair<UINT, WPARAM>> notices;
     std::vector<std::vector<std::string>> drops;
     std::vector<WPARAM> keys;  // WM_KEYDOWN that reached the handler
+    std::vector<UINT> userMessages;
     int saves = 0;
     int savesAs = 0;
 };
