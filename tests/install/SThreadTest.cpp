@@ -164,33 +164,4 @@ TEST(SThread, DestroyingTheObjectDuringRunEndsTheThreadAtOnce) {
     CloseHandle(never);
 }
 
-// Takes every free slot of the thread table from a thread of its own until told
-// to stop.
-DWORD WINAPI FillThreadTable(void* events) {
-    HANDLE* pair = static_cast<HANDLE*>(events);
-    int taken = 0;
-    while (SSystem::RegisterThread()) ++taken;
-    SetEvent(pair[0]);
-    WaitForSingleObject(pair[1], INFINITE);
-    while (taken-- > 0) SSystem::UnregisterThread(0);
-    return 0;
-}
-
-TEST(SThread, FullThreadTableEndsTheWorkerWithoutBlockingAWaitingStart) {
-    HANDLE events[2] = {CreateEventA(nullptr, TRUE, FALSE, nullptr),
-                        CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    HANDLE filler = CreateThread(nullptr, 0, FillThreadTable, events, 0, nullptr);
-    ASSERT_EQ(WaitForSingleObject(events[0], 5000), static_cast<DWORD>(WAIT_OBJECT_0));
-    Trace trace;
-    Probe probe(trace, nullptr);
-    EXPECT_TRUE(probe.Start(true));  // returns instead of waiting for ever
-    EXPECT_FALSE(probe.HoldsThread() || probe.IsRunning());
-    EXPECT_TRUE(probe.Start(false));
-    EXPECT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
-    EXPECT_EQ(trace.begins + trace.ends, 0);
-    SetEvent(events[1]);
-    WaitForSingleObject(filler, 5000);
-    for (HANDLE handle : {filler, events[0], events[1]}) CloseHandle(handle);
-}
-
 }  // namespace

@@ -1,15 +1,14 @@
 #!/usr/bin/env python3
 """An HTTP server on 127.0.0.1 (a free port) that misbehaves on purpose, for download tests.
 
-As a wrapper it runs the command after "--" with UPDATE_TEST_SERVER=http://127.0.0.1:<port>
-and returns its exit code; the server lives in this process and also stops by itself after
---lifetime seconds or --max-requests requests. Bodies are the pattern byte(i) = i % 251.
+As a wrapper it runs a command with UPDATE_TEST_SERVER=http://127.0.0.1:<port> and returns
+its exit code; the server lives in this process and also stops by itself after LIFETIME
+seconds or a number of requests. Bodies are the pattern byte(i) = i % 251.
 Paths ("-" for no length): /length/N, /nolength/N (ended by closing), /short/N/M and
 /extra/N/M (length N announced, M bytes sent), /status/CODE (an HTML page), /slow/N/P/MS
 (pieces of P bytes, MS ms apart), /reset/N/M (M bytes, then a reset).
 """
 
-import argparse
 import http.server
 import os
 import socket
@@ -20,6 +19,7 @@ import threading
 import time
 
 BLOCK = bytes(i % 251 for i in range(251 * 1044))  # whole periods: blocks join seamlessly
+LIFETIME = 550  # seconds: within CTest's time-out, so that the server never outlives a run
 ARGUMENTS = {"length": 1, "nolength": 1, "short": 2, "extra": 2, "status": 1, "slow": 3,
              "reset": 2}
 
@@ -108,20 +108,15 @@ def start(max_requests=10000, lifetime=900):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--lifetime", type=float, default=900)
-    parser.add_argument("--max-requests", type=int, default=10000)
-    parser.add_argument("command", nargs=argparse.REMAINDER)
-    options = parser.parse_args()
-    command = options.command[1:] if options.command[:1] == ["--"] else options.command
-    if not command:
-        parser.error("no command")
-    server, url = start(options.max_requests, options.lifetime)
+    """Runs the command given with the server's address in UPDATE_TEST_SERVER."""
+    if len(sys.argv) < 2:
+        sys.exit("usage: test_server.py command [arguments...]")
+    server, url = start(lifetime=LIFETIME)
     try:
-        code = subprocess.run(command, env=dict(os.environ, UPDATE_TEST_SERVER=url),
-                              timeout=options.lifetime).returncode
+        code = subprocess.run(sys.argv[1:], env=dict(os.environ, UPDATE_TEST_SERVER=url),
+                              timeout=LIFETIME).returncode
     except subprocess.TimeoutExpired:
-        print("test_server: command still running after %g s" % options.lifetime)
+        print("test_server: command still running after %d s" % LIFETIME)
         code = 1
     server.shutdown()
     server.server_close()
