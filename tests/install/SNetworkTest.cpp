@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/SFileMem.h"
@@ -14,8 +15,7 @@
 
 namespace {
 
-// The server's body pattern: byte i is i % 251.
-std::string Pattern(int count) {
+std::string Pattern(int count) {  // the server's bodies: byte i is i % 251
     std::string bytes(static_cast<size_t>(count), '\0');
     for (int i = 0; i < count; ++i) bytes[i] = static_cast<char>(i % 251);
     return bytes;
@@ -30,38 +30,20 @@ std::string Content(SFileMem& file) {
     return std::string(reinterpret_cast<const char*>(file.GetBuffer()), file.GetSize());
 }
 
-struct Call {
-    int total, offset, count;
-    uint32_t parameter;
-};
-
-// Records every chunk offered and answers with a chosen result from a chosen call on.
+// Records the chunks offered, checks their order, size, total and parameter, and answers
+// with a chosen result from a chosen call on.
 class Recorder : public SNetwork {
 public:
-    int OnData(int total, int offset, int count, const uint8_t*, SFile*,
-               uint32_t parameter) override {
-        calls.push_back({total, offset, count, parameter});
-        return static_cast<int>(calls.size()) >= answerFrom ? answer : 0;
+    int OnData(int total, int offset, int count, const uint8_t*, SFile*, uint32_t p) override {
+        EXPECT_EQ(offset, offered);
+        EXPECT_TRUE(count >= 1 && count <= maxChunk) << count;
+        EXPECT_EQ(total, expectedTotal);
+        EXPECT_EQ(p, 0xC0FFEEu);
+        offered += count;
+        return ++calls >= answerFrom ? answer : 0;
     }
-    std::vector<Call> calls;
-    int answer = 0;
-    int answerFrom = 1;
+    int offered = 0, calls = 0, maxChunk = 1024, expectedTotal = -1, answer = 0, answerFrom = 1;
 };
-
-// Checks that the chunks were offered in order, each within the chunk size, with the total
-// and the parameter passed through; returns the bytes offered.
-int CheckCalls(const Recorder& net, int total, int chunk, const std::string& label) {
-    int offered = 0;
-    for (const Call& call : net.calls) {
-        EXPECT_EQ(call.total, total) << label;
-        EXPECT_EQ(call.offset, offered) << label;
-        EXPECT_GE(call.count, 1) << label;
-        EXPECT_LE(call.count, chunk < 1 ? 1 : chunk) << label;
-        EXPECT_EQ(call.parameter, 0xC0FFEEu) << label;
-        offered += call.count;
-    }
-    return offered;
-}
 
 TEST(SNetwork, ServerBehavioursGiveTheirResultsAndWriteWhatArrived) {
     ASSERT_NE(getenv("UPDATE_TEST_SERVER"), nullptr) << "run through test_server.py";
@@ -90,25 +72,22 @@ TEST(SNetwork, ServerBehavioursGiveTheirResultsAndWriteWhatArrived) {
         {"/status/500", 16, true, -1, -1, -1},
     };
     for (const Case& c : cases) {
-        const std::string label = std::string(c.path) + " chunk " + std::to_string(c.chunk);
-        Recorder net;
-        SFileMem target;
-        target.Write("HEAD", 4);  // written after what the target already holds
-        const std::string url = Url(c.path);
-        EXPECT_EQ(net.Download(&target, url.c_str(), c.chunk, 0xC0FFEEu), c.result) << label;
-
+        SCOPED_TRACE(std::string(c.path) + " chunk " + std::to_string(c.chunk));
         const std::string page = "<html><head><title>" + std::string(c.path + 8) +
                                  "</title></head><body><h1>Error " + (c.path + 8) +
                                  "</h1></body></html>";
         const int sent = c.sent >= 0 ? c.sent : static_cast<int>(page.size());
-        const int total = c.sent >= 0 ? c.total : sent;
-        const int offered = CheckCalls(net, total, c.chunk, label);
-        const int least = c.least >= 0 ? c.least : sent;
-        EXPECT_TRUE(offered >= least && offered <= sent) << label << ": " << offered;
-        const std::string expected = c.sent >= 0 ? Pattern(offered) : page;
-        EXPECT_TRUE(Content(target) == "HEAD" + expected) << label;
+        Recorder net;
+        net.maxChunk = c.chunk < 1 ? 1 : c.chunk;
+        net.expectedTotal = c.sent >= 0 ? c.total : sent;
+        SFileMem target;
+        target.Write("HEAD", 4);  // written after what the target already holds
+        EXPECT_EQ(net.Download(&target, Url(c.path).c_str(), c.chunk, 0xC0FFEEu), c.result);
+        EXPECT_TRUE(net.offered >= (c.least >= 0 ? c.least : sent) && net.offered <= sent)
+            << net.offered;
+        EXPECT_TRUE(Content(target) == "HEAD" + (c.sent >= 0 ? Pattern(net.offered) : page));
         if (c.chunk < 1) {
-            EXPECT_EQ(net.calls.size(), expected.size()) << label;
+            EXPECT_EQ(net.calls, net.offered);
         }
     }
 }
@@ -117,8 +96,7 @@ TEST(SNetwork, OnDataTakesChunksOrStops) {
     struct Case {
         int answer, answerFrom;
         bool result;
-        int written;
-        size_t calls;
+        int written, calls;
     };
     const Case cases[] = {
         {SNetwork::kTaken, 1, true, 0, 5},     // every chunk taken: nothing written
@@ -127,21 +105,20 @@ TEST(SNetwork, OnDataTakesChunksOrStops) {
         {SNetwork::kStop, 5, false, 4096, 5},  // even on the last chunk
         {7, 1, true, 5000, 5},                 // other answers write
     };
-    const std::string url = Url("/length/5000");
     for (const Case& c : cases) {
-        const std::string label =
-            std::to_string(c.answer) + " from " + std::to_string(c.answerFrom);
+        SCOPED_TRACE(std::to_string(c.answer) + " from " + std::to_string(c.answerFrom));
         Recorder net;
+        net.expectedTotal = 5000;
         net.answer = c.answer;
         net.answerFrom = c.answerFrom;
         SFileMem target;
-        EXPECT_EQ(net.Download(&target, url.c_str(), 1024, 0xC0FFEEu), c.result) << label;
-        EXPECT_EQ(net.calls.size(), c.calls) << label;
-        EXPECT_TRUE(Content(target) == Pattern(c.written)) << label;
+        EXPECT_EQ(net.Download(&target, Url("/length/5000").c_str(), 1024, 0xC0FFEEu), c.result);
+        EXPECT_EQ(net.calls, c.calls);
+        EXPECT_TRUE(Content(target) == Pattern(c.written));
     }
 }
 
-// Reads from a script: -1 a failed read, 0 the end, n > 0 a chunk of n bytes 'x'. After the
+// Reads from a script: -1 a failed read, 0 the end, n > 0 a chunk of n bytes. After the
 // script, every read is the end.
 class ScriptedReader : public SNetworkReader {
 public:
@@ -170,7 +147,7 @@ TEST(SNetwork, ReadFailuresAndRecoveriesAreCounted) {
         {{5, 5, 0}, -1, true, 10},
         {{F, 5, 0}, -1, true, 5},                                 // one recovery
         {{F, F, F, F, F, F, F, F, F, 5, 0}, -1, true, 5},         // nine in a row recover
-        {{F, F, F, F, F, F, F, F, F, F, 5}, -1, false, 0},        // the tenth in a row ends it
+        {{F, F, F, F, F, F, F, F, F, F, 5}, -1, false, 0},        // the tenth ends it
         {{F, F, F, F, F, 5, F, F, F, F, F, 5, 0}, -1, true, 10},  // a good read resets the count
         {{F, 5, F, 5, F, 5, F, 5, 0}, -1, true, 20},              // four recoveries
         {{F, 5, F, 5, F, 5, F, 5, F, 5, 5, 0}, -1, false, 20},    // the fifth: its bytes dropped
@@ -179,59 +156,49 @@ TEST(SNetwork, ReadFailuresAndRecoveriesAreCounted) {
         {{5, 5, 5, 0}, 10, true, 15},                             // beyond the length
     };
     for (const Case& c : cases) {
-        std::string label;
-        for (int step : c.script) label += std::to_string(step) + " ";
+        SCOPED_TRACE(testing::PrintToString(c.script));
         ScriptedReader reader(c.script);
         Recorder net;
+        net.maxChunk = 8;
+        net.expectedTotal = c.total;
         SFileMem target;
-        EXPECT_EQ(net.Receive(&reader, c.total, &target, 8, 0xC0FFEEu), c.result) << label;
-        EXPECT_EQ(target.GetSize(), c.written) << label;
-        EXPECT_EQ(CheckCalls(net, c.total, 8, label), c.written) << label;
+        EXPECT_EQ(net.Receive(&reader, c.total, &target, 8, 0xC0FFEEu), c.result);
+        EXPECT_EQ(target.GetSize(), c.written);
+        EXPECT_EQ(net.offered, c.written);
     }
 }
 
 TEST(SNetwork, LocalFilesAreCopiedWithoutOnData) {
     TestFolder folder;
     const std::string content = Pattern(2500);  // more than one copying step
-    struct Case {
-        std::string path;
-        bool result;
-        std::string copied;
+    const std::pair<std::string, std::string> cases[] = {
+        {folder.WriteFile("release.bin", content), content},
+        {folder.WriteFile("empty.bin", ""), ""},
+        {folder.MakeFolder("sub"), ""},
+        {folder / "sub\\", ""},
+        {folder / "missing.bin", ""},
+        {folder / "release.bin\\", ""},
     };
-    const Case cases[] = {
-        {folder.WriteFile("release.bin", content), true, content},
-        {folder.WriteFile("empty.bin", ""), false, ""},
-        {folder.MakeFolder("sub"), false, ""},
-        {folder / "sub\\", false, ""},
-        {folder / "missing.bin", false, ""},
-        {folder / "release.bin\\", false, ""},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [path, copied] : cases) {
         Recorder net;
         SFileMem target;
-        EXPECT_EQ(net.Download(&target, c.path.c_str(), 1024, 0), c.result) << c.path;
-        EXPECT_TRUE(Content(target) == c.copied) << c.path;
-        EXPECT_TRUE(net.calls.empty()) << c.path;
+        EXPECT_EQ(net.Download(&target, path.c_str(), 1024, 0), !copied.empty()) << path;
+        EXPECT_TRUE(Content(target) == copied) << path;
+        EXPECT_EQ(net.calls, 0) << path;
     }
-    SNetwork net;
-    EXPECT_FALSE(net.Download(nullptr, (folder / "release.bin").c_str(), 1024, 0));
+    EXPECT_FALSE(SNetwork().Download(nullptr, (folder / "release.bin").c_str(), 1024, 0));
 }
 
 TEST(SNetwork, MailLinks) {
-    struct Case {
-        const char *subject, *body, *link;
-    };
-    const Case cases[] = {
+    const char* const cases[][3] = {
         {nullptr, nullptr, "mailto:me@example.org"},
         {"", "", "mailto:me@example.org"},
         {"Update 2.0", nullptr, "mailto:me@example.org?SUBJECT=Update%202%2E0"},
         {nullptr, "a&b=c", "mailto:me@example.org?BODY=a%26b%3Dc"},
         {"Hi", "x y", "mailto:me@example.org?SUBJECT=Hi&BODY=x%20y"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(
-            std::string(SNetwork::GetMailLink("me@example.org", c.subject, c.body).GetSafeText()),
-            c.link);
+    for (const auto& c : cases) {
+        EXPECT_STREQ(SNetwork::GetMailLink("me@example.org", c[0], c[1]).GetSafeText(), c[2]);
     }
 }
 
