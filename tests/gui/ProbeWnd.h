@@ -28,8 +28,6 @@ public:
         if (message >= kMsgCreated && message <= kMsgRadioChosen)
             notices.push_back({message, wParam});
         if (message == WM_KEYDOWN) keys.push_back(wParam);
-        if (message >= WM_USER && message < WM_APP) userMessages.push_back(message);
-        if (message == quitOn) PostQuitMessage(0);
         return SWnd::OnMessage(message, wParam, lParam);
     }
     void OnSave() override { ++saves; }
@@ -42,13 +40,11 @@ public:
     }
 
     LRESULT createdAnswer = 0;
-    UINT quitOn = 0xFFFFFFFF;  // posts the quit message from inside this message's handler
     HWND createdHandle = nullptr;
     bool visibleWhenCreated = true;
     std::vector<std::pair<UINT, WPARAM>> notices;
     std::vector<std::vector<std::string>> drops;
     std::vector<WPARAM> keys;  // WM_KEYDOWN that reached the handler
-    std::vector<UINT> userMessages;
     int saves = 0;
     int savesAs = 0;
 };

@@ -1,4 +1,5 @@
-// The framework's process-wide services as the program sees them after start-up.
+// The framework's process-wide services as the program sees them after start-up. The loops
+// are exercised through the modal runs of the window tests.
 #include <gtest/gtest.h>
 
 #include "gui/SSystem.h"
@@ -68,17 +69,6 @@ TEST(SSystemThreads, TableHolds256RecordsAndFirstThreadKeepsSlotZero) {
     EXPECT_EQ(taken, SSystem::kThreadSlots - 1);
     ASSERT_NE(SSystem::GetThreadRecord(GetCurrentThreadId()), nullptr);
     EXPECT_FALSE(SSystem::UnregisterThread(12345678));
-}
-
-TEST(SSystemLoop, WaitsUntilTheQuitThatAHandlerPosts) {
-    ProbeWnd wnd;
-    ASSERT_TRUE(wnd.Create("", 0, 0, nullptr, nullptr, 0, 0, nullptr, false));
-    wnd.quitOn = WM_USER + 2;
-    PostMessageA(wnd.GetHandle(), WM_USER + 1, 0, 0);
-    PostMessageA(wnd.GetHandle(), WM_USER + 2, 0, 0);
-    bool blocking = true;
-    SSystem::RunLoop(&blocking, nullptr, 0);
-    EXPECT_EQ(wnd.userMessages, (std::vector<UINT>{WM_USER + 1, WM_USER + 2}));
 }
 
 TEST(SSystemCapture, RelayReachesTheTargetUntilReleaseOrLoss) {
