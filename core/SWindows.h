@@ -21,3 +21,4 @@
 #undef LoadIcon
 #undef LoadCursor
 #undef GetObject
+#undef CreateFont

@@ -1,17 +1,60 @@
 #pragma once
 // SSystem: process-wide services as static operations. Init runs once on the program's first
-// thread, before any other framework call, and Exit last. The command line is split by the
-// platform's rules after a rewrite that lets a quoted folder end in a backslash.
+// thread, before any other framework call, and Exit last, after every window is gone. Init
+// registers the two framework window classes, makes the hidden and the application windows,
+// the shared fonts and the first thread's record, and starts COM, sockets and GDI+. The
+// command line is split by the platform's rules after a rewrite that lets a quoted folder end
+// in a backslash.
+//
+// An SSystem object owns a list of font files and removes each from the system when it goes.
+#include <cstdint>
+
 #include "core/SString.h"
+#include "core/SStringArray.h"
 #include "core/SWindows.h"
+
+class SThreadRecord;
+class SWnd;
+class SWndApp;
 
 class SSystem {
 public:
+    static constexpr int kThreadSlots = 256;
+    using IdleFunction = void (*)(uintptr_t argument);
+
+    SSystem() = default;
+    ~SSystem();
+    bool AddFontFile(const char* path);  // AddFontResourceA; removed again by the destructor
+
     static void Init(HINSTANCE instance, bool startSockets, bool startSound, bool skipCom);
     static void Exit();
+    static void SetAppIcons(int largeIcon, int smallIcon);
+
+    static void RunLoop(const bool* blocking, IdleFunction idle, uintptr_t idleArgument);
+    static void RunModalLoop(SWnd* window, const bool* blocking, IdleFunction idle,
+                             uintptr_t idleArgument);
+
+    // Style bits: 1 bold, 2 italic, 4 underline, 8 strike-out. The caller owns the font.
+    static HFONT CreateFont(HDC dc, const char* face, double points, int style, int* height);
+
+    static void AddDialog(HWND dialog);
+    static void RemoveDialog(HWND dialog);
+
+    static SThreadRecord* RegisterThread();        // null when all slots are taken
+    static bool UnregisterThread(DWORD threadId);  // 0: the calling thread
+    static SThreadRecord* GetThreadRecord(DWORD threadId);
+
+    static bool BeginMouseCapture(HWND target, bool allowLeft, bool allowRight);
 
     static HINSTANCE GetInstance();
+    static SWndApp* GetAppWindow();
+    static SWnd* GetHiddenWindow();
     static const SString& GetAppPath();  // first element of the start-up split, as typed
+    static const SString& GetAppFolder();
+    static HFONT GetDefaultFont();
+    static int GetOsVersion();
+    static int OsVersionCode(DWORD platform, DWORD major, DWORD minor);  // 0 never
+    static UINT GetFindReplaceMessage();
 
     // Arguments after the program path: the count from the start-up split, and one
     // argument from a fresh split of the current command line (empty when out of range).
@@ -21,4 +64,7 @@ public:
     // Loaded modules, over all processes that can be opened, whose full file name equals
     // name ignoring ASCII case; a null or empty name stands for the program's own path.
     static int GetProcessCount(const char* name);
+
+private:
+    SStringArray fontFiles;
 };

@@ -69,7 +69,6 @@ TEST(SSystemCommandLine, SplitsAsTheProgramSeesIt) {
 }
 
 TEST(SSystemCommandLine, OwnProcessHasItsPathAndNoArgumentsPastTheEnd) {
-    SSystem::Init(GetModuleHandleA(nullptr), false, false, true);
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
     EXPECT_EQ(SSystem::GetAppPath().CompareNoCase(self), 0) << SSystem::GetAppPath().GetSafeText();
@@ -115,7 +114,6 @@ TEST(SSystemProcessCount, SeesARunningProgramIgnoringCaseAndNotAfterItEnds) {
 }
 
 TEST(SSystemProcessCount, EmptyNameMeansThisProgram) {
-    SSystem::Init(GetModuleHandleA(nullptr), false, false, true);
     EXPECT_GE(SSystem::GetProcessCount(""), 1);
     EXPECT_GE(SSystem::GetProcessCount(nullptr), 1);
 }
