@@ -1,0 +1,14 @@
+#pragma once
+// SButtonCtrl: a system push button. Its clicks reach the parent as the framework's
+// button-clicked message; it hands out a brush of its background colour when asked.
+#include "gui/SWnd.h"
+
+class SButtonCtrl : public SWnd {
+public:
+    SButtonCtrl();
+    ~SButtonCtrl() override;
+    HBRUSH OnCtlColorBtn(HDC dc) override;
+
+private:
+    HBRUSH brush = nullptr;
+};
