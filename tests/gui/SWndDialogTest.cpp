@@ -148,3 +148,74 @@ TEST(SWndDialog, MakeDialogFocusSelectionAndEnter) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Section(const char* type, int id, const char* name, const char* more) {
+    return std::string("[") + type + "]\r\nID=" + std::to_string(id) + "\r\nNAME=" + name +
+           "\r\nCAPTION=" + name + "\r\nPOSITION=10 10 80 20\r\nSTYLE=WS_VISIBLE \r\n" + more +
+           "\r\n";
+}
+
+bool BuildText(SWndDialog& dialog, const std::string& controls) {
+    const std::string text = "VELMOR DIALOG 1.0.0.0\r\n\r\n" +
+                             Section("DIALOG", 0, "D", "POSITION=0 0 200 100\r\n") + controls;
+    SFileMem file;
+    file.Write(text.data(), static_cast<int>(text.size()));
+    const bool built = dialog.Create(&file, nullptr, nullptr, true, 0);
+    DrainMessages();
+    return built;
+}
+
+TEST(SWndDialog, ControlKeysFromRecords) {
+    SWndDialog dialog;
+    ASSERT_TRUE(BuildText(
+        dialog, Section("LIST", 1, "L", "LIST_CONTENT=a| b |\"c|d\"\r\n") +
+                    Section("PROGRESS", 2, "P", "") +
+                    Section("LABEL", 3, "J", "LABEL_HALIGN=_JUSTIFY\r\nLABEL_VALIGN=_BOTTOM\r\n") +
+                    Section("LABEL", 4, "T", "TRANSPARENT=1\r\nFONT=Arial, 12, 0\r\n") +
+                    Section("BUTTON", 5, "B1", "BACKCOLOR=#FF000001\r\n") +
+                    Section("BUTTON", 6, "B2", "")));
+    SListCtrl* list = static_cast<SListCtrl*>(dialog.FindControl("L"));
+    std::string items;
+    for (int i = 0; i < list->GetCount(); ++i)
+        items += list->GetString(i).GetSafeText() + std::string(";");
+    EXPECT_EQ(items, "a;b;\"c|d\";");
+
+    PBRANGE range = {-1, -1};
+    dialog.FindControl("P")->Send(PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(range.iLow, 0);
+    EXPECT_EQ(range.iHigh, 0);  // a record without range keys reads 0 to 0
+
+    EXPECT_EQ(static_cast<SLabelCtrl*>(dialog.FindControl("J"))->GetAlignment(), 35u);
+    SWnd* transparent = dialog.FindControl("T");
+    EXPECT_EQ(transparent->GetBackColor(), SWnd::kTransparent);
+    HFONT own = reinterpret_cast<HFONT>(transparent->Send(WM_GETFONT));
+    EXPECT_NE(own, nullptr);
+    EXPECT_NE(own, reinterpret_cast<HFONT>(dialog.FindControl("J")->Send(WM_GETFONT)));
+
+    HDC dc = GetDC(dialog.GetHandle());
+    EXPECT_EQ(dialog.FindControl("B1")->OnCtlColorBtn(dc), GetStockObject(HOLLOW_BRUSH));
+    EXPECT_EQ(dialog.FindControl("B2")->OnCtlColorBtn(dc), nullptr);
+    ReleaseDC(dialog.GetHandle(), dc);
+
+    // The dialog's font is deleted with its controls.
+    dialog.Clear();
+    EXPECT_EQ(dialog.GetControlCount(), 0);
+    EXPECT_EQ(GetObjectType(own), 0u);
+}
+
+TEST(SWndDialog, ButtonsNamedOkAndCancelEndAModalRun) {
+    const struct {
+        const char* name;
+        int result;
+    } cases[] = {{"OK", 0}, {"CANCEL", -1}};
+    for (const auto& c : cases) {
+        SWndDialog dialog;
+        ASSERT_TRUE(BuildText(dialog, Section("BUTTON", 7, c.name, "")));
+        PostMessageA(dialog.FindControl(c.name)->GetHandle(), BM_CLICK, 0, 0);
+        EXPECT_EQ(dialog.RunModal(0, 0, false, nullptr, true), c.result) << c.name;
+    }
+}
+
+}  // namespace
