@@ -1,4 +1,5 @@
 #include "gui/SButtonCtrl.h"
+#include "gui/SMouseNotice.h"
 
 SButtonCtrl::SButtonCtrl() : SWnd(kKindButton) {}
 
@@ -16,4 +17,9 @@ HBRUSH SButtonCtrl::OnCtlColorBtn(HDC) {
     if (color == kTransparent) return static_cast<HBRUSH>(GetStockObject(HOLLOW_BRUSH));
     brush = CreateSolidBrush(ResolveColor(color));
     return brush;
+}
+
+LRESULT SButtonCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    SMouseNotice::Report(this, kMsgMouse, message, lParam);
+    return SWnd::OnMessage(message, wParam, lParam);
 }

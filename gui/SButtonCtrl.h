@@ -6,7 +6,10 @@
 class SButtonCtrl : public SWnd {
 public:
     SButtonCtrl();
+    static constexpr UINT kMsgMouse = 35778;  // mouse notice to the parent
+
     ~SButtonCtrl() override;
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     HBRUSH OnCtlColorBtn(HDC dc) override;
 
 private:

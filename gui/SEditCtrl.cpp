@@ -1,4 +1,5 @@
 #include "gui/SEditCtrl.h"
+#include "gui/SMouseNotice.h"
 
 SEditCtrl::SEditCtrl() : SWnd(kKindEdit) {}
 
@@ -23,6 +24,7 @@ bool CharAllowed(WPARAM ch, bool multiline) {
 }  // namespace
 
 LRESULT SEditCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    SMouseNotice::Report(this, kMsgMouse, message, lParam);
     switch (message) {
         case WM_KEYDOWN:
             if (wParam == VK_RETURN) {

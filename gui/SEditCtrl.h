@@ -9,6 +9,8 @@ public:
 
     SEditCtrl();
     ~SEditCtrl() override;
+    static constexpr UINT kMsgMouse = 35818;  // mouse notice to the parent
+
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     HBRUSH OnCtlColorEdit(HDC dc) override;
     HBRUSH OnCtlColorStatic(HDC dc) override { return OnCtlColorEdit(dc); }

@@ -1,4 +1,5 @@
 #include "gui/SLabelCtrl.h"
+#include "gui/SMouseNotice.h"
 
 #include <cstring>
 
@@ -48,6 +49,7 @@ void SLabelCtrl::Paint() {
 }
 
 LRESULT SLabelCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    SMouseNotice::Report(this, kMsgMouse, message, lParam);
     switch (message) {
         case kMsgCreated:
             SetBackColor(kSystemColor + COLOR_BTNFACE);

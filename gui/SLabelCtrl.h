@@ -7,6 +7,8 @@
 class SLabelCtrl : public SWnd {
 public:
     SLabelCtrl();
+    static constexpr UINT kMsgMouse = 35858;  // mouse notice to the parent
+
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     void SetAlignment(uint32_t flags);

@@ -1,4 +1,5 @@
 #include "gui/SListCtrl.h"
+#include "gui/SMouseNotice.h"
 
 SListCtrl::SListCtrl() : SWnd(kKindList) { SetTextColor(kSystemColor + COLOR_WINDOWTEXT); }
 
@@ -94,12 +95,18 @@ void SListCtrl::DrawItem(const DRAWITEMSTRUCT* draw) {
 }
 
 LRESULT SListCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    SMouseNotice::Report(this, kMsgMouse, message, lParam);
     switch (message) {
         case kMsgCreated:
             SetBackColor(kSystemColor + COLOR_WINDOW);
             break;
         case WM_DESTROY:
             DeleteItems();
+            break;
+        case WM_LBUTTONDBLCLK:
+            if (Send(LB_GETCURSEL) >= 0)
+                if (HWND parent = GetParent(GetHandle()))
+                    WindowProc(parent, kMsgDoubleClick, reinterpret_cast<WPARAM>(this), 0);
             break;
         default:
             break;

@@ -17,6 +17,9 @@ public:
 
     SListCtrl();
     ~SListCtrl() override;
+    static constexpr UINT kMsgMouse = 35889;        // mouse notice to the parent
+    static constexpr UINT kMsgDoubleClick = 35891;  // on a selected entry; wParam: the list
+
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     HBRUSH OnCtlColorListBox(HDC dc) override;
 

@@ -1,4 +1,5 @@
 #include "gui/SProgressCtrl.h"
+#include "gui/SMouseNotice.h"
 
 #include <commctrl.h>
 
@@ -16,6 +17,7 @@ void SProgressCtrl::SetRange(int minimum, int maximum) {
 void SProgressCtrl::SetPos(int value) { Send(PBM_SETPOS, static_cast<WPARAM>(value)); }
 
 LRESULT SProgressCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    SMouseNotice::Report(this, kMsgMouse, message, lParam);
     if (message == kMsgCreated) SetRange(0, 100);
     return SWnd::OnMessage(message, wParam, lParam);
 }

@@ -7,6 +7,8 @@ public:
     SProgressCtrl();
     void SetBackColor(uint32_t color) override;
     uint32_t GetBackColor() const override { return kNoColor; }
+    static constexpr UINT kMsgMouse = 35948;  // mouse notice to the parent
+
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     void SetRange(int minimum, int maximum);

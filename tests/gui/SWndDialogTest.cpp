@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "core/SFileMem.h"
+#include "gui/SButtonCtrl.h"
 #include "gui/SEditCtrl.h"
 #include "gui/SLabelCtrl.h"
 #include "gui/SListCtrl.h"
+#include "gui/SMouseNotice.h"
 #include "gui/SProgressCtrl.h"
 #include "gui/SWndDialog.h"
 #include "tests/gui/ProbeWnd.h"
@@ -25,10 +27,21 @@ public:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == kMsgCreated) foundOnCreated.push_back(FindControl("LIST") != nullptr);
         if (message == SEditCtrl::kMsgEnter) ++enters;
+        if (message == SListCtrl::kMsgDoubleClick) ++doubleClicks;
+        if (message >= 35700 && message <= 35999 && message != kMsgButtonClicked && lParam) {
+            const SMouseNotice* notice = reinterpret_cast<const SMouseNotice*>(lParam);
+            mouse.push_back({message, notice->code, notice->x, notice->y});
+        }
         return SWndDialog::OnMessage(message, wParam, lParam);
     }
     std::vector<bool> foundOnCreated;
     int enters = 0;
+    int doubleClicks = 0;
+    struct Mouse {
+        UINT message;
+        int code, x, y;
+    };
+    std::vector<Mouse> mouse;
 };
 
 bool Build(SWndDialog& dialog, const char* description) {
@@ -216,6 +229,46 @@ TEST(SWndDialog, ButtonsNamedOkAndCancelEndAModalRun) {
         PostMessageA(dialog.FindControl(c.name)->GetHandle(), BM_CLICK, 0, 0);
         EXPECT_EQ(dialog.RunModal(0, 0, false, nullptr, true), c.result) << c.name;
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SWndDialog, ControlsReportMouseEventsToTheDialog) {
+    RecordingDialog dialog;
+    ASSERT_TRUE(BuildText(dialog, Section("BUTTON", 1, "B", "") + Section("EDIT", 2, "E", "") +
+                                      Section("LABEL", 3, "LB", "") + Section("LIST", 4, "LS", "") +
+                                      Section("PROGRESS", 5, "P", "")));
+    const struct {
+        const char* name;
+        UINT message;
+        UINT notice;
+        int code;
+    } cases[] = {
+        {"B", WM_LBUTTONUP, SButtonCtrl::kMsgMouse, 17},
+        {"E", WM_RBUTTONDOWN, SEditCtrl::kMsgMouse, 12},
+        {"LB", WM_MBUTTONDBLCLK, SLabelCtrl::kMsgMouse, 66},
+        {"LS", WM_LBUTTONDOWN, SListCtrl::kMsgMouse, 9},
+        {"P", WM_RBUTTONUP, SProgressCtrl::kMsgMouse, 20},
+    };
+    for (const auto& c : cases) {
+        dialog.mouse.clear();
+        dialog.FindControl(c.name)->Send(c.message, 0, MAKELPARAM(5, 6));
+        ASSERT_EQ(dialog.mouse.size(), 1u) << c.name;
+        EXPECT_EQ(dialog.mouse[0].message, c.notice) << c.name;
+        EXPECT_EQ(dialog.mouse[0].code, c.code) << c.name;
+        EXPECT_EQ(dialog.mouse[0].x, 5) << c.name;
+        EXPECT_EQ(dialog.mouse[0].y, 6) << c.name;
+    }
+    // A double click reaches the dialog as a choice only while an entry is selected.
+    SListCtrl* list = static_cast<SListCtrl*>(dialog.FindControl("LS"));
+    list->AddString("entry");
+    list->Send(WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 6));
+    EXPECT_EQ(dialog.doubleClicks, 0);
+    list->Send(LB_SETCURSEL, 0);
+    list->Send(WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 6));
+    EXPECT_EQ(dialog.doubleClicks, 1);
 }
 
 }  // namespace
