@@ -133,6 +133,9 @@ TEST(SDialogEditor, ReadsEveryKeyByItsRule) {
         {DLG "[LABEL]\r\nNAME=Label1\r\n\r\n[EDIT]\r\nNAME=Label1\r\n\r\n", 1, "name", "Edit1"},
         {DLG "[LABEL]\r\nNAME=Label1\r\n\r\n[LABEL]\r\nNAME=Label1\r\n\r\n", 1, "name", "Label2"},
         {DLG "[LABEL]\r\nNAME=label1\r\n\r\n[LABEL]\r\nNAME=Label1\r\n\r\n", 1, "name", "Label1"},
+        {DLG "[LABEL]\r\nNAME=Label1\r\n\r\n[LABEL]\r\nNAME=Label1\r\n\r\n[EDIT]\r\nNAME="
+             "Label2\r\n\r\n",
+         2, "name", "Edit1"},
     };
     for (const ReadCase& c : cases) {
         SDialogEditor editor;

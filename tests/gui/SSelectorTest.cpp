@@ -270,7 +270,11 @@ TEST_F(SSelectorBrowse, OpensWithTheStartFolderShown) {
         std::string shown;
         const std::string initial = start[0] ? folder / start : "";
         const SString result = Browse(selector, initial.c_str(), [&](HWND dialog) {
-            shown = ShownItems(dialog);
+            // The tree may still be filling when the window shows: look for up to 3 s.
+            for (DWORD t = GetTickCount(); GetTickCount() - t < 3000; Sleep(20)) {
+                shown = ShownItems(dialog);
+                if (shown.find(";Start Here;") != std::string::npos) break;
+            }
             Cancel(dialog);
         });
         EXPECT_STREQ(result.GetSafeText(), "");
