@@ -1,7 +1,7 @@
 # The two commands of the README:
 #   make test   installs what is missing, builds both targets, runs every test
-#   make demo   builds, then packs and lists a built-in example release folder
-.PHONY: all bootstrap build build-i686 build-x64 test demo bench clean
+#   make demo   builds, then packs the built-in example and installs it with Update.exe
+.PHONY: all bootstrap build build-i686 build-x64 test demo screenshots bench clean
 
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=Release
 
@@ -22,9 +22,15 @@ build-x64: bootstrap
 
 test: build
 	@scripts/run-tests.sh build/x64
+	@cd build/i686 && ctest --output-on-failure
 
 demo: build
+	@scripts/bootstrap.sh pictures
 	@scripts/demo.sh build/x64
+
+screenshots: build-x64
+	@scripts/bootstrap.sh pictures
+	@scripts/screenshot.sh build/x64
 
 bench: build-x64
 	@scripts/bench.sh build/x64

@@ -1,11 +1,45 @@
-// Update.exe's entry point. The mode selection and the two dialogs come with the window
-// framework; until then the program starts and ends with 0, as it does on every path.
+// Update.exe's entry point: exactly four arguments install an update, any other count opens
+// the make dialog. The exit code is 0 on every path; outcomes are shown in the dialogs.
+#include "app/PHostWait.h"
+#include "app/PWndExtract.h"
+#include "app/PWndMake.h"
+#include "core/SFileMem.h"
 #include "core/SWindows.h"
+#include "gui/SSystem.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
-    (void)instance;
-    (void)previous;
-    (void)commandLine;
-    (void)show;
+namespace {
+
+constexpr int kInstallDescription = 150;
+constexpr int kMakeDescription = 151;
+constexpr int kLargeIcon = 107;
+constexpr int kSmallIcon = 108;
+
+// Builds the dialog from its description resource and runs the loop until it ends.
+void RunDialog(SWndDialog& dialog, int description) {
+    {
+        SFileMem file("BINARY", description);
+        // Both descriptions are part of this program: a build that fails leaves no window,
+        // and the loop below ends at once on the quit message a failed build never posts,
+        // so it is only entered with a window.
+        if (!dialog.Create(file.IsOpen() ? &file : nullptr, nullptr, nullptr, true, 0))
+            return;
+    }
+    const bool blocking = true;
+    SSystem::RunLoop(&blocking, nullptr, 0);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    SSystem::Init(instance, true, false, false);
+    SSystem::SetAppIcons(kLargeIcon, kSmallIcon);
+    if (SSystem::GetArgCount() != 4) {
+        PWndMake dialog;
+        RunDialog(dialog, kMakeDescription);
+    } else if (PHostWait::Run(PHostWait::kBudgetMs, PHostWait::kPollPauseMs)) {
+        PWndExtract dialog;
+        RunDialog(dialog, kInstallDescription);
+    }
+    SSystem::Exit();
     return 0;
 }

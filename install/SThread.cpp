@@ -39,10 +39,16 @@ SThread::SThread() {
     replyWindow.CreateFor(this);
 }
 
+SThread::~SThread() {
+    Stop();
+    ReleaseAllPending();
+    replyWindow.Destroy();
+}
+
 // A worker still running is stopped where it stands, and waited for, before anything it may
 // use goes away; nothing of its work is completed or undone. A terminated worker never removed
-// its thread record, so that is done here.
-SThread::~SThread() {
+// its thread record, so that is done here. Notifications already posted are still delivered.
+void SThread::Stop() {
     workerWindow = nullptr;
     running = false;
     if (threadHandle) {
@@ -51,9 +57,8 @@ SThread::~SThread() {
         CloseHandle(threadHandle);
         threadHandle = nullptr;
     }
-    ReleaseAllPending();
     if (threadId != 0) SSystem::UnregisterThread(threadId);
-    replyWindow.Destroy();
+    threadId = 0;
 }
 
 // Refused while a worker runs or its handle is held (until the end message has been handled).

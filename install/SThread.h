@@ -39,6 +39,8 @@ public:
     virtual void OnRunEnd() {}
 
     bool Start(bool wait);
+    // Ends a worker that still runs at once (as the destructor does) and waits until it has.
+    void Stop();
     void Notify(uint32_t code, int32_t value);
 
     bool IsRunning() const { return running; }

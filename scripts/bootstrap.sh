@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build and the tests need and this machine
 # lacks. Safe to run again: it prints what it installs and says nothing when all is there.
+# With "pictures", also what the demo and the screenshots need (ImageMagick, Wine's fonts).
+# Usage: scripts/bootstrap.sh [pictures]
 set -euo pipefail
 
 packages=(
@@ -21,6 +23,9 @@ packages=(
   python3
   file
 )
+if [ "${1:-}" = pictures ]; then
+  packages+=(imagemagick fonts-wine)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,38 +1,79 @@
 #!/usr/bin/env bash
-# The publisher's job on the built-in example: pack examples/release (with the built
-# Update.exe dropped at its top, which the package leaves out) into example.bin and
-# example.upd, list the archive, verify the descriptor, and extract into a fresh folder.
+# Update.exe doing its job on the built-in example, end to end:
+#   1. the publisher packs examples/release (version read from its app.ini) with updtool;
+#   2. the package is served over HTTP on 127.0.0.1;
+#   3. an older copy of the application is installed in a temporary folder, and its program
+#      is running;
+#   4. Update.exe is started with the four arguments a host program passes: it waits for
+#      the program to exit, downloads, checks, extracts and restarts it;
+#   5. what changed in the installed folder is printed, and a picture of the install dialog
+#      at work is saved as build/demo/install-dialog.png.
 # Usage: scripts/demo.sh <build-folder>
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "${1:-$top/build/x64}" && pwd)
-run() { "$top/scripts/wine-run.sh" "$build/cli/updtool.exe" "$@"; }
-# Wine sees the Linux file system as drive Z:.
+source "$top/scripts/desktop.sh"
 win() { printf 'Z:%s' "${1//\//\\}"; }
+wine_run() { "$top/scripts/wine-run.sh" "$@"; }
 
 demo=$top/build/demo
 rm -rf "$demo"
-mkdir -p "$demo/out" "$demo/installed"
-cp -r "$top/examples/release" "$demo/release"
-cp "$build/app/Update.exe" "$demo/release/Update.exe"
+mkdir -p "$demo/site"
+start_desktop 480x360
 
-echo "== updtool pack $(win "$demo/release") $(win "$demo/out/example.upd") --version 2.0.0.0"
-run pack "$(win "$demo/release")" "$(win "$demo/out/example.upd")" --version 2.0.0.0
+version=$(sed -n 's/^Version=\([^\r]*\).*/\1/p' "$top/examples/release/app.ini")
+echo "== 1. updtool pack examples/release --version $version"
+wine_run "$build/cli/updtool.exe" pack "$(win "$top/examples/release")" \
+  "$(win "$demo/site/example.upd")" --version "$version" | tee "$demo/pack.txt"
+crc=$(tr -d '\r' <"$demo/pack.txt" | sed -n 's/^crc32.*(signed \(-\?[0-9]*\))$/\1/p')
+[ -n "$crc" ] || { echo "no CRC-32 in updtool's output" >&2; exit 1; }
+
 echo
-echo "== example.upd (version line, CRC-32 line)"
-sed -n l "$demo/out/example.upd"
+echo "== 2. serving $demo/site on 127.0.0.1 (slowly, so that the dialog can be seen)"
+python3 "$top/scripts/serve.py" "$demo/site" --url-file "$demo/url" --rate 1000 --lifetime 120 &
+server=$!
+for _ in $(seq 100); do [ -e "$demo/url" ] && break; sleep 0.05; done
+url=$(cat "$demo/url")/example.bin
+echo "$url"
+
 echo
-echo "== updtool list example.bin (size, name)"
-run list "$(win "$demo/out/example.bin")"
+echo "== 3. version 1.0.0.0 installed in $demo/installed, its program running"
+cp -r "$top/examples/release" "$demo/installed"
+sed -i 's/^Version=.*/Version=1.0.0.0\r/' "$demo/installed/app.ini"
+printf 'Example Application 1.0\r\n' >"$demo/installed/readme.txt"
+rm "$demo/installed/bin/plugin.txt"
+cp "$build/tests/hostprog.exe" "$demo/installed/ExampleApp.exe"
+cp -r "$demo/installed" "$demo/before"
+wine_run "$demo/installed/ExampleApp.exe" --stay 3000 &
+host=$!
+for _ in $(seq 200); do [ -e "$demo/installed/ExampleApp.exe.started" ] && break; sleep 0.05; done
+
 echo
-echo "== updtool verify example.upd"
-run verify "$(win "$demo/out/example.upd")"
+dest="$(win "$demo/installed")\\"
+echo "== 4. Update.exe $crc $url \"$dest\" \"$(win "$demo/installed/ExampleApp.exe")\""
+wine_run "$build/app/Update.exe" "$crc" "$url" "$dest" "$(win "$demo/installed/ExampleApp.exe")" &
+updater=$!
+wine_run "$build/tests/winprobe.exe" wait Update 30000 && sleep 1.5 && shoot "$demo/install-dialog.png"
+wait "$updater"
+wait "$host"
+kill "$server" 2>/dev/null || true
+
 echo
-echo "== updtool extract example.bin $(win "$demo/installed")"
-run extract "$(win "$demo/out/example.bin")" "$(win "$demo/installed")"
-if diff -r "$top/examples/release" "$demo/installed" >/dev/null; then
-  echo "extracted files equal the release (Update.exe at the top left out, as it should be)"
+echo "== 5. what changed"
+(cd "$demo/installed" && find . -type f ! -name '*.started' | sort) | while read -r f; do
+  if [ ! -e "$demo/before/$f" ]; then
+    echo "added    ${f#./}"
+  elif ! cmp -s "$demo/before/$f" "$demo/installed/$f"; then
+    echo "changed  ${f#./}"
+  fi
+done
+starts=$(wc -l <"$demo/installed/ExampleApp.exe.started")
+echo "ExampleApp.exe started $starts times: once before the update, once by Update.exe"
+if diff -r -x '*.started' -x ExampleApp.exe "$top/examples/release" "$demo/installed" >/dev/null \
+  && [ "$starts" -eq 2 ]; then
+  echo "the installed folder now equals the release, and the program was restarted"
 else
-  echo "extracted files differ from the release" >&2
+  echo "the update did not complete" >&2
   exit 1
 fi
+echo "picture of the install dialog at work: $demo/install-dialog.png"

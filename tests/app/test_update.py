@@ -1,0 +1,371 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the real Update.exe under Wine in Xvfb.
+
+Install mode runs against our HTTP server on 127.0.0.1 with archives written by sres.py,
+an independent writer of the format; a host program of ours records whether it was
+started, and winprobe reads the install dialog (label, progress bar, error list) or closes
+it from outside. Make mode is driven through its real dialog and its output compared with
+updtool's for the same folder and version.
+
+Usage: test_update.py --bin <build folder>
+                      --wine <wine-run.sh> [unittest options]
+"""
+import glob
+import http.server
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "cli"))
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
+import sres  # noqa: E402
+import test_server  # noqa: E402
+
+BIN = WINE = None
+DIALOG = "Update"
+MAKE_DIALOG = "Make update files"
+RUN_LIMIT = 90  # seconds for one run of Update.exe
+
+
+def win(path):
+    """The Windows form of a Linux path: drive Z: is the Linux root."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def signed(crc):
+    return crc - (1 << 32) if crc >= 1 << 31 else crc
+
+
+def tool(name):
+    """A program of the build folder: the product, the console tool or a test helper."""
+    for folder in ("app", "cli", "tests"):
+        path = os.path.join(BIN, folder, name)
+        if os.path.exists(path):
+            return path
+    raise FileNotFoundError(name)
+
+
+def probe(*args):
+    return subprocess.run([WINE, tool("winprobe.exe")] + [str(a) for a in args],
+                          stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, timeout=RUN_LIMIT)
+
+
+def read_dialog(title=DIALOG):
+    """{control id: (class, text, extras)} of the dialog's children."""
+    controls = {}
+    for line in probe("read", title).stdout.decode("latin-1").splitlines():
+        fields = line.split("\t")
+        controls[int(fields[1])] = (fields[0], fields[2], fields[3:])
+    return controls
+
+
+class Files:
+    """Archives and bodies served by path, with a count of the requests that reached us."""
+    bodies = {}
+    requests = 0
+    lock = threading.Lock()
+
+
+class Handler(test_server.Handler):
+    """Adds /file/NAME (the body whole), /cut/NAME (half of it, full length announced) and
+    /slowfile/NAME (1 KiB every 20 ms) to the test server's paths."""
+
+    def do_GET(self):
+        with Files.lock:
+            Files.requests += 1
+        parts = self.path.strip("/").split("/")
+        if len(parts) == 2 and parts[1] in Files.bodies:
+            body = Files.bodies[parts[1]]
+            self.close_connection = True
+            if parts[0] == "file":
+                self.head(len(body))
+                return self.wfile.write(body)
+            if parts[0] == "cut":
+                self.head(len(body))
+                return self.wfile.write(body[:len(body) // 2])
+            if parts[0] == "slowfile":
+                self.head(len(body))
+                for start in range(0, len(body), 1024):
+                    self.wfile.write(body[start:start + 1024])
+                    self.wfile.flush()
+                    time.sleep(0.02)
+                return None
+        return super().do_GET()
+
+
+class UpdateTestCase(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        cls.server.daemon_threads = True
+        cls.server.handle_error = lambda *args: None
+        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
+        cls.url = "http://127.0.0.1:%d" % cls.server.server_address[1]
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.shutdown()
+        cls.server.server_close()
+
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="update-e2e-")
+        self.host = os.path.join(self.folder, "host", "host.exe")
+        os.makedirs(os.path.dirname(self.host))
+        shutil.copy(tool("hostprog.exe"), self.host)
+        self.processes = []
+
+    def tearDown(self):
+        for process in self.processes:
+            if process.poll() is None:
+                process.kill()
+                process.wait()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    # -- helpers --------------------------------------------------------------------------
+
+    def path(self, *parts):
+        return os.path.join(self.folder, *parts)
+
+    def host_starts(self):
+        record = self.host + ".started"
+        if not os.path.exists(record):
+            return 0
+        with open(record, "rb") as f:
+            return len(f.read().splitlines())
+
+    def start(self, *args):
+        process = subprocess.Popen([WINE, tool("Update.exe")] + list(args),
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.processes.append(process)
+        return process
+
+    def install(self, body, crc=None, path="file", destination=None):
+        """Starts Update.exe on body served at /path/NAME; returns the process."""
+        name = "a%d.bin" % len(Files.bodies)
+        Files.bodies[name] = body
+        crc = signed(zlib.crc32(body)) if crc is None else crc
+        destination = destination or self.path("dest")
+        return self.start(str(crc), "%s/%s/%s" % (self.url, path, name), win(destination) + "\\",
+                          win(self.host))
+
+    def wait_failed(self, process):
+        """Waits for "Failed." in the dialog's label; returns the dialog's controls."""
+        deadline = time.time() + RUN_LIMIT
+        while time.time() < deadline:
+            self.assertIsNone(process.poll(), "the dialog closed instead of failing")
+            controls = read_dialog()
+            if controls.get(1, (None, None))[1] == "Failed.":
+                return controls
+            time.sleep(0.2)
+        self.fail("the label never read Failed.")
+
+    def close_dialog(self, process, title=DIALOG):
+        self.assertEqual(probe("close", title).returncode, 0)
+        self.assertEqual(process.wait(RUN_LIMIT), 0)
+
+    @staticmethod
+    def temp_files():
+        prefix = os.environ.get("WINEPREFIX", "")
+        return set(glob.glob(os.path.join(prefix, "drive_c", "users", "*", "AppData", "Local",
+                                          "Temp", "tmp*")))
+
+    def make_tree(self, root, files):
+        for name, data in files.items():
+            target = os.path.join(root, *name.split("\\"))
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            with open(target, "wb") as f:
+                f.write(data)
+
+    def tree(self, root):
+        found = {}
+        for folder, _, names in os.walk(root):
+            for name in names:
+                full = os.path.join(folder, name)
+                with open(full, "rb") as f:
+                    found[os.path.relpath(full, root).replace("/", "\\")] = f.read()
+        return found
+
+
+RELEASE = {
+    "app.exe": bytes(range(256)) * 700,
+    "readme.txt": b"version 2\r\n",
+    "empty.dat": b"",
+    "data\\deep\\table.csv": b"a,b\r\n" * 30000,
+    "data\\new.txt": b"new file\r\n",
+}
+OLD = {"app.exe": b"old program", "readme.txt": b"version 1\r\n", "keep.txt": b"mine"}
+
+
+def archive_with_large_crc():
+    """The release's archive with a salt entry chosen so that its CRC-32 is 2^31 or more:
+    the host must pass such a checksum in its signed form."""
+    for salt in range(1000):
+        body = sres.write(sorted(RELEASE.items()) + [("salt.txt", b"%d" % salt)])
+        if zlib.crc32(body) >= 1 << 31:
+            return body
+    raise AssertionError("no salt gives a large CRC")
+
+
+class InstallTest(UpdateTestCase):
+    def test_success_replaces_every_file_restarts_the_host_and_closes(self):
+        dest = self.path("dest")
+        self.make_tree(dest, OLD)
+        body = archive_with_large_crc()
+        temps = self.temp_files()
+        process = self.install(body, crc=signed(zlib.crc32(body)), destination=dest)
+        self.assertEqual(process.wait(RUN_LIMIT), 0)
+        expected = dict(OLD, **RELEASE)
+        expected.update(sres.read(body).files())
+        self.assertEqual(self.tree(dest), expected)
+        self.assertEqual(self.host_starts(), 1)
+        self.assertEqual(self.temp_files(), temps, "temporary file left behind")
+
+    def test_failures_show_failed_start_nothing_and_delete_the_download(self):
+        body = archive_with_large_crc()
+        crc = zlib.crc32(body)
+        page = test_server.error_page(404)
+        garbage = bytes((i * 7) % 256 for i in range(5000))
+        cases = [
+            ("wrong checksum", dict(body=body, crc=signed(crc ^ 1))),
+            ("unsigned form of a large checksum", dict(body=body, crc=crc)),
+            ("error page", dict(body=page, crc=signed(crc))),
+            ("error page with its own checksum is no archive",
+             dict(body=page, crc=signed(zlib.crc32(page)))),
+            ("cut short", dict(body=body, path="cut")),
+            ("no archive", dict(body=garbage)),
+            ("missing destination", dict(body=body, destination=self.path("nowhere"))),
+        ]
+        for label, options in cases:
+            with self.subTest(label):
+                temps = self.temp_files()
+                process = self.install(**options)
+                controls = self.wait_failed(process)
+                self.assertIn("count=0", controls[3][2])
+                self.close_dialog(process)
+                self.assertEqual(self.host_starts(), 0)
+                self.assertEqual(self.temp_files(), temps)
+        self.assertFalse(os.path.exists(self.path("nowhere")))
+
+    def test_files_held_open_are_listed_in_archive_order_and_the_rest_written(self):
+        dest = self.path("dest")
+        self.make_tree(dest, OLD)
+        held = [os.path.join(dest, "readme.txt"), os.path.join(dest, "app.exe")]
+        holder = subprocess.Popen([WINE, tool("hostprog.exe"), "--hold"] + [win(p) for p in held]
+                                  + ["--stay", "60000"], stdin=subprocess.DEVNULL,
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.processes.append(holder)
+        self.assertEqual(holder.stdout.readline().strip(), b"holding")
+        entries = sorted(RELEASE.items())
+        process = self.install(sres.write(entries), destination=dest)
+        controls = self.wait_failed(process)
+        items = [x[len("item="):] for x in controls[3][2] if x.startswith("item=")]
+        self.assertEqual(items, [win(os.path.join(dest, "app.exe")),
+                                 win(os.path.join(dest, "readme.txt"))])
+        self.close_dialog(process)
+        holder.kill()
+        holder.wait()
+        written = self.tree(dest)
+        for name, data in RELEASE.items():
+            expected = OLD[name] if name in ("app.exe", "readme.txt") else data
+            self.assertEqual(written[name], expected, name)
+        self.assertEqual(self.host_starts(), 0)
+
+    def test_host_still_running_ends_silently_without_a_request(self):
+        dest = self.path("dest")
+        self.make_tree(dest, OLD)
+        host = subprocess.Popen([WINE, self.host, "--stay", "30000"], stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.processes.append(host)
+        deadline = time.time() + 30
+        while self.host_starts() == 0 and time.time() < deadline:
+            time.sleep(0.05)
+        requests = Files.requests
+        process = self.install(sres.write(sorted(RELEASE.items())), destination=dest)
+        self.assertEqual(process.wait(RUN_LIMIT), 0)
+        self.assertIsNone(host.poll(), "the host ended before the wait was over")
+        self.assertEqual(Files.requests, requests)
+        self.assertEqual(self.tree(dest), OLD)
+        self.assertEqual(self.host_starts(), 1)
+
+    def test_closing_the_dialog_during_a_slow_download_ends_at_once(self):
+        body = sres.write([("big.bin", bytes(range(256)) * 2000)])  # ~10 s at 1 KiB/20 ms
+        process = self.install(body, path="slowfile")
+        self.assertEqual(probe("wait", DIALOG, 30000).returncode, 0)
+        deadline = time.time() + 30
+        while time.time() < deadline:
+            progress = [x for x in read_dialog()[2][2] if x.startswith("pos=")]
+            if progress and progress[0] != "pos=0":
+                break
+            time.sleep(0.1)
+        began = time.time()
+        self.close_dialog(process)
+        self.assertLess(time.time() - began, 8, "the program did not end at once")
+        self.assertEqual(self.host_starts(), 0)
+        self.assertFalse(os.path.exists(self.path("dest", "big.bin")))
+
+
+class MakeTest(UpdateTestCase):
+    def updtool(self, *args):
+        return subprocess.run([WINE, tool("updtool.exe")] + list(args), stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=RUN_LIMIT)
+
+    def test_make_writes_what_updtool_writes(self):
+        release = self.path("release")
+        self.make_tree(release, RELEASE)
+        shutil.copy(tool("Update.exe"), os.path.join(release, "Update.exe"))
+        expected = self.updtool("pack", win(release), win(self.path("tool.upd")),
+                                "--version", "2.5.0.1")
+        self.assertEqual(expected.returncode, 0, expected.stderr)
+
+        process = self.start()
+        self.assertEqual(probe("wait", MAKE_DIALOG, 30000).returncode, 0)
+        self.assertEqual(probe("settext", MAKE_DIALOG, 7, "2.5.0.1").returncode, 0)
+        self.assertEqual(probe("settext", MAKE_DIALOG, 3, win(release)).returncode, 0)
+        self.assertEqual(probe("click", MAKE_DIALOG, 1).returncode, 0)
+        self.assertEqual(probe("saveas", win(self.path("made.upd")), 30000).returncode, 0)
+        deadline = time.time() + RUN_LIMIT
+        while not os.path.exists(self.path("made.upd")) and time.time() < deadline:
+            time.sleep(0.1)
+        time.sleep(0.5)  # the descriptor is written last; let its writer close it
+        for ext in ("bin", "upd"):
+            with open(self.path("made." + ext), "rb") as a, \
+                    open(self.path("tool." + ext), "rb") as b:
+                self.assertEqual(a.read(), b.read(), ext)
+        self.close_dialog(process, MAKE_DIALOG)
+
+    def test_empty_folder_field_says_invalid_folder_and_the_dialog_stays(self):
+        process = self.start("one", "two", "three")  # three arguments: still make mode
+        self.assertEqual(probe("wait", MAKE_DIALOG, 30000).returncode, 0)
+        self.assertEqual(probe("click", MAKE_DIALOG, 1).returncode, 0)
+        self.assertEqual(probe("wait", "Error", 30000).returncode, 0)
+        texts = [c[1] for c in read_dialog("Error").values()]
+        self.assertIn("Invalid folder", texts)
+        self.assertEqual(probe("close", "Error").returncode, 0)
+        self.assertEqual(probe("gone", "Error", 10000).returncode, 0)
+        self.assertEqual(probe("wait", MAKE_DIALOG, 0).returncode, 0)
+        self.close_dialog(process, MAKE_DIALOG)
+
+
+def main():
+    global BIN, WINE
+    args = sys.argv[1:]
+    while args and args[0] in ("--bin", "--wine"):
+        if args[0] == "--bin":
+            BIN = os.path.abspath(args[1])
+        else:
+            WINE = os.path.abspath(args[1])
+        args = args[2:]
+    unittest.main(argv=[sys.argv[0]] + args)
+
+
+if __name__ == "__main__":
+    main()
