@@ -186,8 +186,7 @@ int OpenArchive(SResource& archive, const SString& path, int threads) {
     archive.SetThreads(threads);
     if (archive.Open(path.GetText(), 0)) return kOk;
     SFilePath probe;
-    if (!probe.Open(path.GetText(), false, false, true, true))
-        return Fail("cannot open", path.GetText());
+    if (!probe.OpenShared(path.GetText())) return Fail("cannot open", path.GetText());
     fprintf(stderr, "updtool: not an archive, or a truncated one: %s\n", path.GetText());
     return kNotArchive;
 }
@@ -251,8 +250,7 @@ int Verify(const Arguments& args) {
     if (!versionComplete || !crcComplete || !descriptor.IsEnd() || !IsCrcText(expected))
         return Fail("not a descriptor", descriptorPath.GetText());
 
-    SPath where(descriptorPath.GetText());
-    const SString archivePath = where.GetParent() + where.GetTitle() + ".bin";
+    const SString archivePath = PPackageBuilder::ArchivePathFor(descriptorPath.GetText());
     uint32_t actual = 0;
     if (!SDisk().GetFileCrc(archivePath.GetText(), actual))
         return Fail("cannot read", archivePath.GetText());

@@ -182,6 +182,20 @@ int SDisk::GetFileSize(const char* path) {
     return size;
 }
 
+bool SDisk::IsReadOnlyFile(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path ? path : "");
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+SString SDisk::GetTempFileBeside(const char* path) {
+    SPath where(path);
+    char temporary[MAX_PATH];
+    if (!where.IsValid() || !GetTempFileNameA(where.GetParent().GetText(), "upd", 0, temporary))
+        return SString("");
+    return SString(temporary);
+}
+
 // The whole file's length in 64 bits, from its directory entry: no open, and no 2 GiB limit.
 int64_t SDisk::GetFileSize64(const char* path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -202,7 +216,7 @@ uint32_t SDisk::GetFileCrc(const char* path) {
 // opened or read to its end.
 bool SDisk::GetFileCrc(const char* path, uint32_t& crc) {
     SFilePath file;
-    return file.Open(path, false, true, true, false) && file.GetCrc(crc);
+    return file.OpenReading(path) && file.GetCrc(crc);
 }
 
 // Leaves the full path of what was found in scratch, and scratch empty otherwise. A full

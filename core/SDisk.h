@@ -48,6 +48,11 @@ public:
     int ListAllFiles(const char* folder, SStringArray& files, SStringArray& unlisted);
     bool CreateFolder(const char* path, bool createParents);
     bool DeleteFile(const char* path);
+    // Whether the path names an existing file (not a folder) marked read-only.
+    static bool IsReadOnlyFile(const char* path);
+    // Creates an empty file with a unique name in the folder that holds path, so that a
+    // file can be written there and then moved over path in one step; empty when none can.
+    static SString GetTempFileBeside(const char* path);
     bool Execute(const char* path, const char* parameters, bool useOwnFolder, int showCommand);
     SString GetUniqueFileName(const char* folder, const char* prefix, const char* extension);
 

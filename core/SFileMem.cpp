@@ -73,7 +73,7 @@ bool SFileMem::LoadResource(const char* type, int id, HMODULE module) {
 bool SFileMem::LoadFile(const char* path) {
     if (!path || !*path) return false;
     SFilePath file;
-    if (!file.Open(path, false, false, true, true)) return false;
+    if (!file.OpenShared(path)) return false;
     const int length = file.GetSize();
     Reserve(length, false);
     if (size != length) return false;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/SDisk.h"
 #include "core/SHeapBlock.h"
 #include "core/SWindows.h"
 
@@ -61,14 +62,10 @@ bool SFilePath::Open(const char* newPath, bool write, bool truncate, bool read, 
     // Windows refuses to write a read-only file by itself, but Wine run by root does not (root
     // passes the Unix permission check that stands for the attribute there), so the attribute
     // is tested here as well, with the error Windows would give.
-    if (write) {
-        const DWORD attributes = GetFileAttributesA(newPath);
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-            !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            errno = EACCES;
-            SetLastError(ERROR_ACCESS_DENIED);
-            return false;
-        }
+    if (write && SDisk::IsReadOnlyFile(newPath)) {
+        errno = EACCES;
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
     }
 
     const int sharing = shared ? _SH_DENYNO : write ? _SH_DENYRW : _SH_DENYWR;

@@ -16,6 +16,13 @@ public:
 
     [[nodiscard]] bool Open(const char* path, bool write, bool truncate, bool read,
                             bool shared = false);
+    // The opens the framework uses, by name: reading while others may read and write
+    // ("rb" shared); reading while others may only read ("rb"); a file created or emptied
+    // for reading and writing ("w+b"), or for writing only ("wb"), kept from others.
+    [[nodiscard]] bool OpenShared(const char* path) { return Open(path, false, false, true, true); }
+    [[nodiscard]] bool OpenReading(const char* path) { return Open(path, false, false, true); }
+    [[nodiscard]] bool OpenCreated(const char* path) { return Open(path, true, true, true); }
+    [[nodiscard]] bool OpenWriteOnly(const char* path) { return Open(path, true, true, false); }
     const SString& GetPath() const { return path; }
     // The length in 64 bits, which GetSize cannot give for files of 2 GiB and more; -1 when
     // closed or unknown.

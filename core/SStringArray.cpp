@@ -37,7 +37,9 @@ bool MatchesPattern(const char* text, const char* pattern, char many, char one) 
 
 SStringArray::~SStringArray() { SStringArray::RemoveAll(); }
 
-// The strings go first, then the slots; a list that never had slots is left as it is.
+// The strings go first, then the slots. A list that never had slots is left as it is, its
+// flags included, as the base leaves an array without slots: only a list that was filled
+// returns to the starting state.
 void SStringArray::RemoveAll() {
     if (GetCount() > 0) DeleteAll();
     Base::RemoveAll();

@@ -17,20 +17,13 @@ namespace {
 // Bytes read per step when the finished archive is read back.
 constexpr int kReadStep = 1024 * 1024;
 
-// A temporary file beside path; empty when none can be made there.
-SString TemporaryBeside(const SString& path) {
-    SPath where(path.GetText());
-    char temporary[MAX_PATH];
-    if (!GetTempFileNameA(where.GetParent().GetText(), "upd", 0, temporary)) return SString("");
-    return SString(temporary);
-}
-
 // Whether a file may be put at path: nothing is there, or a file that is not read-only
 // and that no other program holds open.
 bool CanReplace(const SString& path) {
     const DWORD attributes = GetFileAttributesA(path.GetText());
     if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return false;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || SDisk::IsReadOnlyFile(path.GetText()))
+        return false;
     SHandle probe(CreateFileA(path.GetText(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
     return probe.IsValid();
@@ -49,6 +42,12 @@ void AddNamesEqualButForCase(const SStringArray& files, SStringArray& found) {
 }
 
 }  // namespace
+
+// Beside the descriptor, under its title (its name up to the last ".") and ".bin".
+SString PPackageBuilder::ArchivePathFor(const char* descriptorPath) {
+    SPath descriptor(descriptorPath);
+    return descriptor.GetParent() + descriptor.GetTitle() + ".bin";
+}
 
 PPackageBuilder::PPackageBuilder() : threads(SBlockPipeline::GetProcessorCount()) {
     files.AddFlags(SStringArray::kIgnoreCase);
@@ -92,7 +91,7 @@ PPackageBuilder::Result PPackageBuilder::Write(const char* chosenPath, const cha
     if ((kind != SPath::kLocal && kind != SPath::kNetwork) || target.IsFolder())
         return kInvalidTarget;
     descriptorPath = target.GetPath();
-    archivePath = target.GetParent() + target.GetTitle() + ".bin";
+    archivePath = ArchivePathFor(descriptorPath.GetText());
     if (descriptorPath.CompareNoCase(archivePath.GetText()) == 0) return kInvalidTarget;
     // A target inside the source folder: the pair being replaced is no file of the release.
     files.RemoveMatching(archivePath.GetText());
@@ -109,14 +108,14 @@ PPackageBuilder::Result PPackageBuilder::Write(const char* chosenPath, const cha
         failedPath = descriptorPath;
         return kDescriptorFailed;
     }
-    const SString archiveTemporary = TemporaryBeside(archivePath);
+    const SString archiveTemporary = SDisk::GetTempFileBeside(archivePath.GetText());
     if (archiveTemporary.GetLength() == 0) {
         failedPath = archivePath;
         return kArchiveFailed;
     }
     Result result = WriteArchive(archiveTemporary);
     const SString descriptorTemporary =
-        result == kDone ? TemporaryBeside(descriptorPath) : SString("");
+        result == kDone ? SDisk::GetTempFileBeside(descriptorPath.GetText()) : SString("");
     if (result == kDone) result = WriteDescriptor(descriptorTemporary, version);
     if (result == kDone && !MoveFileExA(archiveTemporary.GetText(), archivePath.GetText(),
                                         MOVEFILE_REPLACE_EXISTING)) {
@@ -157,7 +156,7 @@ PPackageBuilder::Result PPackageBuilder::WriteArchive(const SString& temporary) 
     }
 
     SFilePath out;
-    if (!out.Open(temporary.GetText(), true, true, false, false)) {
+    if (!out.OpenWriteOnly(temporary.GetText())) {
         failedPath = archivePath;
         return kArchiveFailed;
     }
@@ -200,7 +199,7 @@ PPackageBuilder::Result PPackageBuilder::WriteArchive(const SString& temporary) 
 bool PPackageBuilder::ReadBack(const SString& path, int entries) {
     SFilePath file;
     SHeapBlock chunk(kReadStep);
-    if (!chunk.data || !file.Open(path.GetText(), false, false, true, false)) return false;
+    if (!chunk.data || !file.OpenReading(path.GetText())) return false;
     SArchiveScan scan;
     uint32_t sum = 0;
     int64_t total = 0;
@@ -219,8 +218,7 @@ PPackageBuilder::Result PPackageBuilder::WriteDescriptor(const SString& temporar
     crcText.Format("%u", crc);
     const SString versionText = version ? version : "";
     SFilePath descriptor;
-    bool ok = temporary.GetLength() > 0 &&
-              descriptor.Open(temporary.GetText(), true, true, true, false) &&
+    bool ok = temporary.GetLength() > 0 && descriptor.OpenCreated(temporary.GetText()) &&
               descriptor.WriteLine(versionText.GetText()) == versionText.GetLength() + 2 &&
               descriptor.WriteLine(crcText.GetText()) == crcText.GetLength() + 2;
     ok = descriptor.CloseChecked() && ok;

@@ -30,6 +30,7 @@ public:
     static constexpr int64_t kLargestArchive = 0x7FFFFFFF;
 
     PPackageBuilder();
+    static SString ArchivePathFor(const char* descriptorPath);
 
     void SetThreads(int count) { threads = count < 1 ? 1 : count; }
     // Files that cannot be opened when the archive is written are left out of it (and

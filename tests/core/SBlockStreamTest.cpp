@@ -47,6 +47,10 @@ public:
         const int allowed = readable - GetPosition();
         return SFileMem::Read(data, count < allowed ? count : (allowed > 0 ? allowed : 0));
     }
+    const uint8_t* PeekRead(int& available) override {  // copies must go through Read
+        available = 0;
+        return nullptr;
+    }
 
 private:
     int readable;
