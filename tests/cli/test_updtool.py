@@ -727,12 +727,21 @@ class VerifyTest(ToolTest):
             # A bare LF or CR is not a line break: these CRC lines are not decimal numbers.
             "lf-inside-crc": b"4.5.6.7\r\n" + text[:3] + b"\n" + text[3:] + b"\r\n",
             "cr-inside-crc": b"4.5.6.7\r\n" + text[:3] + b"\r" + text[3:] + b"\r\n",
-            "leading-zero": b"4.5.6.7\r\n0" + text + b"\r\n",
         }
         for name, content in malformed.items():
             write_file(self.path("app.upd"), content)
             run = self.tool("verify", win(target))
             self.assertEqual(run.rc, 1, "descriptor %s: %s" % (name, run))
+
+        # A leading zero within ten digits: an archive whose CRC-32 has at most nine.
+        salt = 0
+        while zlib.crc32(sres.write([("s.txt", b"%d" % salt)])) >= 10 ** 9:
+            salt += 1
+        make_tree(self.path("short"), {"s.txt": b"%d" % salt})
+        self.pack(self.path("short"), self.path("short.upd"))
+        crc = zlib.crc32(read_bytes(self.path("short.bin")))
+        write_file(self.path("short.upd"), b"1\r\n0%u\r\n" % crc)
+        self.tool("verify", win(self.path("short.upd")), rc=1)
 
 
 class CrcTest(ToolTest):
