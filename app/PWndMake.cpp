@@ -81,7 +81,10 @@ void PWndMake::Make() {
                                                        versionEdit->GetText().GetSafeText());
     if (result != PPackageBuilder::kDone) {
         SString text;
-        text.Format("Cannot write the update.\r\n%s", builder.GetFailedPath().GetSafeText());
+        text.Format(result == PPackageBuilder::kTooLarge
+                        ? "Too large for an update (2 GiB at most):\r\n%s"
+                        : "The update could not be written:\r\n%s",
+                    builder.GetFailedPath().GetSafeText());
         return ShowError(text.GetSafeText());
     }
     if (builder.GetSkipped().GetCount() > 0) {

@@ -9,18 +9,9 @@ start_desktop() {
   local size=$1
   export WINEPREFIX=$top/build/wineprefix-desktop
   export WINEDEBUG=-all
-  local display=90
-  while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
-    display=$((display + 1))
-  done
-  Xvfb ":${display}" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
-  desktop_xvfb=$!
-  export DISPLAY=":${display}"
+  source "$top/scripts/xvfb.sh"
+  start_xvfb "$size"
   trap stop_desktop EXIT
-  for _ in $(seq 100); do
-    [ -e "/tmp/.X11-unix/X${display}" ] && break
-    sleep 0.05
-  done
   "$top/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Update /f \
     >/dev/null 2>&1
   "$top/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Update \
@@ -32,8 +23,7 @@ start_desktop() {
 
 stop_desktop() {
   wineserver -k >/dev/null 2>&1
-  [ -n "${desktop_xvfb:-}" ] && kill "$desktop_xvfb" >/dev/null 2>&1
-  desktop_xvfb=
+  stop_xvfb
 }
 
 shoot() {

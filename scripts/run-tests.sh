@@ -10,27 +10,14 @@ shift
 export WINEPREFIX=${WINEPREFIX:-$top/build/wineprefix}
 export WINEDEBUG=-all
 
-# A free display number: the lowest without a lock file.
-display=90
-while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do
-  display=$((display + 1))
-done
-Xvfb ":${display}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":${display}"
+source "$top/scripts/xvfb.sh"
+start_xvfb 1280x1024
 
 cleanup() {
   wineserver -k >/dev/null 2>&1
-  kill "$xvfb_pid" >/dev/null 2>&1
-  wait "$xvfb_pid" 2>/dev/null
+  stop_xvfb
 }
 trap cleanup EXIT
-
-# Wait for the server's socket rather than sleeping a fixed time.
-for _ in $(seq 100); do
-  [ -e "/tmp/.X11-unix/X${display}" ] && break
-  sleep 0.05
-done
 
 # Make the prefix (the first start of Wine takes a while) before any test is timed. Wine
 # is not held up between suites by an idle program: a program that a test starts through
