@@ -46,18 +46,22 @@ SThread::~SThread() {
 }
 
 // A worker still running is stopped where it stands, and waited for, before anything it may
-// use goes away; nothing of its work is completed or undone. A terminated worker never removed
-// its thread record, so that is done here. Notifications already posted are still delivered.
+// use goes away; nothing of its work is completed or undone. A worker already past its last
+// hook only tidies up after itself, so it is let finish rather than cut off inside the
+// system's window code. A terminated worker never removed its thread record: done here.
+// Notifications already posted are still delivered.
 void SThread::Stop() {
+    const bool finishing = !running;
     workerWindow = nullptr;
     running = false;
-    if (threadHandle) {
+    if (!threadHandle) return;
+    if (!finishing || WaitForSingleObject(threadHandle, 2000) != WAIT_OBJECT_0) {
         TerminateThread(threadHandle, 0);
         WaitForSingleObject(threadHandle, 5000);
-        CloseHandle(threadHandle);
-        threadHandle = nullptr;
+        if (threadId != 0) SSystem::UnregisterThread(threadId);
     }
-    if (threadId != 0) SSystem::UnregisterThread(threadId);
+    CloseHandle(threadHandle);
+    threadHandle = nullptr;
     threadId = 0;
 }
 
