@@ -25,21 +25,21 @@ PWndExtract::~PWndExtract() = default;
 
 LRESULT PWndExtract::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_DESTROY:
-        worker.Stop();
-        label = progress = nullptr;
-        list = nullptr;
-        PostQuitMessage(0);
-        break;
-    case kMsgCreated: {
-        label = FindControl("LABEL");
-        progress = FindControl("PROGRESS");
-        SWnd* found = FindControl("LIST");
-        list = found && found->GetKind() == kKindList ? static_cast<SListCtrl*>(found) : nullptr;
-        if (label && progress && list)
-            (void)worker.Start(false);
-        break;
-    }
+        case WM_DESTROY:
+            worker.Stop();
+            label = progress = nullptr;
+            list = nullptr;
+            PostQuitMessage(0);
+            break;
+        case kMsgCreated: {
+            label = FindControl("LABEL");
+            progress = FindControl("PROGRESS");
+            SWnd* found = FindControl("LIST");
+            list =
+                found && found->GetKind() == kKindList ? static_cast<SListCtrl*>(found) : nullptr;
+            if (label && progress && list) (void)worker.Start(false);
+            break;
+        }
     }
     return SWndDialog::OnMessage(message, wParam, lParam);
 }
@@ -67,10 +67,8 @@ bool PWndExtract::_PThread::Run() {
 // values beyond 32 bits held at the nearest limit.
 int32_t PWndExtract::_PThread::ParseChecksum(const char* text) {
     const long long value = strtoll(text, nullptr, 10);
-    if (value > INT32_MAX)
-        return INT32_MAX;
-    if (value < INT32_MIN)
-        return INT32_MIN;
+    if (value > INT32_MAX) return INT32_MAX;
+    if (value < INT32_MIN) return INT32_MIN;
     return static_cast<int32_t>(value);
 }
 
@@ -80,17 +78,20 @@ bool PWndExtract::_PThread::Install() {
     SDisk disk;
     const SString tempPath = disk.GetTempFileName();
     SFilePath tempFile;
-    if (tempPath.GetLength() == 0 || !tempFile.Open(tempPath.GetSafeText(), true, true, true, false))
+    if (tempPath.GetLength() == 0 ||
+        !tempFile.Open(tempPath.GetSafeText(), true, true, true, false))
         return false;
     const bool downloaded = network.Download(&tempFile, SSystem::GetArg(1).GetSafeText(), 1024, 0);
     if (!tempFile.CloseChecked() || !downloaded) {
         disk.DeleteFile(tempPath.GetSafeText());
         return false;
     }
-    const uint32_t expected = static_cast<uint32_t>(ParseChecksum(SSystem::GetArg(0).GetSafeText()));
+    const uint32_t expected =
+        static_cast<uint32_t>(ParseChecksum(SSystem::GetArg(0).GetSafeText()));
     uint32_t crc = 0;
     SResource archive;
-    if (!disk.GetFileCrc(tempPath.GetSafeText(), crc) || crc != expected || !archive.Open(tempPath.GetSafeText(), 0)) {
+    if (!disk.GetFileCrc(tempPath.GetSafeText(), crc) || crc != expected ||
+        !archive.Open(tempPath.GetSafeText(), 0)) {
         disk.DeleteFile(tempPath.GetSafeText());
         return false;
     }
@@ -107,8 +108,7 @@ bool PWndExtract::_PThread::Install() {
 
 void PWndExtract::_PThread::OnNotify(uint32_t code, SValue*) {
     if (code != 0) {
-        if (owner->label)
-            owner->label->SetText("Failed.");
+        if (owner->label) owner->label->SetText("Failed.");
     } else if (owner->GetHandle()) {
         owner->Send(WM_CLOSE);
     }

@@ -18,11 +18,9 @@ constexpr int kSmallIcon = 108;
 void RunDialog(SWndDialog& dialog, int description) {
     {
         SFileMem file("BINARY", description);
-        // Both descriptions are part of this program: a build that fails leaves no window,
-        // and the loop below ends at once on the quit message a failed build never posts,
-        // so it is only entered with a window.
-        if (!dialog.Create(file.IsOpen() ? &file : nullptr, nullptr, nullptr, true, 0))
-            return;
+        // Only a dialog's window posts the quit message: without one the loop would never
+        // end, so a build that fails (the descriptions are this program's own) ends here.
+        if (!dialog.Create(file.IsOpen() ? &file : nullptr, nullptr, nullptr, true, 0)) return;
     }
     const bool blocking = true;
     SSystem::RunLoop(&blocking, nullptr, 0);

@@ -10,11 +10,18 @@ TEST(PWndExtract, ProgressIsPerMilleOfTheAnnouncedLengthUpToTheChunk) {
     struct Case {
         int offset, total, position;
     } const cases[] = {
-        {0, 1000, 0},          {999, 1000, 999},     {1, 3, 333},
-        {2, 3, 666},           {1023, 1024000, 0},   {1024, 1024000, 1},
-        {2147483647, 2147483647, 1000},              {5000, -1, -5000000},
+        {0, 1000, 0},
+        {999, 1000, 999},
+        {1, 3, 333},
+        {2, 3, 666},
+        {1023, 1024000, 0},
+        {1024, 1024000, 1},
+        {2147483647, 2147483647, 1000},
+        {5000, -1, -5000000},
         {3000000, -1, INT_MIN},  // beyond the 32-bit range: no number the bar can show
-        {0, 0, INT_MIN},       {10, 0, INT_MIN},     {0, -1, 0},
+        {0, 0, INT_MIN},
+        {10, 0, INT_MIN},
+        {0, -1, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(PWndExtract::_PNetwork::ProgressPosition(c.offset, c.total), c.position)
@@ -26,13 +33,19 @@ TEST(PWndExtract, ChecksumArgumentReadsAsSignedDecimalHeldAtTheLimits) {
         const char* text;
         int32_t value;
     } const cases[] = {
-        {"834648924", 834648924},     {"-1", -1},
-        {"  +17", 17},                {"\t-2147483648", INT32_MIN},
-        {"2147483647", INT32_MAX},    {"2147483648", INT32_MAX},
-        {"4294967295", INT32_MAX},    {"-2147483649", INT32_MIN},
+        {"834648924", 834648924},
+        {"-1", -1},
+        {"  +17", 17},
+        {"\t-2147483648", INT32_MIN},
+        {"2147483647", INT32_MAX},
+        {"2147483648", INT32_MAX},
+        {"4294967295", INT32_MAX},
+        {"-2147483649", INT32_MIN},
         {"99999999999999999999999", INT32_MAX},
-        {"12abc", 12},                {"abc", 0},
-        {"", 0},                      {"- 5", 0},
+        {"12abc", 12},
+        {"abc", 0},
+        {"", 0},
+        {"- 5", 0},
         {"0x10", 0},
     };
     for (const Case& c : cases)

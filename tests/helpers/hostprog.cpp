@@ -15,12 +15,10 @@ namespace {
 bool RecordStart() {
     char self[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, self, MAX_PATH - 16);
-    if (length == 0)
-        return false;
+    if (length == 0) return false;
     strcpy(self + length, ".started");
     FILE* record = fopen(self, "ab");
-    if (!record)
-        return false;
+    if (!record) return false;
     fprintf(record, "%s\r\n", GetCommandLineA());
     return fclose(record) == 0;
 }
@@ -41,7 +39,6 @@ int main(int argc, char** argv) {
     } else if (!RecordStart()) {
         return 1;
     }
-    if (i + 1 < argc && strcmp(argv[i], "--stay") == 0)
-        Sleep(strtoul(argv[i + 1], nullptr, 10));
+    if (i + 1 < argc && strcmp(argv[i], "--stay") == 0) Sleep(strtoul(argv[i + 1], nullptr, 10));
     return 0;
 }

@@ -28,10 +28,8 @@ HWND FindVisible(const char* title, DWORD waitMs) {
     const DWORD start = GetTickCount();
     for (;;) {
         HWND window = FindWindowA(nullptr, title);
-        if (window && IsWindowVisible(window))
-            return window;
-        if (GetTickCount() - start >= waitMs)
-            return nullptr;
+        if (window && IsWindowVisible(window)) return window;
+        if (GetTickCount() - start >= waitMs) return nullptr;
         Sleep(50);
     }
 }
@@ -43,8 +41,7 @@ struct ChildSearch {
 
 BOOL CALLBACK MatchChildId(HWND child, LPARAM param) {
     ChildSearch* search = reinterpret_cast<ChildSearch*>(param);
-    if (GetDlgCtrlID(child) != search->id)
-        return TRUE;
+    if (GetDlgCtrlID(child) != search->id) return TRUE;
     search->found = child;
     return FALSE;
 }
@@ -52,8 +49,7 @@ BOOL CALLBACK MatchChildId(HWND child, LPARAM param) {
 // A direct child first (the save dialog's tool bar shares IDOK with its button), then any
 // descendant.
 HWND ChildById(HWND parent, int id) {
-    if (HWND direct = GetDlgItem(parent, id))
-        return direct;
+    if (HWND direct = GetDlgItem(parent, id)) return direct;
     ChildSearch search{id, nullptr};
     EnumChildWindows(parent, MatchChildId, reinterpret_cast<LPARAM>(&search));
     return search.found;
@@ -83,8 +79,7 @@ std::string RemoteItemText(HANDLE process, LRESULT itemData) {
             return text;
         const size_t end = strnlen(block, got);
         text.append(block, end);
-        if (end < got || text.size() > 65536)
-            return text;
+        if (end < got || text.size() > 65536) return text;
     }
 }
 
@@ -111,8 +106,7 @@ int Read(HWND window) {
     printf("window\t0\t%s\n", WindowText(window).c_str());
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         PrintChild(child, process);
-    if (process)
-        CloseHandle(process);
+    if (process) CloseHandle(process);
     return 0;
 }
 
@@ -127,29 +121,26 @@ int Style(HWND window) {
     GUITHREADINFO input{};
     input.cbSize = sizeof(input);
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &input);
-    const DWORD selection = input.hwndFocus
-                                ? static_cast<DWORD>(SendMessageA(input.hwndFocus, EM_GETSEL, 0, 0))
-                                : 0;
-    printf("style=0x%08lx exstyle=0x%08lx client=%ldx%ld origin=%ld,%ld work=%ld,%ld,%ld,%ld "
-           "focus=%d selection=%u,%u\n",
-           static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
-           static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)), client.right,
-           client.bottom, origin.x, origin.y, work.left, work.top, work.right, work.bottom,
-           input.hwndFocus ? GetDlgCtrlID(input.hwndFocus) : -1, LOWORD(selection),
-           HIWORD(selection));
+    const DWORD selection =
+        input.hwndFocus ? static_cast<DWORD>(SendMessageA(input.hwndFocus, EM_GETSEL, 0, 0)) : 0;
+    printf(
+        "style=0x%08lx exstyle=0x%08lx client=%ldx%ld origin=%ld,%ld work=%ld,%ld,%ld,%ld "
+        "focus=%d selection=%u,%u\n",
+        static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
+        static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)), client.right,
+        client.bottom, origin.x, origin.y, work.left, work.top, work.right, work.bottom,
+        input.hwndFocus ? GetDlgCtrlID(input.hwndFocus) : -1, LOWORD(selection), HIWORD(selection));
     return 0;
 }
 
 int SaveAs(const char* path, DWORD waitMs) {
     HWND dialog = FindVisible("Save As", waitMs);
-    if (!dialog)
-        return 1;
+    if (!dialog) return 1;
     // The file name field: an Edit inside a ComboBox inside the ComboBoxEx32 with id 1148.
     HWND nameBox = GetDlgItem(dialog, 1148);
     HWND combo = nameBox ? FindWindowExA(nameBox, nullptr, "ComboBox", nullptr) : nullptr;
     HWND edit = combo ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
-    if (!edit)
-        return 1;
+    if (!edit) return 1;
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
     PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     return 0;
@@ -158,42 +149,34 @@ int SaveAs(const char* path, DWORD waitMs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3)
-        return 2;
+    if (argc < 3) return 2;
     const std::string command = argv[1];
     const char* title = argv[2];
-    if (command == "saveas")
-        return argc > 3 ? SaveAs(argv[2], strtoul(argv[3], nullptr, 10)) : 2;
+    if (command == "saveas") return argc > 3 ? SaveAs(argv[2], strtoul(argv[3], nullptr, 10)) : 2;
     if (command == "wait")
         return FindVisible(title, argc > 3 ? strtoul(argv[3], nullptr, 10) : 0) ? 0 : 1;
     if (command == "gone") {
         const DWORD start = GetTickCount();
         const DWORD waitMs = argc > 3 ? strtoul(argv[3], nullptr, 10) : 0;
         while (FindWindowA(nullptr, title)) {
-            if (GetTickCount() - start >= waitMs)
-                return 1;
+            if (GetTickCount() - start >= waitMs) return 1;
             Sleep(50);
         }
         return 0;
     }
     HWND window = FindWindowA(nullptr, title);
-    if (!window)
-        return 1;
-    if (command == "read")
-        return Read(window);
-    if (command == "style")
-        return Style(window);
-    if (command == "close")
-        return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (!window) return 1;
+    if (command == "read") return Read(window);
+    if (command == "style") return Style(window);
+    if (command == "close") return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
     if (command == "click" && argc > 3) {
         HWND child = ChildById(window, atoi(argv[3]));
         return child && PostMessageA(child, BM_CLICK, 0, 0) ? 0 : 1;
     }
     if (command == "settext" && argc > 4) {
         HWND child = ChildById(window, atoi(argv[3]));
-        return child && SendMessageA(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]))
-                   ? 0
-                   : 1;
+        return child && SendMessageA(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0
+                                                                                              : 1;
     }
     return 2;
 }
