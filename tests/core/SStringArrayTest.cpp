@@ -29,14 +29,6 @@ TEST(SStringArray, RemoveMatchingIgnoresCaseOnlyWithTheFlag) {
     }
 }
 
-TEST(SStringArray, AddGrowsIn64SlotSteps) {
-    SStringArray list;
-    for (int i = 0; i < 64; ++i) {
-        list.Add("x");
-        EXPECT_EQ(list.GetCapacity(), i < 63 ? 64 : 128) << "after " << i + 1;
-    }
-}
-
 TEST(SStringArray, InsertAtMakesCopiesOfTheText) {
     SStringArray list;
     Fill(list, {"a", "b", "c"});
