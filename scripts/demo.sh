@@ -13,8 +13,6 @@ set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "${1:-$top/build/x64}" && pwd)
 source "$top/scripts/desktop.sh"
-win() { printf 'Z:%s' "${1//\//\\}"; }
-wine_run() { "$top/scripts/wine-run.sh" "$@"; }
 
 demo=$top/build/demo
 rm -rf "$demo"
@@ -25,14 +23,11 @@ version=$(sed -n 's/^Version=\([^\r]*\).*/\1/p' "$top/examples/release/app.ini")
 echo "== 1. updtool pack examples/release --version $version"
 wine_run "$build/cli/updtool.exe" pack "$(win "$top/examples/release")" \
   "$(win "$demo/site/example.upd")" --version "$version" | tee "$demo/pack.txt"
-crc=$(tr -d '\r' <"$demo/pack.txt" | sed -n 's/^crc32.*(signed \(-\?[0-9]*\))$/\1/p')
-[ -n "$crc" ] || { echo "no CRC-32 in updtool's output" >&2; exit 1; }
+crc=$(signed_crc "$demo/pack.txt")
 
 echo
 echo "== 2. serving $demo/site on 127.0.0.1 (slowly, so that the dialog can be seen)"
-python3 "$top/scripts/serve.py" "$demo/site" --url-file "$demo/url" --rate 1000 --lifetime 120 &
-server=$!
-for _ in $(seq 100); do [ -e "$demo/url" ] && break; sleep 0.05; done
+serve_slowly "$demo/site" "$demo/url"
 url=$(cat "$demo/url")/example.bin
 echo "$url"
 
@@ -56,7 +51,7 @@ updater=$!
 wine_run "$build/tests/winprobe.exe" wait Update 30000 && sleep 1.5 && shoot "$demo/install-dialog.png"
 wait "$updater"
 wait "$host"
-kill "$server" 2>/dev/null || true
+kill "$server_pid" 2>/dev/null || true
 
 echo
 echo "== 5. what changed"

@@ -4,6 +4,11 @@
 #   start_desktop <width>x<height>    exports DISPLAY and WINEPREFIX
 #   stop_desktop                      ends Wine and the screen (also on exit)
 #   shoot <file.png>                  saves the whole screen
+#   win <path>, wine_run <program>...  a Linux path as Wine sees it; a program under Wine
+#   signed_crc <pack output file>     the signed CRC-32 that `updtool pack` printed
+#   serve_slowly <folder> <url file>  serves the folder at 1000 bytes a second in the
+#                                     background (pid in server_pid); returns once the URL
+#                                     is in the file
 
 start_desktop() {
   local size=$1
@@ -28,4 +33,20 @@ stop_desktop() {
 
 shoot() {
   import -window root "$1"
+}
+
+win() { printf 'Z:%s' "${1//\//\\}"; }
+wine_run() { "$top/scripts/wine-run.sh" "$@"; }
+
+signed_crc() {
+  local crc
+  crc=$(tr -d '\r' <"$1" | sed -n 's/^crc32.*(signed \(-\?[0-9]*\))$/\1/p')
+  [ -n "$crc" ] || { echo "no CRC-32 in updtool's output" >&2; return 1; }
+  echo "$crc"
+}
+
+serve_slowly() {
+  python3 "$top/scripts/serve.py" "$1" --url-file "$2" --rate 1000 --lifetime 120 &
+  server_pid=$!
+  for _ in $(seq 100); do [ -e "$2" ] && break; sleep 0.05; done
 }

@@ -7,8 +7,6 @@ set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "${1:-$top/build/x64}" && pwd)
 source "$top/scripts/desktop.sh"
-win() { printf 'Z:%s' "${1//\//\\}"; }
-wine_run() { "$top/scripts/wine-run.sh" "$@"; }
 probe() { wine_run "$build/tests/winprobe.exe" "$@"; }
 
 work=$top/build/pictures
@@ -30,11 +28,8 @@ wait "$maker"
 # The install dialog at work: a package served at 1000 bytes a second.
 wine_run "$build/cli/updtool.exe" pack "$(win "$top/examples/release")" \
   "$(win "$work/site/example.upd")" >"$work/pack.txt"
-crc=$(tr -d '\r' <"$work/pack.txt" | sed -n 's/^crc32.*(signed \(-\?[0-9]*\))$/\1/p')
-[ -n "$crc" ] || { echo "no CRC-32 in updtool's output" >&2; exit 1; }
-python3 "$top/scripts/serve.py" "$work/site" --url-file "$work/url" --rate 1000 --lifetime 120 &
-server=$!
-for _ in $(seq 100); do [ -e "$work/url" ] && break; sleep 0.05; done
+crc=$(signed_crc "$work/pack.txt")
+serve_slowly "$work/site" "$work/url"
 wine_run "$build/app/Update.exe" "$crc" "$(cat "$work/url")/example.bin" \
   "$(win "$work/installed")\\" "$(win "$work/installed/none.exe")" &
 updater=$!
@@ -42,5 +37,5 @@ probe wait "Update" 60000
 sleep 1.5
 shoot "$top/docs/install-dialog.png"
 wait "$updater"
-kill "$server" 2>/dev/null || true
+kill "$server_pid" 2>/dev/null || true
 echo "docs/make-dialog.png and docs/install-dialog.png written"
