@@ -5,6 +5,7 @@
       draws N one-point faults (a comparison turned, a condition negated, true for false,
       an off-by-one) at random from core/, package/ and cli/, and saves them
   mutation-sample.py run   [--mutants mutants.json] [--report report.json] [--build build/x64]
+                           [--only core/SString core/SArray ...]
       injects each fault in turn, rebuilds the core, package and console-tool tests, runs
       them under Wine, and records which tests fail; the source is restored after each
 
@@ -18,6 +19,7 @@ import json
 import os
 import random
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -108,9 +110,9 @@ def run_cli(build, env):
                               timeout=SUITE_TIMEOUT)
     except subprocess.TimeoutExpired:
         return ["test_updtool: hung"]
-    failed = re.findall(r"^(?:FAIL|ERROR): (\w+) \(\S*?(\w+)\)",
+    failed = re.findall(r"^(?:FAIL|ERROR): \w+ \((?:__main__\.)?([\w.]+)\)",
                         done.stderr.decode("latin-1"), re.M)
-    failed = ["cli.%s.%s" % (cls, test) for test, cls in failed]
+    failed = ["cli." + name for name in failed]
     if done.returncode != 0 and not failed:
         failed = ["test_updtool: exit %d" % done.returncode]
     return sorted(set(failed))
@@ -149,8 +151,11 @@ def run(args):
     build = os.path.abspath(args.build)
     env = wine_env(build)
     with open(args.mutants) as f:
-        mutants = json.load(f)
-    # One persistent Wine server for the whole run, instead of one start per program.
+        mutants = [m for m in json.load(f) if m["file"].startswith(tuple(args.only))]
+    # One persistent Wine server for the whole run, instead of one start per program; the
+    # first start makes the prefix.
+    subprocess.run([os.path.join(TOP, "scripts", "wine-run.sh"), "cmd", "/c", "exit"], env=env,
+                   capture_output=True)
     server = subprocess.Popen(["wineserver", "-f", "-p"], env=env)
     try:
         if not rebuild(build):
@@ -187,6 +192,8 @@ def run(args):
 
 
 def main():
+    # A stopped run still puts the source back: SIGTERM unwinds like an exception.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped"))
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     commands = parser.add_subparsers(dest="command", required=True)
     picking = commands.add_parser("pick")
@@ -197,6 +204,8 @@ def main():
     running.add_argument("--mutants", default="mutants.json")
     running.add_argument("--report", default="mutation-report.json")
     running.add_argument("--build", default=os.path.join(TOP, "build", "x64"))
+    running.add_argument("--only", nargs="+", default=[""], metavar="PREFIX",
+                         help="only the faults in files whose paths begin so")
     args = parser.parse_args()
     pick(args) if args.command == "pick" else run(args)
 
