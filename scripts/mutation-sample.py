@@ -152,11 +152,13 @@ def run(args):
     env = wine_env(build)
     with open(args.mutants) as f:
         mutants = [m for m in json.load(f) if m["file"].startswith(tuple(args.only))]
-    # One persistent Wine server for the whole run, instead of one start per program; the
-    # first start makes the prefix.
-    subprocess.run([os.path.join(TOP, "scripts", "wine-run.sh"), "cmd", "/c", "exit"], env=env,
-                   capture_output=True)
+    # One persistent Wine server for the whole run, instead of one start per program. Wine's
+    # services start with the first program and live as long as the server: started here
+    # without our pipes, so that they never hold a test's output open.
+    warm_up = [os.path.join(TOP, "scripts", "wine-run.sh"), "cmd", "/c", "exit"]
+    subprocess.run(warm_up, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     server = subprocess.Popen(["wineserver", "-f", "-p"], env=env)
+    subprocess.run(warm_up, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         if not rebuild(build):
             raise SystemExit("the unchanged source does not build")
