@@ -224,7 +224,7 @@ class InstallTest(UpdateTestCase):
         process = self.install(body, crc=signed(zlib.crc32(body)), destination=dest)
         self.assertEqual(process.wait(RUN_LIMIT), 0)
         expected = dict(OLD, **RELEASE)
-        expected.update(sres.read(body).files())
+        expected.update(sres.read(body))
         self.assertEqual(self.tree(dest), expected)
         self.assertEqual(self.host_starts(), 1)
         self.assertEqual(self.temp_files(), temps, "temporary file left behind")

@@ -1,18 +1,12 @@
-"""A second, independent reader and writer of "SRES" archives, for the console-tool tests.
+"""A second reader and writer of "SRES" archives, sharing no code with the product.
 
-It shares no code with the product: Python's struct and zlib only. The reader checks every
-rule of the format strictly and raises FormatError at the first breach; the writer builds
-archives from parts, so that tests can craft hostile and malformed ones on purpose.
-
-Layout (all integers unsigned 32-bit little-endian, no padding):
-
-    archive  = "SRES" flag entry* 0xFFFFFFFF
-    flag     = 4 bytes; the archive is compressed when the first byte is not 0
-    entry    = L name 0x00 payload          (L = payload length, never 0xFFFFFFFF)
-    payload  = the stored bytes, or in a compressed archive a block stream:
-    stream   = B block*B                    (nothing at all for an empty file: L = 0)
-    block    = R K data                     (R = 100000 but in the last block: 1..100000;
-                                             K <= 110012; data = zlib.compress(raw))
+    archive = "SRES" flag entry* 0xFFFFFFFF       (integers: unsigned 32-bit little-endian)
+    entry   = L name 0x00 payload                  (compressed when flag[0] != 0)
+    stream  = B block*B, or nothing for an empty file
+    block   = R K zlib-data                        (R = 100000 but the last: 1..100000;
+                                                    1 <= K <= 110012)
+The reader raises FormatError at the first breach; the writer builds archives from parts, so
+that tests can forge malformed ones.
 """
 
 import struct
@@ -21,196 +15,106 @@ import zlib
 MAGIC = b"SRES"
 TERMINATOR = 0xFFFFFFFF
 BLOCK_SIZE = 100000
-MAX_PACKED = 110012  # 100000 * 1.1 + 12: the reader's buffer for one block's data
-
+MAX_PACKED = 110012
 FLAG_STORED = b"\x00\x00\x00\x00"
 FLAG_COMPRESSED = b"\x01\x00\x00\x00"
 
 
 class FormatError(Exception):
-    """The bytes break a rule of the archive format."""
-
-
-class Entry:
-    """One entry as read: its name (str, one character per byte), the absolute position of
-    its payload, its payload length L and its uncompressed bytes."""
-
-    def __init__(self, name, offset, length, data):
-        self.name = name
-        self.offset = offset
-        self.length = length
-        self.data = data
-
-    def __repr__(self):
-        return "Entry(%r, offset=%d, length=%d, %d bytes)" % (
-            self.name, self.offset, self.length, len(self.data))
-
-
-class Archive:
-    def __init__(self, flag, entries, end):
-        self.flag = flag
-        self.compressed = flag[0] != 0
-        self.entries = entries
-        self.end = end  # position just after the terminator
-
-    def names(self):
-        return [e.name for e in self.entries]
-
-    def files(self):
-        """(name, data) pairs in archive order."""
-        return [(e.name, e.data) for e in self.entries]
+    pass
 
 
 def u32(value):
     return struct.pack("<I", value & 0xFFFFFFFF)
 
 
-def _take_u32(data, position, what):
+def _u32_at(data, position, what):
     if position + 4 > len(data):
-        raise FormatError("%s at %d runs past the end (%d bytes)" % (what, position, len(data)))
+        raise FormatError("%s at %d runs past the end" % (what, position))
     return struct.unpack_from("<I", data, position)[0]
 
 
-def decode_name(raw):
-    return raw.decode("latin-1")
-
-
-def encode_name(name):
-    return name if isinstance(name, bytes) else name.encode("latin-1")
-
-
-def read_stream(payload, check_level=True, where="payload"):
-    """Decodes one block stream that must fill payload exactly; returns the raw bytes.
-
-    With check_level, every block must also be byte for byte what zlib.compress gives at its
-    default level for the block's raw bytes, which is how the writer makes them."""
-    if len(payload) == 0:
+def read_stream(payload, where):
+    """The bytes of a block stream that fills payload exactly; every block must be what
+    zlib.compress gives at its default level, as the product writes it."""
+    if not payload:
         return b""
-    count = _take_u32(payload, 0, where + ": block count")
+    count = _u32_at(payload, 0, where + ": block count")
     if count == 0:
-        raise FormatError("%s: block count 0 in a non-empty payload" % where)
-    position = 4
-    parts = []
+        raise FormatError(where + ": block count 0")
+    position, parts = 4, []
     for index in range(count):
-        what = "%s: block %d of %d" % (where, index, count)
-        raw_length = _take_u32(payload, position, what + ": raw length")
-        packed_length = _take_u32(payload, position + 4, what + ": compressed length")
+        raw_length = _u32_at(payload, position, where + ": raw length")
+        packed_length = _u32_at(payload, position + 4, where + ": compressed length")
         position += 8
         last = index == count - 1
-        if last:
-            if not 1 <= raw_length <= BLOCK_SIZE:
-                raise FormatError("%s: last raw length %d not in 1..%d"
-                                  % (what, raw_length, BLOCK_SIZE))
-        elif raw_length != BLOCK_SIZE:
-            raise FormatError("%s: raw length %d, not %d" % (what, raw_length, BLOCK_SIZE))
-        if not 1 <= packed_length <= MAX_PACKED:
-            raise FormatError("%s: compressed length %d not in 1..%d"
-                              % (what, packed_length, MAX_PACKED))
-        if position + packed_length > len(payload):
-            raise FormatError("%s: %d compressed bytes run past the payload"
-                              % (what, packed_length))
+        if not (1 <= raw_length <= BLOCK_SIZE if last else raw_length == BLOCK_SIZE):
+            raise FormatError("%s: block %d: raw length %d" % (where, index, raw_length))
+        if not 1 <= packed_length <= MAX_PACKED or position + packed_length > len(payload):
+            raise FormatError("%s: block %d: compressed length %d" % (where, index, packed_length))
         packed = payload[position:position + packed_length]
         position += packed_length
-        inflater = zlib.decompressobj()
         try:
-            raw = inflater.decompress(packed, BLOCK_SIZE + 1)
+            raw = zlib.decompress(packed)
         except zlib.error as error:
-            raise FormatError("%s: zlib: %s" % (what, error))
-        if not inflater.eof or inflater.unused_data or inflater.unconsumed_tail:
-            raise FormatError("%s: not exactly one complete zlib stream" % what)
-        if len(raw) != raw_length:
-            raise FormatError("%s: decodes to %d bytes, states %d" % (what, len(raw), raw_length))
-        if check_level and zlib.compress(raw) != packed:
-            raise FormatError("%s: not zlib.compress's output at the default level" % what)
+            raise FormatError("%s: block %d: %s" % (where, index, error))
+        if len(raw) != raw_length or zlib.compress(raw) != packed:
+            raise FormatError("%s: block %d is not the block of its bytes" % (where, index))
         parts.append(raw)
     if position != len(payload):
         raise FormatError("%s: %d bytes after the last block" % (where, len(payload) - position))
     return b"".join(parts)
 
 
-def read(data, start=0, check_level=True, exact_end=True):
-    """Reads the archive that begins at start; returns an Archive or raises FormatError.
-
-    With exact_end, nothing may follow the terminator."""
-    if data[start:start + 4] != MAGIC:
-        raise FormatError("no magic at %d" % start)
-    if start + 8 > len(data):
-        raise FormatError("flag runs past the end")
-    flag = bytes(data[start + 4:start + 8])
-    compressed = flag[0] != 0
-    position = start + 8
-    entries = []
+def read(data):
+    """[(name, bytes)] of a whole archive, names one character per byte."""
+    if data[:4] != MAGIC or len(data) < 8:
+        raise FormatError("no magic and flag")
+    compressed, position, files = data[4] != 0, 8, []
     while True:
-        length = _take_u32(data, position, "entry %d: length" % len(entries))
+        length = _u32_at(data, position, "entry %d: length" % len(files))
         position += 4
         if length == TERMINATOR:
             break
         zero = data.find(b"\x00", position)
-        if zero < 0:
-            raise FormatError("entry %d: name without its zero byte" % len(entries))
-        name = decode_name(bytes(data[position:zero]))
-        position = zero + 1
-        if position + length > len(data):
-            raise FormatError("entry %r: payload of %d bytes runs past the end" % (name, length))
-        payload = bytes(data[position:position + length])
-        if compressed:
-            raw = read_stream(payload, check_level, "entry %r" % name)
-        else:
-            raw = payload
-        entries.append(Entry(name, position, length, raw))
-        position += length
-    if exact_end and position != len(data):
+        if zero < 0 or zero + 1 + length > len(data):
+            raise FormatError("entry %d runs past the end" % len(files))
+        name = data[position:zero].decode("latin-1")
+        payload = data[zero + 1:zero + 1 + length]
+        files.append((name, read_stream(payload, name) if compressed else payload))
+        position = zero + 1 + length
+    if position != len(data):
         raise FormatError("%d bytes after the terminator" % (len(data) - position))
-    return Archive(flag, entries, position)
+    return files
 
 
-def read_file(path, **options):
-    with open(path, "rb") as f:
-        return read(f.read(), **options)
+# Writing, by parts that tests may forge.
 
 
-# ---------------------------------------------------------------------------------------
-# Writing, by parts
-
-
-def block(raw, raw_length=None, packed=None, packed_length=None):
-    """One block: R, K and the zlib data of raw, each part replaceable by a forged one."""
-    if packed is None:
-        packed = zlib.compress(raw)
-    return (u32(len(raw) if raw_length is None else raw_length)
-            + u32(len(packed) if packed_length is None else packed_length) + packed)
+def block(raw, packed=None):
+    packed = zlib.compress(raw) if packed is None else packed
+    return u32(len(raw)) + u32(len(packed)) + packed
 
 
 def blocks_of(data):
-    """The honest blocks of data, in order: full blocks of 100000 bytes, then the rest."""
     return [block(data[p:p + BLOCK_SIZE]) for p in range(0, len(data), BLOCK_SIZE)]
 
 
-def stream(data=None, blocks=None, count=None):
-    """A block stream: of data's honest blocks, or of the given (possibly forged) blocks;
-    count forges the block count. The honest stream of empty data is empty."""
-    if blocks is None:
-        blocks = blocks_of(data)
-        if not blocks and count is None:
-            return b""
-    return u32(len(blocks) if count is None else count) + b"".join(blocks)
+def stream(data=None, blocks=None):
+    """The block stream of data, or of the given (possibly forged) blocks."""
+    blocks = blocks_of(data) if blocks is None else blocks
+    return u32(len(blocks)) + b"".join(blocks) if blocks else b""
 
 
-def entry(name, payload, length=None):
-    """One entry: L, the name and its zero byte, the payload; length forges L."""
-    return u32(len(payload) if length is None else length) + encode_name(name) + b"\x00" + payload
+def entry(name, payload):
+    return u32(len(payload)) + name.encode("latin-1") + b"\x00" + payload
 
 
-def archive(entries, flag=FLAG_COMPRESSED, magic=MAGIC, terminator=True):
-    """Magic, flag, the entries' bytes as given, and the terminator unless left out."""
-    return magic + flag + b"".join(entries) + (u32(TERMINATOR) if terminator else b"")
+def archive(entries, flag=FLAG_COMPRESSED):
+    return MAGIC + flag + b"".join(entries) + u32(TERMINATOR)
 
 
-def write(files, compressed=True, flag=None):
-    """The archive an honest writer makes of (name, data) pairs, in the given order. A flag
-    given explicitly decides by its first byte whether the payloads are block streams."""
-    if flag is None:
-        flag = FLAG_COMPRESSED if compressed else FLAG_STORED
-    compressed = flag[0] != 0
-    parts = [entry(name, stream(data) if compressed else data) for name, data in files]
-    return archive(parts, flag)
+def write(files, compressed=True):
+    """The archive an honest writer makes of (name, bytes) pairs, in their order."""
+    flag = FLAG_COMPRESSED if compressed else FLAG_STORED
+    return archive([entry(n, stream(d) if compressed else d) for n, d in files], flag)
