@@ -5,7 +5,8 @@
       draws N one-point faults (a comparison turned, a condition negated, true for false,
       an off-by-one) at random from core/, package/ and cli/, and saves them
   mutation-sample.py run   [--mutants mutants.json] [--report report.json] [--build build/x64]
-                           [--only core/SString core/SArray ...]
+                           [--only core/SString core/SArray ...] [--caught-in report.json]
+                           [--quick]
       injects each fault in turn, rebuilds the core, package and console-tool tests, runs
       them under Wine, and records which tests fail; the source is restored after each
 
@@ -118,13 +119,16 @@ def run_cli(build, env):
     return sorted(set(failed))
 
 
-def run_suites(build, env):
+def run_suites(build, env, quick=False):
+    """The names of the tests that fail; quick stops at the first suite with a failure."""
     tests = os.path.join(build, "tests")
     with ThreadPoolExecutor(3) as pool:
         jobs = [pool.submit(run_gtest, os.path.join(tests, "core_tests.exe"), env),
-                pool.submit(run_gtest, os.path.join(tests, "package_tests.exe"), env),
-                pool.submit(run_cli, build, env)]
-        return sorted(sum((job.result() for job in jobs), []))
+                pool.submit(run_gtest, os.path.join(tests, "package_tests.exe"), env)]
+        if not quick:
+            jobs.append(pool.submit(run_cli, build, env))
+        failed = sorted(sum((job.result() for job in jobs), []))
+    return failed if failed or not quick else run_cli(build, env)
 
 
 def rebuild(build):
@@ -152,6 +156,11 @@ def run(args):
     env = wine_env(build)
     with open(args.mutants) as f:
         mutants = [m for m in json.load(f) if m["file"].startswith(tuple(args.only))]
+    if args.caught_in:  # only the faults an earlier report shows caught
+        with open(args.caught_in) as f:
+            caught = {(r["file"], r["line"], r["mutated"]) for r in json.load(f)
+                      if r["verdict"] == "caught"}
+        mutants = [m for m in mutants if (m["file"], m["line"], m["mutated"]) in caught]
     # One persistent Wine server for the whole run, instead of one start per program. Wine's
     # services start with the first program and live as long as the server: started here
     # without our pipes, so that they never hold a test's output open.
@@ -171,12 +180,14 @@ def run(args):
             original = inject(mutant)
             try:
                 built = rebuild(build)
-                caught_by = run_suites(build, env) if built else []
+                caught_by = run_suites(build, env, args.quick) if built else []
             finally:
                 with open(os.path.join(TOP, mutant["file"]), "w") as f:
                     f.write(original)
             verdict = "caught" if caught_by else ("no-build" if not built else "missed")
             report.append(dict(mutant, verdict=verdict, caught_by=caught_by))
+            with open(args.report, "w") as f:  # kept whole after each fault: a run may be cut
+                json.dump(report, f, indent=1)
             print("%2d/%d %-8s %s:%d  %s   (%.0f s)%s" % (
                 index, len(mutants), verdict, mutant["file"], mutant["line"],
                 mutant["mutated"].strip(), time.time() - started,
@@ -189,8 +200,6 @@ def run(args):
     caught = [r for r in built if r["verdict"] == "caught"]
     print("caught %d of %d faults that build (%d did not build)" % (
         len(caught), len(built), len(report) - len(built)))
-    with open(args.report, "w") as f:
-        json.dump(report, f, indent=1)
 
 
 def main():
@@ -208,6 +217,10 @@ def main():
     running.add_argument("--build", default=os.path.join(TOP, "build", "x64"))
     running.add_argument("--only", nargs="+", default=[""], metavar="PREFIX",
                          help="only the faults in files whose paths begin so")
+    running.add_argument("--caught-in", metavar="REPORT",
+                         help="only the faults that this earlier report shows caught")
+    running.add_argument("--quick", action="store_true",
+                         help="stop at the first suite that catches a fault")
     args = parser.parse_args()
     pick(args) if args.command == "pick" else run(args)
 
