@@ -27,33 +27,6 @@ std::string Descriptor(const std::string& version, uint32_t crc) {
     return version + "\r\n" + std::to_string(crc) + "\r\n";
 }
 
-// Bytes that do not compress: the archive grows by about as much as the file.
-std::string RandomBytes(size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        bytes[i] = static_cast<char>(seed >> 23);
-    }
-    return bytes;
-}
-
-// Packs the folder and reads every entry back through the archive reader.
-void ExpectPackedWhole(const TestFolder& folder, int threads) {
-    PPackageBuilder builder;
-    builder.SetThreads(threads);
-    ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
-    ASSERT_EQ(builder.Write((folder / "out.upd").c_str(), "1"), PPackageBuilder::kDone);
-    SResource reader;
-    ASSERT_TRUE(reader.Open((folder / "out.bin").c_str())) << threads << " threads";
-    ASSERT_EQ(reader.GetEntryCount(), builder.GetFiles().GetCount());
-    const std::string back = folder.MakeFolder("back" + std::to_string(threads));
-    ASSERT_TRUE(reader.ExtractAll(back.c_str(), nullptr));
-    for (int i = 0; i < reader.GetEntryCount(); ++i) {
-        const std::string name = reader.GetEntryName(i).GetText();
-        ASSERT_EQ(ReadWholeFile(back + name), ReadWholeFile(folder / ("rel\\" + name))) << name;
-    }
-}
-
 TEST(PPackageBuilderCollect, RefusesWhatIsNoReleaseFolder) {
     TestFolder folder;
     const std::string file = folder.WriteFile("file.txt", "x");
@@ -261,23 +234,6 @@ TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
     SStringArray left;
     SDisk().List(&left, (folder / "out\\*.*").c_str(), SDisk::kFiles);
     EXPECT_EQ(left.GetCount(), 2) << left.Join(", ").GetText();
-}
-
-// Layouts whose entries straddle the writer's 1 MiB steps, so that a payload length is
-// filled in after its bytes went to the file but before they left the stream's buffer.
-TEST(PPackageBuilderWrite, ArchivesOpenWhereverTheLengthsFallAcrossTheWriteSteps) {
-    TestFolder folder;
-    folder.WriteFile("rel\\a.bin", RandomBytes(1001000, 1));
-    for (int i = 0; i < 420; ++i)
-        folder.WriteFile("rel\\" + std::string(136, 'e') + std::to_string(1000 + i), "");
-    for (int i = 0; i < 40; ++i)
-        folder.WriteFile("rel\\t" + std::to_string(i) + ".txt", "text " + std::to_string(i));
-    for (int threads : {1, 2}) ExpectPackedWhole(folder, threads);
-
-    TestFolder second;
-    second.WriteFile("rel\\0big.bin", RandomBytes(1040000, 2));
-    for (int i = 0; i < 300; ++i) second.WriteFile("rel\\z" + std::to_string(i), "");
-    for (int threads : {1, 2}) ExpectPackedWhole(second, threads);
 }
 
 // A file past what an archive can hold fails the build by name before anything is read,
