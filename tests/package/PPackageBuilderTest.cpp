@@ -106,21 +106,8 @@ TEST(PPackageBuilderCollect, RequiredFilesMustBeListedUnderTheirOwnNames) {
     }
 }
 
-// A target inside the source folder: the previous pair is no file of the release.
-TEST(PPackageBuilderWrite, LeavesItsOwnPairOutOfTheArchive) {
-    TestFolder folder;
-    folder.WriteFile("a.txt", "a");
-    for (int run = 0; run < 2; ++run) {
-        PPackageBuilder builder;
-        ASSERT_EQ(builder.Collect(folder.Path().c_str()), PPackageBuilder::kDone);
-        ASSERT_EQ(builder.Write((folder / "App.upd").c_str(), "1"), PPackageBuilder::kDone);
-        EXPECT_EQ(builder.GetFiles().GetCount(), 1);
-        SResource reader;
-        ASSERT_TRUE(reader.Open((folder / "app.bin").c_str()));
-        EXPECT_EQ(reader.GetEntryCount(), 1) << run;
-    }
-}
-
+// The pair goes into the release folder itself: on the second run the previous pair is no
+// file of the release.
 TEST(PPackageBuilderWrite, WritesTheArchiveAndItsTwoLineDescriptor) {
     TestFolder folder;
     folder.WriteFile("rel\\Update.exe", "MZ");
@@ -129,11 +116,13 @@ TEST(PPackageBuilderWrite, WritesTheArchiveAndItsTwoLineDescriptor) {
     for (const char* typed : {"rel", "rel\\"}) {
         PPackageBuilder builder;
         ASSERT_EQ(builder.Collect((folder / typed).c_str()), PPackageBuilder::kDone);
-        ASSERT_EQ(builder.Write((folder / "out.upd").c_str(), "2.5.0.1"), PPackageBuilder::kDone);
+        ASSERT_EQ(builder.Write((folder / "rel\\Out.upd").c_str(), "2.5.0.1"),
+                  PPackageBuilder::kDone);
+        EXPECT_EQ(builder.GetFiles().GetCount(), 2) << typed;
 
-        const std::string archive = ReadWholeFile(folder / "out.bin");
+        const std::string archive = ReadWholeFile(folder / "rel\\out.bin");
         SResource reader;
-        ASSERT_TRUE(reader.Open((folder / "out.bin").c_str()));
+        ASSERT_TRUE(reader.Open((folder / "rel\\out.bin").c_str()));
         ASSERT_EQ(reader.GetEntryCount(), 2);
         for (int i = 0; i < 2; ++i) {
             const SString name = reader.GetEntryName(i);
@@ -142,7 +131,7 @@ TEST(PPackageBuilderWrite, WritesTheArchiveAndItsTwoLineDescriptor) {
         EXPECT_EQ(builder.GetCrc(), CrcOf(archive));
         EXPECT_EQ(builder.GetArchiveSize(), static_cast<int>(archive.size()));
         EXPECT_EQ(builder.GetBytesRead(), 150007);
-        EXPECT_EQ(ReadWholeFile(folder / "out.upd"), Descriptor("2.5.0.1", CrcOf(archive)));
+        EXPECT_EQ(ReadWholeFile(folder / "rel\\out.upd"), Descriptor("2.5.0.1", CrcOf(archive)));
     }
 }
 
@@ -191,11 +180,17 @@ TEST(PPackageBuilderWrite, FilesGoneSinceTheListingLeaveTheEmptyArchive) {
     EXPECT_EQ(builder.GetSkipped().GetCount(), 1);
 }
 
+// A file past what an archive can hold fails the build by name before anything is read;
+// the archive writer alone refuses it too, rather than take its size for 0.
 TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
     TestFolder folder;
     folder.WriteFile("rel\\a.txt", "a");
+    const std::string big =
+        folder.WriteSparse("rel\\big.bin", PPackageBuilder::kLargestArchive + 1);
+    ASSERT_FALSE(big.empty());
     folder.WriteFile("out\\app.bin", "old archive");
     folder.WriteFile("out\\app.upd", "old descriptor");
+    const std::string target = folder / "out\\app.upd";
     PPackageBuilder builder;
     ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
 
@@ -204,62 +199,37 @@ TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
     EXPECT_NE(builder.Write((folder / "out\\blocked.upd").c_str(), "1"), PPackageBuilder::kDone);
     EXPECT_FALSE(FileIsThere(folder / "out\\blocked.bin"));
 
-    // The archive's place is held open by another writer: the old pair stays.
-    {
-        FILE* holder = _fsopen((folder / "out\\app.bin").c_str(), "r+b", _SH_DENYRW);
-        ASSERT_NE(holder, nullptr);
-        EXPECT_EQ(builder.Write((folder / "out\\app.upd").c_str(), "1"),
-                  PPackageBuilder::kArchiveFailed);
-        EXPECT_EQ(builder.GetFailedPath(), (folder / "out\\app.bin").c_str());
-        fclose(holder);
-    }
-    EXPECT_EQ(ReadWholeFile(folder / "out\\app.bin"), "old archive");
-    EXPECT_EQ(ReadWholeFile(folder / "out\\app.upd"), "old descriptor");
+    // The archive's place is held open by another writer.
+    FILE* holder = _fsopen((folder / "out\\app.bin").c_str(), "r+b", _SH_DENYRW);
+    ASSERT_NE(holder, nullptr);
+    EXPECT_EQ(builder.Write(target.c_str(), "1"), PPackageBuilder::kArchiveFailed);
+    EXPECT_EQ(builder.GetFailedPath(), (folder / "out\\app.bin").c_str());
+    fclose(holder);
 
     // A read-only file in either place is not replaced.
     for (const char* name : {"out\\app.bin", "out\\app.upd"}) {
         ASSERT_TRUE(SetFileAttributesA((folder / name).c_str(), FILE_ATTRIBUTE_READONLY));
-        EXPECT_NE(builder.Write((folder / "out\\app.upd").c_str(), "1"), PPackageBuilder::kDone);
+        EXPECT_NE(builder.Write(target.c_str(), "1"), PPackageBuilder::kDone);
         EXPECT_EQ(builder.GetFailedPath(), (folder / name).c_str());
         ASSERT_TRUE(SetFileAttributesA((folder / name).c_str(), FILE_ATTRIBUTE_NORMAL));
     }
-    EXPECT_EQ(ReadWholeFile(folder / "out\\app.bin"), "old archive");
-    EXPECT_EQ(ReadWholeFile(folder / "out\\app.upd"), "old descriptor");
-
-    // A missing output folder is a failure too, with nothing written.
     EXPECT_EQ(builder.Write((folder / "nowhere\\app.upd").c_str(), "1"),
               PPackageBuilder::kArchiveFailed);
+    EXPECT_EQ(builder.Write(target.c_str(), "1"), PPackageBuilder::kTooLarge);
+    EXPECT_EQ(builder.GetFailedPath(), big.c_str());
 
-    // Only the pair remains in the output folder: no temporary file is left behind.
-    SStringArray left;
+    EXPECT_EQ(ReadWholeFile(folder / "out\\app.bin"), "old archive");
+    EXPECT_EQ(ReadWholeFile(target), "old descriptor");
+    SStringArray left;  // no temporary file stays behind
     SDisk().List(&left, (folder / "out\\*.*").c_str(), SDisk::kFiles);
     EXPECT_EQ(left.GetCount(), 2) << left.Join(", ").GetText();
-}
-
-// A file past what an archive can hold fails the build by name before anything is read,
-// and the previous pair stays; the archive writer alone refuses it too, rather than take
-// its size for 0.
-TEST(PPackageBuilderWrite, RefusesAFileLargerThanAnArchiveCanHold) {
-    TestFolder folder;
-    folder.WriteFile("rel\\a.txt", "a");
-    const std::string big =
-        folder.WriteSparse("rel\\big.bin", PPackageBuilder::kLargestArchive + 1);
-    ASSERT_FALSE(big.empty());
-    folder.WriteFile("app.bin", "old archive");
-    folder.WriteFile("app.upd", "old descriptor");
-    PPackageBuilder builder;
-    ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
-    EXPECT_EQ(builder.Write((folder / "app.upd").c_str(), "1"), PPackageBuilder::kTooLarge);
-    EXPECT_EQ(builder.GetFailedPath(), big.c_str());
-    EXPECT_EQ(ReadWholeFile(folder / "app.bin"), "old archive");
-    EXPECT_EQ(ReadWholeFile(folder / "app.upd"), "old descriptor");
 
     SResource archive;
     ASSERT_TRUE(archive.SetFolder((folder / "rel").c_str()));
     ASSERT_TRUE(archive.AddFile("big.bin"));
     for (bool compress : {false, true}) {
-        SFileMem target;
-        EXPECT_FALSE(archive.WriteTo(&target, compress));
+        SFileMem none;
+        EXPECT_FALSE(archive.WriteTo(&none, compress));
         EXPECT_EQ(archive.GetFailedPath(), big.c_str());
     }
 }
