@@ -10,16 +10,6 @@ std::string ArchiveBytes::Le(uint32_t value) {
     return field;
 }
 
-ArchiveBytes& ArchiveBytes::Value(uint32_t value) {
-    bytes += Le(value);
-    return *this;
-}
-
-ArchiveBytes& ArchiveBytes::Raw(const std::string& more) {
-    bytes += more;
-    return *this;
-}
-
 ArchiveBytes& ArchiveBytes::Entry(const std::string& name, const std::string& payload) {
     bytes += Le(static_cast<uint32_t>(payload.size())) + name + std::string(1, '\0') + payload;
     return *this;
@@ -29,7 +19,10 @@ ArchiveBytes& ArchiveBytes::Compressed(const std::string& name, const std::strin
     return Entry(name, content.empty() ? std::string() : BlockStream(content));
 }
 
-ArchiveBytes& ArchiveBytes::End() { return Value(0xFFFFFFFF); }
+ArchiveBytes& ArchiveBytes::End() {
+    bytes += Le(0xFFFFFFFF);
+    return *this;
+}
 
 std::string ArchiveBytes::BlockStream(const std::string& content) {
     const size_t blockSize = 100000;

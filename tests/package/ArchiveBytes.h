@@ -3,14 +3,11 @@
 // hostile archives that our own writer never produces.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 class ArchiveBytes {
 public:
     explicit ArchiveBytes(uint32_t flag = 1);
 
-    ArchiveBytes& Value(uint32_t value);
-    ArchiveBytes& Raw(const std::string& bytes);
     // An entry whose payload is given as it stands.
     ArchiveBytes& Entry(const std::string& name, const std::string& payload);
     // An entry whose payload is the block stream of content, as the writer makes it.
