@@ -255,17 +255,6 @@ class PackTest(ToolTest):
         self.assertIn(win(self.path("src", "big.bin")), run.err, str(run))
         self.assertEqual(os.listdir(self.dir), ["src"])
 
-    def test_hidden_files_are_packed(self):
-        files = {"visible.txt": b"seen", "marked.txt": b"hidden", "sub\\marked.dat": b"too"}
-        make_tree(self.path("src"), files)
-        for name in ("marked.txt", "sub\\marked.dat"):
-            wine("cmd", "/c", "attrib", "+h", win(self.path("src")) + "\\" + name)
-        shown = wine("cmd", "/c", "attrib", win(self.path("src", "marked.txt"))).stdout
-        if not shown.strip().startswith(b"A    H") and b" H " not in shown:
-            self.skipTest("no file could be given the hidden attribute under this Wine")
-        run = self.pack(self.path("src"), self.path("h.upd"))
-        self.check_packed(self.path("h.upd"), files, run=run)
-
     def test_same_archive_and_files_whatever_the_threads(self):
         sizes = [0, 1, 17, 5000, 99999, 100000, 100001, 250000, 333333, 64000, 2, 180000]
         files = {}
@@ -301,6 +290,7 @@ class ListAndExtractTest(ToolTest):
         self.assertEqual(run.lines(), ["1\t" + shown[0], "2\t" + shown[1]])
         run = self.tool("extract", win(self.path("forged.bin")), win(self.path("dest")), rc=1)
         self.assertEqual(run.lines(), [win(self.path("dest")) + "\\" + name for name in shown])
+        self.assertIn("2 of 2 entries could not be written", run.err)
 
     def test_what_is_no_whole_archive(self):
         good = sres.write([("a.txt", text_bytes(300, 23)), ("d.bin", random_bytes(40, 24))])
@@ -333,53 +323,6 @@ class ListAndExtractTest(ToolTest):
         run = self.tool("extract", win(self.path("app.bin")), win(dest))
         self.assertEqual(run.out, "")
         self.assertEqual(tree(dest), files)
-
-    def test_hostile_names_are_listed_and_nothing_lands_outside(self):
-        hostile = ["..\\evil.txt", "C:\\x", "sub\\..\\..\\x", "\\rooted.txt", "CON .txt", ""]
-        good = [("good.txt", b"good"), ("sub\\ok.txt", text_bytes(120000, 35))]
-        make_tree(self.dir, {"h.bin": sres.write(good + [(n, b"EVIL") for n in hostile]),
-                             "a\\b\\marker.txt": b"marker"})
-        dest = self.path("a", "b", "dest")
-
-        def outside():
-            return sorted(p for top, dirs, names in os.walk(self.dir) for p in
-                          (os.path.join(top, x) for x in dirs + names)
-                          if not (p + "/").startswith(dest + "/"))
-        before = outside()
-        prefix = os.environ.get("WINEPREFIX") or os.path.join(
-            os.path.dirname(WINE), "..", "build", "wineprefix")
-        on_c = os.path.join(prefix, "drive_c", "x")
-        existed_on_c = os.path.exists(on_c)
-        run = self.tool("extract", win(self.path("h.bin")), win(dest), rc=1)
-        self.assertEqual(run.lines(), [win(dest) + "\\" + name for name in hostile])
-        self.assertIn("6 of 8 entries could not be written", run.err)
-        self.assertEqual(tree(dest), dict(good))
-        self.assertEqual(outside(), before, "something was written outside")
-        self.assertEqual(os.path.exists(on_c), existed_on_c, "C:\\x was written")
-
-    def test_corrupt_entries_fail_and_leave_their_targets(self):
-        # Between good entries, on one thread and on two; the last is too big to be decoded
-        # in memory first.
-        blocks = sres.blocks_of(text_bytes(250000, 40))
-        flipped = blocks[1][:500] + bytes(b ^ 0xFF for b in blocks[1][500:520]) + blocks[1][520:]
-        big = sres.blocks_of(text_bytes(9000004, 45))
-        corrupt = [("flipped.txt", sres.stream(blocks=[blocks[0], flipped, blocks[2]])),
-                   ("trailing.txt", sres.stream(b"ok") + b"trailing bytes"),
-                   ("big.bin", sres.stream(blocks=big[:-1] + [big[-1][:-1] + bytes([big[-1][-1] ^ 1])]))]
-        good = {"good1.txt": text_bytes(1000, 43), "good2.bin": random_bytes(230000, 44),
-                "good3.txt": b"", "good4.bin": text_bytes(9100000, 46)}
-        entries = [sres.entry(n, sres.stream(d)) for n, d in good.items()]
-        for i, item in enumerate(corrupt):
-            entries.insert(2 * i + 1, sres.entry(*item))
-        make_tree(self.dir, {"bad.bin": sres.archive(entries)})
-        for threads in ("1", "2"):
-            dest = self.path("dest" + threads)
-            before = {"flipped.txt": b"previous", "big.bin": b"previous too"}
-            make_tree(dest, dict(before, **{"good4.bin": b"previous, to be replaced"}))
-            run = self.tool("extract", win(self.path("bad.bin")), win(dest), "--threads",
-                            threads, rc=1)
-            self.assertEqual(run.lines(), [win(dest) + "\\" + n for n, _ in corrupt], str(run))
-            self.assertEqual(tree(dest), dict(good, **before), "--threads " + threads)
 
 
 class VerifyCrcUsageTest(ToolTest):
