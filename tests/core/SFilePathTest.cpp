@@ -1,7 +1,6 @@
 // Disk files: modes, sharing, attributes and names, and what only a disk file does.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "core/SFilePath.h"
@@ -165,36 +164,6 @@ TEST(SFilePath, ReadsAndWritesAlternateWithoutSeeking) {
     EXPECT_EQ(Text(file.ReadString()), "abXdYf\r\n");
     file.Close();
     EXPECT_EQ(ReadWholeFile(path), "abXdYf\r\n");
-}
-
-// Seeks right after writes that are still in the stream's buffer, in every mode that
-// writes: the size counts them, and the position lands where it was asked for. Appending
-// moves the position but still writes at the end.
-TEST(SFilePath, SeeksAfterBufferedWritesInEveryWriteMode) {
-    struct Case {
-        const char* mode;
-        const char* before;
-        int size;
-        const char* after;
-    };
-    const Case cases[] = {
-        {"w+b", "hello", 10, "01234XY789"},
-        {"ab", "hello", 15, "hello0123456789XY"},
-    };
-    for (const Case& c : cases) {
-        TestFolder folder;
-        const std::string path = folder.WriteFile("file.bin", c.before);
-        SFilePath file;
-        ASSERT_TRUE(OpenAs(file, path, c.mode, false)) << c.mode;
-        ASSERT_EQ(file.WriteString("0123456789"), 10);
-        EXPECT_EQ(file.Seek(-1), c.size) << c.mode;
-        EXPECT_EQ(file.Seek(5), 5) << c.mode;
-        EXPECT_EQ(file.GetPosition(), 5) << c.mode;
-        EXPECT_EQ(file.WriteString("XY"), 2);
-        EXPECT_EQ(file.Seek(-1), static_cast<int>(strlen(c.after))) << c.mode;
-        file.Close();
-        EXPECT_EQ(ReadWholeFile(path), c.after) << c.mode;
-    }
 }
 
 // The reporting close: true once everything written is in the file; false when a write
