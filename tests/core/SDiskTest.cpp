@@ -204,8 +204,6 @@ TEST(SDiskList, PatternsHiddenEntriesAndCounters) {
     Names allFiles = visibleFiles;
     allFiles.insert({"hid.txt", "sub\\deeper\\hid2.txt", "hidden\\f.txt"});
     const Names allFolders = {"sub\\", "sub\\deeper\\", "other.dir\\", "hidden\\"};
-    Names visibleEntries = visibleFiles;
-    visibleEntries.insert({"sub\\", "sub\\deeper\\", "other.dir\\"});
 
     struct Case {
         const char* pattern;
@@ -216,7 +214,6 @@ TEST(SDiskList, PatternsHiddenEntriesAndCounters) {
         {"*.*", 5, allFiles},
         {"*.*", 13, visibleFiles},
         {"*.*", 3, allFolders},
-        {"*.*", 15, visibleEntries},
         // Descent reaches every folder, also those whose own names do not match.
         {"*.txt",
          5,
@@ -226,7 +223,6 @@ TEST(SDiskList, PatternsHiddenEntriesAndCounters) {
          13,
          {"a.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt", "other.dir\\g.txt"}},
         {"*.dir", 7, {"other.dir\\"}},
-        {"d*", 3, {"sub\\deeper\\"}},
         {"sub/*.*", 4, {"sub/c.txt", "sub/d.dat"}},  // the pattern's own separators stay
         // Without "*" the system's own matches come as bare names, from one level only.
         {"a.txt", 7, {"a.txt"}},
@@ -243,7 +239,6 @@ TEST(SDiskList, PatternsHiddenEntriesAndCounters) {
     }
 
     EXPECT_EQ(disk.List(nullptr, "", 7) + disk.List(nullptr, nullptr, 7), 0);
-
     // The counters count the pattern's own level only, and add to what they hold.
     int files = 10;
     int folders = 20;
@@ -279,14 +274,12 @@ TEST(SDiskList, FolderFiltersAndTheFlagForm) {
     const Case cases[] = {
         {2 + 16, {"empty\\", "onlyfolder\\"}},
         {2 + 32, {"onlyfile\\", "both\\", "hiddenonly\\"}},
-        {2 + 64, {"empty\\", "onlyfile\\", "hiddenonly\\"}},
         {2 + 128, {"onlyfolder\\", "both\\"}},
         {2 + 32 + 128, {"both\\"}},
         // Impossible pairs drop the folders and leave the files; nothing asked, nothing given.
         {6 + 16 + 32, {"top.txt"}},
         {3 + 16 + 32, {}},
         // The filters judge folders only, at every level.
-        {4 + 16, {"top.txt"}},
         {3 + 16 + 64, {"empty\\", "onlyfolder\\inner\\", "both\\inner\\"}},
         {7 + 32,
          {"top.txt", "onlyfile\\", "onlyfile\\x.txt", "both\\", "both\\y.txt", "hiddenonly\\",

@@ -19,8 +19,11 @@ bool OpenAs(SFilePath& file, const std::string& path, const std::string& mode, b
     return file.Open(path.c_str(), write, truncate, read, shared);
 }
 
-TEST(SFilePath, OpenModesFollowTheFlags) {
+// The flags pick the mode; a read-only file opens for reading only and stays as it is, a
+// hidden one opens both ways.
+TEST(SFilePath, OpenModesFollowTheFlagsAndTheAttributes) {
     struct Case {
+        DWORD attribute;
         bool write, truncate, read, exists;
         bool opens;
         int readCount;
@@ -28,22 +31,28 @@ TEST(SFilePath, OpenModesFollowTheFlags) {
         const char* content;  // null: no file
     };
     const Case cases[] = {
-        {true, true, true, true, true, 0, 2, "xy"},         // w+b empties
-        {true, false, true, true, true, 5, 2, "helloxy"},   // r+b reads from the start
-        {false, false, true, true, true, 5, 0, "hello"},    // rb
-        {true, true, false, true, true, 0, 2, "xy"},        // wb
-        {true, false, false, true, true, 0, 2, "helloxy"},  // ab appends
-        {false, false, false, true, false, 0, 0, "hello"},  // neither read nor write
-        {true, false, true, false, false, 0, 0, nullptr},   // r+b needs the file
-        {true, false, false, false, true, 0, 2, "xy"},      // ab creates
-        {false, true, false, false, false, 0, 0, nullptr},
+        {0, true, true, true, true, true, 0, 2, "xy"},         // w+b empties
+        {0, true, false, true, true, true, 5, 2, "helloxy"},   // r+b reads from the start
+        {0, false, false, true, true, true, 5, 0, "hello"},    // rb
+        {0, true, true, false, true, true, 0, 2, "xy"},        // wb
+        {0, true, false, false, true, true, 0, 2, "helloxy"},  // ab appends
+        {0, false, false, false, true, false, 0, 0, "hello"},  // neither read nor write
+        {0, true, false, true, false, false, 0, 0, nullptr},   // r+b needs the file
+        {0, true, false, false, false, true, 0, 2, "xy"},      // ab creates
+        {0, false, true, false, false, false, 0, 0, nullptr},
+        {FILE_ATTRIBUTE_READONLY, false, false, true, true, true, 5, 0, "hello"},
+        {FILE_ATTRIBUTE_READONLY, true, false, true, true, false, 0, 0, "hello"},
+        {FILE_ATTRIBUTE_READONLY, true, false, false, true, false, 0, 0, "hello"},
+        {FILE_ATTRIBUTE_HIDDEN, true, false, true, true, true, 5, 2, "helloxy"},
     };
     for (const Case& c : cases) {
         TestFolder folder;
         const std::string path = folder / "file.bin";
         if (c.exists) folder.WriteFile("file.bin", "hello");
-        const std::string label = std::to_string(c.write) + std::to_string(c.truncate) +
-                                  std::to_string(c.read) + std::to_string(c.exists);
+        if (c.attribute) SetFileAttributesA(path.c_str(), c.attribute);
+        const std::string label = std::to_string(c.attribute) + " " + std::to_string(c.write) +
+                                  std::to_string(c.truncate) + std::to_string(c.read) +
+                                  std::to_string(c.exists);
         SFilePath file;
         EXPECT_EQ(file.Open(path.c_str(), c.write, c.truncate, c.read), c.opens) << label;
         EXPECT_EQ(file.IsOpen(), c.opens) << label;
@@ -109,34 +118,6 @@ TEST(SFilePath, SharingKeepsOutWhatTheHolderDenies) {
         second.Close();
         holder.Close();
         EXPECT_TRUE(OpenAs(second, path, c.second, c.secondShared)) << "once the holder is gone";
-    }
-}
-
-// A read-only file opens for reading only and stays as it is; a hidden one opens both ways.
-TEST(SFilePath, ReadOnlyAndHiddenFiles) {
-    struct Case {
-        DWORD attribute;
-        const char* mode;
-        bool opens;
-        const char* after;
-    };
-    const Case cases[] = {
-        {FILE_ATTRIBUTE_READONLY, "rb", true, "keep me"},
-        {FILE_ATTRIBUTE_READONLY, "r+b", false, "keep me"},
-        {FILE_ATTRIBUTE_READONLY, "ab", false, "keep me"},
-        {FILE_ATTRIBUTE_HIDDEN, "r+b", true, "Keep me"},
-    };
-    for (const Case& c : cases) {
-        TestFolder folder;
-        const std::string path = folder.WriteFile("file.txt", "keep me");
-        ASSERT_TRUE(SetFileAttributesA(path.c_str(), c.attribute));
-        SFilePath file;
-        EXPECT_EQ(OpenAs(file, path, c.mode, false), c.opens) << c.mode;
-        EXPECT_EQ(Text(file.ReadString(2)), c.opens ? "ke" : "") << c.mode;
-        file.Seek(0);
-        file.WriteString("Kee");
-        file.Close();
-        EXPECT_EQ(ReadWholeFile(path), c.after) << c.attribute << " " << c.mode;
     }
 }
 
