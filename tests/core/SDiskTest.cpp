@@ -159,6 +159,7 @@ TEST(SDiskExists, PathFileAndFolderTests) {
     const std::string sub = folder.MakeFolder("sub");
     const std::string bare = sub.substr(0, sub.size() - 1);
     ASSERT_TRUE(AddAttribute(folder.WriteFile("h.txt", "x"), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(AddAttribute(folder.MakeFolder("hf"), FILE_ATTRIBUTE_HIDDEN));
     folder.WriteFile("caf\xe9.txt", "x");
     CurrentFolderScope scope(sub);
     ASSERT_TRUE(scope.changed);
@@ -174,7 +175,9 @@ TEST(SDiskExists, PathFileAndFolderTests) {
                           {bare, false, true},
                           {folder.Path(), false, true},
                           {folder / "h.txt", true, false},
+                          {folder / "hf", false, true},
                           {folder / "caf\xe9.txt", true, false},
+                          {folder / "missing.txt", false, false},
                           {"", false, false},
                           {"C:\\", false, true},
                           {"..\\f.txt", true, false},
@@ -226,7 +229,10 @@ TEST(SDiskList, PatternsHiddenEntriesAndCounters) {
         {"sub/*.*", 4, {"sub/c.txt", "sub/d.dat"}},  // the pattern's own separators stay
         // Without "*" the system's own matches come as bare names, from one level only.
         {"a.txt", 7, {"a.txt"}},
+        {"a.txt", 2, {}},
         {"sub", 2, {"sub\\"}},
+        {"sub", 4, {}},
+        {"hid.txt", 4, {"hid.txt"}},
         {"hid.txt", 12, {}},
         {"sub\\deeper", 3, {"deeper\\"}},
     };
@@ -297,6 +303,11 @@ TEST(SDiskList, FolderFiltersAndTheFlagForm) {
     const int added = disk.List(&list, pattern.c_str(), true, false, true, false, false);
     EXPECT_EQ(Listed(list, added, folder.Path()),
               (Names{"top.txt", "onlyfile\\x.txt", "both\\y.txt"}));
+    EXPECT_EQ(disk.List(nullptr, pattern.c_str(), false, true, false, true, true), 1);
+
+    // A folder named without a wildcard passes the same filters.
+    EXPECT_EQ(disk.List(nullptr, (folder / "empty").c_str(), 2 + 16 + 64), 1);
+    EXPECT_EQ(disk.List(nullptr, (folder / "both").c_str(), 2 + 16), 0);
 }
 
 TEST(SDiskCreate, ThreeLevelsWithAndWithoutParents) {

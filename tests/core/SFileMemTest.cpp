@@ -33,6 +33,7 @@ TEST(SFileMem, CapacityIsTheNextMultipleOf1024AboveTheSize) {
     for (const auto& c : cases) {
         SFileMem reserved;
         reserved.Reserve(c.first, false);
+        EXPECT_TRUE(reserved.IsMemory());
         EXPECT_EQ(reserved.GetSize(), c.first);
         EXPECT_EQ(reserved.GetCapacity(), c.second) << "Reserve " << c.first;
         SFileMem sized;

