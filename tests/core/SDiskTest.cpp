@@ -1,11 +1,9 @@
-// SDisk: temporary names, sizes and checksums, existence tests, listing, folder creation,
-// deletion and starting programs, on real files in a fresh folder per test.
+// SDisk on real files in a fresh folder per test.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "core/SDisk.h"
 #include "core/SFile.h"
@@ -101,106 +99,58 @@ TEST(SDiskTemp, TempFileNameCreatesAnEmptyTmpFile) {
         const std::string& name = names[i] = Text(disk.GetTempFileName());
         EXPECT_EQ(name.compare(0, folder.size() + 3, folder + "tmp"), 0) << name;
         EXPECT_EQ(name.find('\\', folder.size()), std::string::npos) << name;
-        EXPECT_TRUE(FileIsThere(name)) << name;
         EXPECT_EQ(disk.GetFileSize(name.c_str()), 0) << name;
         EXPECT_STREQ(disk.GetScratch(), name.c_str());
         EXPECT_EQ(disk.GetTrailingSeparator(), i == 0);
     }
     EXPECT_NE(names[0], names[1]);
-    for (const std::string& name : names) {
-        EXPECT_TRUE(disk.DeleteFile(name.c_str())) << name;
-        EXPECT_FALSE(FileIsThere(name)) << name;
-        DeleteFileA(name.c_str());  // should DeleteFile have failed
-    }
+    for (const std::string& name : names) DeleteFileA(name.c_str());
 }
 
+// A file held exclusively answers like a missing one: size -1, no checksum (the reporting
+// form says so and leaves crc as it was, the other gives 0), no deletion; a read-only file
+// stays too. Sizes come in 64 bits as well, past what an int holds, without reading.
 TEST(SDiskFiles, SizeCrcAndDeletion) {
     TestFolder folder;
-    struct Case {
-        std::string name;
-        std::string content;
-        DWORD attribute;
-    };
-    const Case cases[] = {
-        {"empty.bin", "", 0},
-        {"caf\xe9.txt", "caf\xe9 au lait", 0},
-        {"hidden.txt", "hidden content", FILE_ATTRIBUTE_HIDDEN},
-        {"readonly.txt", "read only", FILE_ATTRIBUTE_READONLY},
-        {"big.bin", std::string(100000, 'x') + std::string(1234, '\0') + "end", 0},
-    };
-    SDisk disk;
-    for (const Case& c : cases) {
-        const std::string path = folder.WriteFile(c.name, c.content);
-        if (c.attribute) {
-            ASSERT_TRUE(AddAttribute(path, c.attribute)) << c.name;
-        }
-        const int size = static_cast<int>(c.content.size());
-        EXPECT_EQ(disk.GetFileSize(path.c_str()), size) << c.name;
-        EXPECT_EQ(disk.GetFileCrc(path.c_str()), SCrc32(0, c.content.data(), size)) << c.name;
-    }
-    EXPECT_EQ(disk.GetFileCrc((folder / "empty.bin").c_str()), 0u);
-    for (const Case& c : cases) {
-        const std::string path = folder / c.name;
-        EXPECT_EQ(disk.DeleteFile(path.c_str()), c.attribute != FILE_ATTRIBUTE_READONLY) << c.name;
-        EXPECT_EQ(FileIsThere(path), c.attribute == FILE_ATTRIBUTE_READONLY) << c.name;
-    }
-
-    // What cannot be opened has the size -1 and the checksum 0; so has a file held
-    // exclusively, which still exists and cannot be deleted meanwhile.
-    const std::string missing = folder / "missing.txt";
-    EXPECT_EQ(disk.GetFileSize(missing.c_str()), -1);
-    EXPECT_EQ(disk.GetFileSize(folder.Path().c_str()), -1);
-    EXPECT_EQ(disk.GetFileCrc(missing.c_str()), 0u);
-    EXPECT_FALSE(disk.DeleteFile(missing.c_str()) || disk.DeleteFile(""));
-    EXPECT_FALSE(disk.DeleteFile(folder.Path().c_str()));
+    const std::string readOnly = folder.WriteFile("ro.txt", "x");
+    ASSERT_TRUE(AddAttribute(readOnly, FILE_ATTRIBUTE_READONLY));
     const std::string locked = folder.WriteFile("locked.txt", "123456789");
-    {
-        SHandle lock(CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(lock.IsValid());
-        EXPECT_EQ(disk.GetFileSize(locked.c_str()), -1);
-        EXPECT_EQ(disk.GetFileCrc(locked.c_str()), 0u);
-        EXPECT_TRUE(disk.FileExists(locked.c_str()));
-        EXPECT_FALSE(disk.DeleteFile(locked.c_str()));
-    }
-    EXPECT_EQ(disk.GetFileSize(locked.c_str()), 9);
-    EXPECT_EQ(disk.GetFileCrc(locked.c_str()), 3421780262u);
-}
-
-// The reporting form tells an empty file (CRC 0) from one that cannot be read; sizes come in
-// 64 bits, past what an int can hold, without reading the file.
-TEST(SDiskFiles, ReportingCrcAndSizesBeyondTwoGiB) {
-    TestFolder folder;
-    const std::string empty = folder.WriteFile("empty.bin", "");
-    const std::string digits = folder.WriteFile("digits.txt", "123456789");
-    const std::string locked = folder.WriteFile("locked.txt", "x");
     SHandle lock(CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(lock.IsValid());
     const struct {
         std::string path;
-        bool read;
+        int size;
         uint32_t crc;
-    } cases[] = {{empty, true, 0},
-                 {digits, true, 0xCBF43926u},
-                 {locked, false, 7},
-                 {folder / "missing", false, 7},
-                 {folder.Path(), false, 7}};
+        bool deleted;
+        bool there;
+    } cases[] = {
+        {folder.WriteFile("empty.bin", ""), 0, 0, true, false},
+        {folder.WriteFile("caf\xe9.txt", "123456789"), 9, 0xCBF43926u, true, false},
+        {readOnly, 1, SCrc32(0, "x", 1), false, true},
+        {locked, -1, 7, false, true},
+        {folder / "missing", -1, 7, false, false},
+    };
     SDisk disk;
     for (const auto& c : cases) {
+        EXPECT_EQ(disk.GetFileSize(c.path.c_str()), c.size) << c.path;
+        EXPECT_EQ(disk.GetFileCrc(c.path.c_str()), c.size < 0 ? 0 : c.crc) << c.path;
         uint32_t crc = 7;
-        EXPECT_EQ(disk.GetFileCrc(c.path.c_str(), crc), c.read) << c.path;
+        EXPECT_EQ(disk.GetFileCrc(c.path.c_str(), crc), c.size >= 0) << c.path;
         EXPECT_EQ(crc, c.crc) << c.path;
+        EXPECT_EQ(disk.DeleteFile(c.path.c_str()), c.deleted) << c.path;
+        EXPECT_EQ(FileIsThere(c.path), c.there) << c.path;
     }
+    EXPECT_TRUE(disk.FileExists(locked.c_str()));
+    EXPECT_FALSE(disk.DeleteFile(folder.Path().c_str()));
+    EXPECT_EQ(disk.GetFileSize(folder.Path().c_str()) + disk.GetFileSize64(folder.Path().c_str()),
+              -2);
 
     const int64_t bigSize = (int64_t{3} << 30) + 5;
     const std::string big = folder.WriteSparse("sparse.bin", bigSize);
     ASSERT_FALSE(big.empty());
     EXPECT_EQ(disk.GetFileSize64(big.c_str()), bigSize);
-    EXPECT_EQ(disk.GetFileSize64(digits.c_str()), 9);
-    EXPECT_EQ(disk.GetFileSize64(folder.Path().c_str()), -1);
-    EXPECT_EQ(disk.GetFileSize64((folder / "missing").c_str()), -1);
-    EXPECT_EQ(disk.GetFileSize64(""), -1);
+    EXPECT_EQ(disk.GetFileSize64(locked.c_str()), 9);
 }
 
 TEST(SDiskExists, PathFileAndFolderTests) {
@@ -210,7 +160,6 @@ TEST(SDiskExists, PathFileAndFolderTests) {
     const std::string bare = sub.substr(0, sub.size() - 1);
     ASSERT_TRUE(AddAttribute(folder.WriteFile("h.txt", "x"), FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(AddAttribute(folder.MakeFolder("hf"), FILE_ATTRIBUTE_HIDDEN));
-    ASSERT_TRUE(AddAttribute(folder.WriteFile("ro.txt", "x"), FILE_ATTRIBUTE_READONLY));
     folder.WriteFile("caf\xe9.txt", "x");
     CurrentFolderScope scope(sub);
     ASSERT_TRUE(scope.changed);
@@ -220,26 +169,19 @@ TEST(SDiskExists, PathFileAndFolderTests) {
         bool file;
         bool folder;
     };
-    const Case cases[] = {
-        {file, true, false},
-        {file + "\\", false, false},
-        {sub, false, true},
-        {bare, false, true},
-        {bare + "/", false, true},
-        {folder.Path(), false, true},
-        {folder / "h.txt", true, false},
-        {folder / "hf", false, true},
-        {folder / "ro.txt", true, false},
-        {folder / "caf\xe9.txt", true, false},
-        {folder / "missing.txt", false, false},
-        {folder / "missing\\", false, false},
-        {"", false, false},
-        {"C:\\", false, true},
-        {"..\\f.txt", true, false},
-        {".", false, true},
-        {"..", false, true},
-        {"..\\sub\\", false, true},
-    };
+    const Case cases[] = {{file, true, false},
+                          {file + "\\", false, false},
+                          {sub, false, true},
+                          {bare, false, true},
+                          {folder.Path(), false, true},
+                          {folder / "h.txt", true, false},
+                          {folder / "hf", false, true},
+                          {folder / "caf\xe9.txt", true, false},
+                          {folder / "missing.txt", false, false},
+                          {"", false, false},
+                          {"C:\\", false, true},
+                          {"..\\f.txt", true, false},
+                          {"..", false, true}};
     SDisk disk;
     for (const Case& c : cases) {
         EXPECT_EQ(disk.FileExists(c.in.c_str()), c.file) << c.in;
@@ -256,7 +198,7 @@ TEST(SDiskExists, PathFileAndFolderTests) {
     }
 }
 
-TEST(SDiskList, PatternsWithAndWithoutStarsAndHiddenEntries) {
+TEST(SDiskList, PatternsHiddenEntriesAndCounters) {
     TestFolder folder;
     ASSERT_TRUE(MakeTree(folder));
     const Names visibleFiles = {"a.txt",           "b.dat",      "caf\xe9.txt",
@@ -265,10 +207,6 @@ TEST(SDiskList, PatternsWithAndWithoutStarsAndHiddenEntries) {
     Names allFiles = visibleFiles;
     allFiles.insert({"hid.txt", "sub\\deeper\\hid2.txt", "hidden\\f.txt"});
     const Names allFolders = {"sub\\", "sub\\deeper\\", "other.dir\\", "hidden\\"};
-    Names visibleEntries = visibleFiles;
-    visibleEntries.insert({"sub\\", "sub\\deeper\\", "other.dir\\"});
-    Names allEntries = allFiles;
-    allEntries.insert(allFolders.begin(), allFolders.end());
 
     struct Case {
         const char* pattern;
@@ -279,10 +217,6 @@ TEST(SDiskList, PatternsWithAndWithoutStarsAndHiddenEntries) {
         {"*.*", 5, allFiles},
         {"*.*", 13, visibleFiles},
         {"*.*", 3, allFolders},
-        {"*.*", 7, allEntries},
-        {"*.*", 15, visibleEntries},
-        {"*.*", 2, {"sub\\", "hidden\\", "other.dir\\"}},
-        {"*.txt", 4, {"a.txt", "hid.txt", "caf\xe9.txt"}},
         // Descent reaches every folder, also those whose own names do not match.
         {"*.txt",
          5,
@@ -292,10 +226,7 @@ TEST(SDiskList, PatternsWithAndWithoutStarsAndHiddenEntries) {
          13,
          {"a.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt", "other.dir\\g.txt"}},
         {"*.dir", 7, {"other.dir\\"}},
-        {"d*", 3, {"sub\\deeper\\"}},
-        {"*.none", 7, {}},
         {"sub/*.*", 4, {"sub/c.txt", "sub/d.dat"}},  // the pattern's own separators stay
-        {"missing\\*.*", 7, {}},
         // Without "*" the system's own matches come as bare names, from one level only.
         {"a.txt", 7, {"a.txt"}},
         {"a.txt", 2, {}},
@@ -303,9 +234,7 @@ TEST(SDiskList, PatternsWithAndWithoutStarsAndHiddenEntries) {
         {"sub", 4, {}},
         {"hid.txt", 4, {"hid.txt"}},
         {"hid.txt", 12, {}},
-        {"?.txt", 5, {"a.txt"}},
         {"sub\\deeper", 3, {"deeper\\"}},
-        {"missing.txt", 7, {}},
     };
     SDisk disk;
     for (const Case& c : cases) {
@@ -316,13 +245,6 @@ TEST(SDiskList, PatternsWithAndWithoutStarsAndHiddenEntries) {
     }
 
     EXPECT_EQ(disk.List(nullptr, "", 7) + disk.List(nullptr, nullptr, 7), 0);
-}
-
-TEST(SDiskList, CountersAndPatternsWithoutAFolder) {
-    TestFolder folder;
-    ASSERT_TRUE(MakeTree(folder));
-    SDisk disk;
-
     // The counters count the pattern's own level only, and add to what they hold.
     int files = 10;
     int folders = 20;
@@ -357,19 +279,13 @@ TEST(SDiskList, FolderFiltersAndTheFlagForm) {
     };
     const Case cases[] = {
         {2 + 16, {"empty\\", "onlyfolder\\"}},
-        {2 + 16 + 8, {"empty\\", "onlyfolder\\", "hiddenonly\\"}},
         {2 + 32, {"onlyfile\\", "both\\", "hiddenonly\\"}},
-        {2 + 64, {"empty\\", "onlyfile\\", "hiddenonly\\"}},
         {2 + 128, {"onlyfolder\\", "both\\"}},
-        {2 + 16 + 64, {"empty\\"}},
         {2 + 32 + 128, {"both\\"}},
         // Impossible pairs drop the folders and leave the files; nothing asked, nothing given.
         {6 + 16 + 32, {"top.txt"}},
-        {6 + 64 + 128, {"top.txt"}},
         {3 + 16 + 32, {}},
-        {9, {}},
         // The filters judge folders only, at every level.
-        {4 + 16, {"top.txt"}},
         {3 + 16 + 64, {"empty\\", "onlyfolder\\inner\\", "both\\inner\\"}},
         {7 + 32,
          {"top.txt", "onlyfile\\", "onlyfile\\x.txt", "both\\", "both\\y.txt", "hiddenonly\\",
@@ -382,37 +298,23 @@ TEST(SDiskList, FolderFiltersAndTheFlagForm) {
             << "mode " << c.mode;
     }
 
-    // The form with flags: descend, folders, files, empty folders only, include hidden.
-    struct Flags {
-        bool descend, folders, files, emptyOnly, hidden;
-        Names expected;
-    };
-    const Flags flagCases[] = {
-        {false, true, false, true, true, {"empty\\"}},
-        {true, false, true, false, false, {"top.txt", "onlyfile\\x.txt", "both\\y.txt"}},
-    };
-    for (const Flags& c : flagCases) {
-        SStringArray list;
-        const int added =
-            disk.List(&list, pattern.c_str(), c.descend, c.folders, c.files, c.emptyOnly, c.hidden);
-        EXPECT_EQ(Listed(list, added, folder.Path()), c.expected) << c.descend << c.folders;
-    }
+    // The form with flags: descend, folders, files, empty folders only, hidden.
+    SStringArray list;
+    const int added = disk.List(&list, pattern.c_str(), true, false, true, false, false);
+    EXPECT_EQ(Listed(list, added, folder.Path()),
+              (Names{"top.txt", "onlyfile\\x.txt", "both\\y.txt"}));
+    EXPECT_EQ(disk.List(nullptr, pattern.c_str(), false, true, false, true, true), 1);
 
     // A folder named without a wildcard passes the same filters.
-    SStringArray list;
-    EXPECT_EQ(disk.List(&list, (folder / "empty").c_str(), 2 + 16 + 64), 1);
-    EXPECT_EQ(disk.List(&list, (folder / "both").c_str(), 2 + 16), 0);
-    EXPECT_EQ(disk.List(&list, (folder / "both").c_str(), 2 + 32 + 128), 1);
-    EXPECT_EQ(Text(list.Join("|")), "empty\\|both\\");
+    EXPECT_EQ(disk.List(nullptr, (folder / "empty").c_str(), 2 + 16 + 64), 1);
+    EXPECT_EQ(disk.List(nullptr, (folder / "both").c_str(), 2 + 16), 0);
 }
 
 TEST(SDiskCreate, ThreeLevelsWithAndWithoutParents) {
     TestFolder folder;
     SDisk disk;
     const std::string deep = folder / "a\\b\\c\\";
-    const bool made = disk.CreateFolder(deep.c_str(), false);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-    EXPECT_FALSE(made);
+    EXPECT_FALSE(disk.CreateFolder(deep.c_str(), false));
     EXPECT_FALSE(FolderIsThere(folder / "a"));
     EXPECT_TRUE(disk.CreateFolder(deep.c_str(), true));
     EXPECT_TRUE(FolderIsThere(folder / "a\\b\\c"));
@@ -434,7 +336,6 @@ TEST(SDiskCreate, ThreeLevelsWithAndWithoutParents) {
         EXPECT_FALSE(disk.CreateFolder(path.c_str(), false)) << path;
     }
     EXPECT_FALSE(disk.CreateFolder(nullptr, true));
-    EXPECT_TRUE(FileIsThere(file));
 }
 
 // A batch file writes its working folder and first parameter into a report beside itself.
@@ -478,8 +379,7 @@ TEST(SDiskUnique, UniqueFileName) {
     const size_t end = next.find_first_not_of("0123456789", start);
     EXPECT_TRUE(end > start && end <= start + 6 && next.substr(end) == ".txt") << next;
 
-    // Without the trailing-separator habit the folder comes without its separator.
-    disk.SetTrailingSeparator(false);
+    disk.SetTrailingSeparator(false);  // the folder then comes without its separator
     const std::string bare = folder.Path().substr(0, folder.Path().size() - 1);
     EXPECT_EQ(Text(disk.GetUniqueFileName(bare.c_str(), "new", "bin")), folder / "new.bin");
 }
