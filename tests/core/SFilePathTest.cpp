@@ -1,6 +1,7 @@
 // Disk files: modes, sharing, attributes and names, and what only a disk file does.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "core/SFilePath.h"
@@ -145,6 +146,36 @@ TEST(SFilePath, ReadsAndWritesAlternateWithoutSeeking) {
     EXPECT_EQ(Text(file.ReadString()), "abXdYf\r\n");
     file.Close();
     EXPECT_EQ(ReadWholeFile(path), "abXdYf\r\n");
+}
+
+// Seeks right after writes that are still in the stream's buffer, in every mode that
+// writes: the size counts them and the position lands where it was asked for. Appending
+// moves the position but still writes at the end.
+TEST(SFilePath, SeeksAfterBufferedWritesInEveryWriteMode) {
+    struct Case {
+        const char* mode;
+        int size;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"w+b", 10, "01234XY789"},
+        {"wb", 10, "01234XY789"},
+        {"r+b", 10, "01234XY789"},
+        {"ab", 15, "hello0123456789XY"},
+    };
+    for (const Case& c : cases) {
+        TestFolder folder;
+        const std::string path = folder.WriteFile("file.bin", "hello");
+        SFilePath file;
+        ASSERT_TRUE(OpenAs(file, path, c.mode, false)) << c.mode;
+        ASSERT_EQ(file.WriteString("0123456789"), 10);
+        EXPECT_EQ(file.Seek(-1), c.size) << c.mode;
+        EXPECT_EQ(file.Seek(5), 5) << c.mode;
+        EXPECT_EQ(file.WriteString("XY"), 2);
+        EXPECT_EQ(file.Seek(-1), static_cast<int>(strlen(c.after))) << c.mode;
+        file.Close();
+        EXPECT_EQ(ReadWholeFile(path), c.after) << c.mode;
+    }
 }
 
 // The reporting close: true once everything written is in the file; false when a write

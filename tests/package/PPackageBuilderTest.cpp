@@ -27,6 +27,16 @@ std::string Descriptor(const std::string& version, uint32_t crc) {
     return version + "\r\n" + std::to_string(crc) + "\r\n";
 }
 
+// Bytes that do not compress: the archive grows by about as much as the file.
+std::string RandomBytes(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) {
+        seed = seed * 1103515245u + 12345u;
+        byte = static_cast<char>(seed >> 23);
+    }
+    return bytes;
+}
+
 TEST(PPackageBuilderCollect, RefusesWhatIsNoReleaseFolder) {
     TestFolder folder;
     const std::string file = folder.WriteFile("file.txt", "x");
@@ -214,6 +224,31 @@ TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
     EXPECT_EQ(ReadWholeFile(folder / "out\\app.bin"),
               std::string("SRES\x01\0\0\0\xFF\xFF\xFF\xFF", 12));
     EXPECT_EQ(ReadWholeFile(target), Descriptor("1.0.0.0", 834648924));
+}
+
+// Entries that straddle the writer's 1 MiB steps, so that a payload length is filled in
+// after its bytes went to the file but before they left the stream's buffer.
+TEST(PPackageBuilderWrite, ArchivesOpenWhereverTheLengthsFallAcrossTheWriteSteps) {
+    TestFolder folder;
+    folder.WriteFile("rel\\a.bin", RandomBytes(1001000, 1));
+    for (int i = 0; i < 420; ++i)
+        folder.WriteFile("rel\\" + std::string(136, 'e') + std::to_string(1000 + i), "");
+    for (int i = 0; i < 40; ++i)
+        folder.WriteFile("rel\\t" + std::to_string(i) + ".txt", "text " + std::to_string(i));
+    for (int threads : {1, 2}) {
+        PPackageBuilder builder;
+        builder.SetThreads(threads);
+        ASSERT_EQ(builder.Collect((folder / "rel").c_str()), PPackageBuilder::kDone);
+        ASSERT_EQ(builder.Write((folder / "out.upd").c_str(), "1"), PPackageBuilder::kDone)
+            << threads << " threads";
+        SResource reader;
+        ASSERT_TRUE(reader.Open((folder / "out.bin").c_str())) << threads << " threads";
+        const std::string back = folder.MakeFolder("back" + std::to_string(threads));
+        ASSERT_TRUE(reader.ExtractAll(back.c_str(), nullptr));
+        EXPECT_EQ(reader.GetEntryCount(), 461);
+        EXPECT_EQ(ReadWholeFile(back + "a.bin"), ReadWholeFile(folder / "rel\\a.bin"));
+        EXPECT_EQ(ReadWholeFile(back + "t39.txt"), "text 39");
+    }
 }
 
 }  // namespace
