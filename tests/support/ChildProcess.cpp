@@ -9,6 +9,21 @@ std::string HelperPath(const char* name) {
     return path.substr(0, path.find_last_of('\\') + 1) + name;
 }
 
+// Appends what the pipe holds now, without waiting for more.
+static void ReadAvailable(HANDLE readEnd, std::string& output) {
+    char chunk[4096];
+    DWORD available = 0;
+    DWORD got = 0;
+    while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+           ReadFile(readEnd, chunk, available < sizeof chunk ? available : sizeof chunk, &got,
+                    nullptr) &&
+           got > 0)
+        output.append(chunk, got);
+}
+
+// Reads until the child has ended rather than until the pipe closes: a process the child
+// starts in turn inherits the write end and may outlive it (Wine starts its desktop process
+// from the first program that needs one, and that process lives as long as Wine does).
 ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     ProcessResult result;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -30,12 +45,18 @@ ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
                                     nullptr, nullptr, &startup, &info);
     CloseHandle(writeEnd);
     if (result.started) {
-        char chunk[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0)
-            result.output.append(chunk, got);
-        if (WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0)
-            TerminateProcess(info.hProcess, 255);
+        const DWORD start = GetTickCount();
+        for (;;) {
+            // Whatever an ended child wrote is in the pipe already, so one last read has it.
+            const bool ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0;
+            ReadAvailable(readEnd, result.output);
+            if (ended) break;
+            if (GetTickCount() - start >= timeoutMs) {
+                TerminateProcess(info.hProcess, 255);
+                WaitForSingleObject(info.hProcess, 5000);
+                break;
+            }
+        }
         GetExitCodeProcess(info.hProcess, &result.exitCode);
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
