@@ -79,7 +79,7 @@ bool PWndExtract::_PThread::Install() {
     const SString tempPath = disk.GetTempFileName();
     SFilePath tempFile;
     if (tempPath.GetLength() == 0 ||
-        !tempFile.Open(tempPath.GetSafeText(), true, true, true, false))
+        !tempFile.OpenCreated(tempPath.GetSafeText()))
         return false;
     const bool downloaded = network.Download(&tempFile, SSystem::GetArg(1).GetSafeText(), 1024, 0);
     if (!tempFile.CloseChecked() || !downloaded) {

@@ -183,7 +183,7 @@ bool SResource::WriteTo(SFile* target, bool compress) {
 // out of the archive and listed in skipped.
 bool SResource::OpenEntryFile(int index, SFilePath& file, SString& path) {
     path = source.GetPath() + *names.GetAt(index);
-    if (file.Open(path.GetText(), false, false, true, true)) return true;
+    if (file.OpenShared(path.GetText())) return true;
     skipped.Add(path.GetText());
     return false;
 }
@@ -243,7 +243,7 @@ bool SResource::Open(const char* path, int start) {
     source.SetPath(path);
     SFilePath file;
     const bool opened = source.IsValid() && source.GetName().GetLength() > 0 &&
-                        file.Open(source.GetPath().GetText(), false, false, true, true) &&
+                        file.OpenShared(source.GetPath().GetText()) &&
                         ReadTable(file, start > 0 ? start : 0);
     if (!opened) Reset();
     return opened;
@@ -298,11 +298,11 @@ bool SResource::Extract(SFile* target, const char* name, bool rewind) {
     if (IsBuildSide()) {
         SFilePath file;
         const SString path = source.GetPath() + *names.GetAt(index);
-        if (!file.Open(path.GetText(), false, false, true, true)) return false;
+        if (!file.OpenShared(path.GetText())) return false;
         target->CopyFrom(&file, -1);
     } else {
         SFilePath archive;
-        if (!archive.Open(source.GetPath().GetText(), false, false, true, true)) return false;
+        if (!archive.OpenShared(source.GetPath().GetText())) return false;
         SBlockPipeline pipeline(SBlockPipeline::kDecompress, threads);
         if (!ExtractEntry(archive, index, target, pipeline)) return false;
     }
@@ -329,7 +329,7 @@ bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
 
     // One open of the archive serves every entry, read in archive order.
     SFilePath archive;
-    const bool archiveOpen = archive.Open(source.GetPath().GetText(), false, false, true, true);
+    const bool archiveOpen = archive.OpenShared(source.GetPath().GetText());
     SBlockPipeline pipeline(SBlockPipeline::kDecompress, threads);
     SFileMem staging;
     bool all = true;
@@ -404,7 +404,7 @@ bool SResource::ExtractToPath(SFilePath& archive, int index, const SPath& target
     int written = -1;
     {
         SFilePath file;
-        if (file.Open(temporary, true, true, true, false)) {
+        if (file.OpenCreated(temporary)) {
             if (inMemory) {
                 const int size = staging.GetPosition();
                 if (file.Write(staging.GetBuffer(), size) == size) written = size;
@@ -441,7 +441,7 @@ bool SResource::GetRawSizes(SArray<int>& rawSizes) const {
     rawSizes.SetCount(0, false);
     SFilePath archive;
     if (!source.IsValid() || source.IsFolder() ||
-        !archive.Open(source.GetPath().GetText(), false, false, true, true))
+        !archive.OpenShared(source.GetPath().GetText()))
         return false;
     rawSizes.SetCount(names.GetCount(), false);
     for (int i = 0; i < names.GetCount(); ++i) {
