@@ -232,7 +232,7 @@ bool SDisk::PathExists(const char* path) {
 bool SDisk::FileExists(const char* path) {
     if (!path || !*path || EndsWithSeparator(path)) return false;
     if (!PathExists(path)) return false;
-    return List(nullptr, path, false, false, true, false, true) == 1;
+    return List(nullptr, path, kFiles) == 1;
 }
 
 // Asks the system for the path's own entry, through the full form that PathExists left in
@@ -246,7 +246,7 @@ bool SDisk::FolderExists(const char* path) {
     if (form.IsNetwork() && form.GetPartCount() == 3) return true;
     SString folder(scratch);
     if (EndsWithSeparator(scratch)) folder.TrimRight(1);
-    return List(nullptr, folder.GetText(), false, true, false, false, true) == 1;
+    return List(nullptr, folder.GetText(), kFolders) == 1;
 }
 
 // Lists what pattern matches into list (when given) and returns how many entries it added,
