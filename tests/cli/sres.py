@@ -1,12 +1,10 @@
-"""A second reader and writer of "SRES" archives, sharing no code with the product.
-
-    archive = "SRES" flag entry* 0xFFFFFFFF       (integers: unsigned 32-bit little-endian)
-    entry   = L name 0x00 payload                  (compressed when flag[0] != 0)
+"""A second reader and writer of "SRES" archives, sharing no code with the product:
+    archive = "SRES" flag entry* 0xFFFFFFFF   (integers: unsigned 32-bit little-endian)
+    entry   = L name 0x00 payload              (compressed when flag[0] != 0)
     stream  = B block*B, or nothing for an empty file
-    block   = R K zlib-data                        (R = 100000 but the last: 1..100000;
-                                                    1 <= K <= 110012)
-The reader raises FormatError at the first breach; the writer builds archives from parts, so
-that tests can forge malformed ones.
+    block   = R K zlib-data       (R = 100000 but the last: 1..100000; 1 <= K <= 110012)
+The writer builds archives from parts, so that tests can forge malformed ones; the reader
+takes only the archive the writer makes of the same files, byte for byte.
 """
 
 import struct
@@ -16,7 +14,6 @@ MAGIC = b"SRES"
 TERMINATOR = 0xFFFFFFFF
 BLOCK_SIZE = 100000
 MAX_PACKED = 110012
-FLAG_STORED = b"\x00\x00\x00\x00"
 FLAG_COMPRESSED = b"\x01\x00\x00\x00"
 
 
@@ -28,67 +25,36 @@ def u32(value):
     return struct.pack("<I", value & 0xFFFFFFFF)
 
 
-def _u32_at(data, position, what):
-    if position + 4 > len(data):
-        raise FormatError("%s at %d runs past the end" % (what, position))
-    return struct.unpack_from("<I", data, position)[0]
-
-
-def read_stream(payload, where):
-    """The bytes of a block stream that fills payload exactly; every block must be what
-    zlib.compress gives at its default level, as the product writes it."""
-    if not payload:
-        return b""
-    count = _u32_at(payload, 0, where + ": block count")
-    if count == 0:
-        raise FormatError(where + ": block count 0")
-    position, parts = 4, []
-    for index in range(count):
-        raw_length = _u32_at(payload, position, where + ": raw length")
-        packed_length = _u32_at(payload, position + 4, where + ": compressed length")
-        position += 8
-        last = index == count - 1
-        if not (1 <= raw_length <= BLOCK_SIZE if last else raw_length == BLOCK_SIZE):
-            raise FormatError("%s: block %d: raw length %d" % (where, index, raw_length))
-        if not 1 <= packed_length <= MAX_PACKED or position + packed_length > len(payload):
-            raise FormatError("%s: block %d: compressed length %d" % (where, index, packed_length))
-        packed = payload[position:position + packed_length]
-        position += packed_length
-        try:
-            raw = zlib.decompress(packed)
-        except zlib.error as error:
-            raise FormatError("%s: block %d: %s" % (where, index, error))
-        if len(raw) != raw_length or zlib.compress(raw) != packed:
-            raise FormatError("%s: block %d is not the block of its bytes" % (where, index))
-        parts.append(raw)
-    if position != len(payload):
-        raise FormatError("%s: %d bytes after the last block" % (where, len(payload) - position))
-    return b"".join(parts)
+def _parse(data):
+    """(compressed, [(name, bytes)]) of data, read without checks: read() compares."""
+    compressed, position, files = data[4] != 0, 8, []
+    while True:
+        length = struct.unpack_from("<I", data, position)[0]
+        if length == TERMINATOR:
+            return compressed, files
+        zero = data.index(b"\x00", position + 4)
+        payload = data[zero + 1:zero + 1 + length]
+        if compressed and payload:
+            count, at, parts = struct.unpack_from("<I", payload)[0], 4, []
+            for _ in range(count):
+                packed = struct.unpack_from("<I", payload, at + 4)[0]
+                parts.append(zlib.decompress(payload[at + 8:at + 8 + packed]))
+                at += 8 + packed
+            payload = b"".join(parts)
+        files.append((data[position + 4:zero].decode("latin-1"), payload))
+        position = zero + 1 + length
 
 
 def read(data):
-    """[(name, bytes)] of a whole archive, names one character per byte."""
-    if data[:4] != MAGIC or len(data) < 8:
-        raise FormatError("no magic and flag")
-    compressed, position, files = data[4] != 0, 8, []
-    while True:
-        length = _u32_at(data, position, "entry %d: length" % len(files))
-        position += 4
-        if length == TERMINATOR:
-            break
-        zero = data.find(b"\x00", position)
-        if zero < 0 or zero + 1 + length > len(data):
-            raise FormatError("entry %d runs past the end" % len(files))
-        name = data[position:zero].decode("latin-1")
-        payload = data[zero + 1:zero + 1 + length]
-        files.append((name, read_stream(payload, name) if compressed else payload))
-        position = zero + 1 + length
-    if position != len(data):
-        raise FormatError("%d bytes after the terminator" % (len(data) - position))
+    """[(name, bytes)] of a whole archive, names one character per byte. FormatError unless
+    data is exactly what write() makes of those files: every field, zlib's default level."""
+    try:
+        compressed, files = _parse(data)
+    except (IndexError, ValueError, struct.error, zlib.error) as error:
+        raise FormatError("cut short or malformed: %s" % error)
+    if write(files, compressed) != data:
+        raise FormatError("not the archive of the files it holds")
     return files
-
-
-# Writing, by parts that tests may forge.
 
 
 def block(raw, packed=None):
@@ -96,13 +62,10 @@ def block(raw, packed=None):
     return u32(len(raw)) + u32(len(packed)) + packed
 
 
-def blocks_of(data):
-    return [block(data[p:p + BLOCK_SIZE]) for p in range(0, len(data), BLOCK_SIZE)]
-
-
 def stream(data=None, blocks=None):
     """The block stream of data, or of the given (possibly forged) blocks."""
-    blocks = blocks_of(data) if blocks is None else blocks
+    if blocks is None:
+        blocks = [block(data[p:p + BLOCK_SIZE]) for p in range(0, len(data), BLOCK_SIZE)]
     return u32(len(blocks)) + b"".join(blocks) if blocks else b""
 
 
@@ -116,5 +79,5 @@ def archive(entries, flag=FLAG_COMPRESSED):
 
 def write(files, compressed=True):
     """The archive an honest writer makes of (name, bytes) pairs, in their order."""
-    flag = FLAG_COMPRESSED if compressed else FLAG_STORED
+    flag = FLAG_COMPRESSED if compressed else bytes(4)
     return archive([entry(n, stream(d) if compressed else d) for n, d in files], flag)

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/SDisk.h"
@@ -32,16 +33,38 @@ std::string MemoryBytes(SFileMem& file) {
     return std::string(reinterpret_cast<const char*>(file.GetBuffer()), file.GetSize());
 }
 
-// Writes the archive of every name to memory and returns its bytes.
+// A target that takes only so many bytes, like a full disk.
+class FullDisk : public SFileMem {
+public:
+    explicit FullDisk(int room) : room(room) {}
+    int Write(const void* data, int count) override {
+        count = count < room ? count : room;
+        room -= count;
+        return count > 0 ? SFileMem::Write(data, count) : 0;
+    }
+    int WriteData(const void* data, int count) override { return Write(data, count); }
+    int WriteString(const char* text, int length) override {
+        return Write(text, length < 0 ? static_cast<int>(strlen(text)) : length);
+    }
+    // Copies too go through Write, not straight into memory.
+    int ReadFrom(SFile* source, int count) override { return SFile::ReadFrom(source, count); }
+
+private:
+    int room;
+};
+
+// The archive of every name, written to memory with room for so many bytes (a plain memory
+// file when negative); "<failed>" when writing fails.
 std::string Build(const TestFolder& folder, const std::vector<std::string>& names, bool compress,
-                  int threads = 1) {
+                  int threads = 1, int room = -1) {
     SResource archive;
     archive.SetThreads(threads);
     EXPECT_TRUE(archive.SetFolder(folder.Path().c_str()));
     for (const std::string& name : names) EXPECT_TRUE(archive.AddFile(name.c_str())) << name;
-    SFileMem target;
-    EXPECT_TRUE(archive.WriteTo(&target, compress));
-    return MemoryBytes(target);
+    SFileMem plain;
+    FullDisk full(room);
+    SFileMem& target = room < 0 ? plain : full;
+    return archive.WriteTo(&target, compress) ? MemoryBytes(target) : "<failed>";
 }
 
 std::string ExtractToMemory(SResource& archive, const char* name) {
@@ -61,28 +84,9 @@ std::set<std::string> Listing(const std::string& folder) {
     return names;
 }
 
-// A target that takes only so many bytes, like a full disk.
-class FullDisk : public SFileMem {
-public:
-    explicit FullDisk(int room) : room(room) {}
-    int Write(const void* data, int count) override {
-        if (count > room) count = room;
-        room -= count;
-        return count > 0 ? SFileMem::Write(data, count) : 0;
-    }
-    int WriteData(const void* data, int count) override { return Write(data, count); }
-    int WriteString(const char* text, int length) override {
-        return Write(text, length < 0 ? static_cast<int>(strlen(text)) : length);
-    }
-    // Copies too go through Write, not straight into memory.
-    int ReadFrom(SFile* source, int count) override { return SFile::ReadFrom(source, count); }
-
-private:
-    int room;
-};
-
 // Entries straddle the block size, small files follow each other through the pipeline: the
-// archive is the independent construction's on any number of threads, and extracts whole.
+// archive is the independent construction's on any number of threads, and extracts whole. A
+// target that runs out of room fails the write, wherever that happens.
 TEST(SResource, WritesTheIndependentConstructionAndExtractsItWhole) {
     TestFolder source;
     EXPECT_EQ(Build(source, {}, true), std::string("SRES\x01\0\0\0\xFF\xFF\xFF\xFF", 12));
@@ -108,6 +112,8 @@ TEST(SResource, WritesTheIndependentConstructionAndExtractsItWhole) {
         for (int threads : {1, 3, 8}) {
             const std::string bytes = Build(source, names, compress, threads);
             EXPECT_TRUE(bytes == expected[compress]) << compress << ", " << threads << " threads";
+            for (int room : {0, 6, 40, 30000, 120000})
+                EXPECT_EQ(Build(source, names, compress, threads, room), "<failed>") << room;
             if (threads == 8) continue;
             const std::string destination =
                 folder.MakeFolder((compress ? "c" : "s") + std::to_string(threads));
@@ -157,34 +163,11 @@ TEST(SResourceBuild, LeavesOutFilesThatCannotBeOpened) {
     EXPECT_FALSE(archive.WriteTo(nullptr, true));
 }
 
-TEST(SResourceBuild, ATargetThatRunsOutOfRoomFails) {
-    TestFolder folder;
-    folder.WriteFile("a.dat", Content(180000, 1));
-    folder.WriteFile("b.dat", Content(5000, 2));
-    for (int threads : {1, 3}) {
-        SResource archive;
-        archive.SetThreads(threads);
-        ASSERT_TRUE(archive.SetFolder(folder.Path().c_str()));
-        ASSERT_TRUE(archive.AddFile("a.dat"));
-        ASSERT_TRUE(archive.AddFile("b.dat"));
-        for (int room : {0, 6, 40, 30000, 120000}) {
-            for (bool compress : {true, false}) {
-                FullDisk target(room);
-                EXPECT_FALSE(archive.WriteTo(&target, compress))
-                    << threads << " threads, room " << room << ", " << compress;
-            }
-        }
-    }
-}
-
 TEST(SResourceRead, AnyTruncationFailsToOpen) {
     TestFolder folder;
-    const std::string whole = ArchiveBytes(1)
-                                  .Compressed("a.txt", "alpha")
-                                  .Compressed("", "")
-                                  .Compressed("b", Content(3000, 1))
-                                  .End()
-                                  .Bytes();
+    ArchiveBytes bytes(1);
+    bytes.Compressed("a.txt", "alpha").Compressed("", "").Compressed("b", Content(3000, 1));
+    const std::string whole = bytes.End().Bytes();
     const std::string destination = folder.MakeFolder("dest");
     for (size_t cut = 0; cut < whole.size(); ++cut) {
         const std::string path = folder.WriteFile("cut.bin", whole.substr(0, cut));
@@ -201,10 +184,8 @@ TEST(SResourceRead, AnyTruncationFailsToOpen) {
     EXPECT_FALSE(archive.Open(folder.Path().c_str())) << "a folder is no archive";
 }
 
-// A table of thousands of entries inside a larger file, stored (its flag's first byte zero)
-// and read through a window of the file: names and payloads of every size straddle its
-// edges, and every entry still lands at its own name and position. Of names equal but for
-// case, lookups deliver the first. No name is longer than a Windows path, 32767 characters.
+// Thousands of stored entries (the flag's first byte zero) inside a larger file straddle the
+// edges of the table's read window; of names equal but for case, lookups deliver the first.
 TEST(SResourceRead, BigTablesReadWholeFromTheirStart) {
     TestFolder folder;
     ArchiveBytes bytes(0x100);
@@ -248,11 +229,7 @@ TEST(SResourceRead, MalformedBlockStreamsFailAndLeaveTheTargetAsItWas) {
     const std::string block = B::BlockStream(good).substr(4);  // R, K, data
     const std::string data = block.substr(8);
     const std::string K = B::Le(static_cast<uint32_t>(data.size()));
-    struct Case {
-        const char* what;
-        std::string payload;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         {"R above 100000", B::Le(1) + B::Le(100001) + K + data},
         {"K above 110012", B::Le(1) + B::Le(1000) + B::Le(110013) + data},
         {"K past the payload", B::Le(1) + B::Le(1000) + B::Le(5000) + data},
@@ -264,39 +241,36 @@ TEST(SResourceRead, MalformedBlockStreamsFailAndLeaveTheTargetAsItWas) {
         {"bytes behind the blocks", B::Le(1) + block + "xx"},
         {"no block count", "ab"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [what, payload] : cases) {
         TestFolder folder;
         const std::string path = folder.WriteFile(
-            "bad.bin", B(1).Compressed("ok.txt", good).Entry("bad.txt", c.payload).End().Bytes());
+            "bad.bin", B(1).Compressed("ok.txt", good).Entry("bad.txt", payload).End().Bytes());
         SResource archive;
         archive.SetThreads(3);
-        ASSERT_TRUE(archive.Open(path.c_str())) << c.what;
+        ASSERT_TRUE(archive.Open(path.c_str())) << what;
         const std::string destination = folder.MakeFolder("dest");
         folder.WriteFile("dest\\bad.txt", "previous content");
         SStringArray failures;
-        EXPECT_FALSE(archive.ExtractAll(destination.c_str(), &failures)) << c.what;
-        ASSERT_EQ(failures.GetCount(), 1) << c.what;
-        EXPECT_EQ(failures.GetText(0), (destination + "bad.txt").c_str()) << c.what;
-        EXPECT_EQ(ReadWholeFile(destination + "bad.txt"), "previous content") << c.what;
-        EXPECT_EQ(ReadWholeFile(destination + "ok.txt"), good) << c.what;
-        EXPECT_EQ(Listing(destination).size(), 2u) << "no temporary file stays: " << c.what;
+        EXPECT_FALSE(archive.ExtractAll(destination.c_str(), &failures)) << what;
+        ASSERT_EQ(failures.GetCount(), 1) << what;
+        EXPECT_EQ(failures.GetText(0), (destination + "bad.txt").c_str()) << what;
+        EXPECT_EQ(ReadWholeFile(destination + "bad.txt"), "previous content") << what;
+        EXPECT_EQ(ReadWholeFile(destination + "ok.txt"), good) << what;
+        EXPECT_EQ(Listing(destination).size(), 2u) << "no temporary file stays: " << what;
     }
 }
 
-// Of names equal but for case the first is written. Refused names write nothing anywhere;
-// folders made for an entry that then fails are removed again, up to the first that was
-// there before, and one that holds something stays.
+// Of names equal but for case the first is written; refused names write nothing anywhere, and
+// folders made for an entry that fails go again, up to the first that was there before.
 TEST(SResourceExtractAll, RefusedAndFailedEntriesLeaveNothingBehind) {
     const char* hostile[] = {"..\\evil.txt", "sub\\..\\..\\evil.txt", "C:\\evil.txt",
                              "\\\\srv\\share\\evil.txt", "sub\\CON"};
     TestFolder folder;
     ArchiveBytes bytes(1);
-    bytes.Compressed("Dir\\Same.txt", "first")
-        .Compressed("dir\\same.TXT", "second")
-        .Compressed("kept\\ok.txt", "ok")
-        .Entry("kept\\bad\\x.txt", "ab")
-        .Entry("new\\deeper\\y.txt", "ab")
-        .Entry("old\\z.txt", "ab");
+    bytes.Compressed("Dir\\Same.txt", "first").Compressed("dir\\same.TXT", "second");
+    bytes.Compressed("kept\\ok.txt", "ok");
+    for (const char* name : {"kept\\bad\\x.txt", "new\\deeper\\y.txt", "old\\z.txt"})
+        bytes.Entry(name, "ab");  // no block stream
     for (const char* name : hostile) bytes.Compressed(name, "evil");
     const std::string path = folder.WriteFile("hostile.bin", bytes.End().Bytes());
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));  // only read
@@ -325,14 +299,11 @@ TEST(SResourceExtractAll, RefusedAndFailedEntriesLeaveNothingBehind) {
 TEST(SResourceExtractAll, ReplacesTargetsWholeAndListsThoseItCannot) {
     TestFolder folder;
     const std::string big(SResource::kStagedLimit + 1, 'b');  // decoded beside its target
-    const std::string path = folder.WriteFile("a.bin", ArchiveBytes(1)
-                                                           .Compressed("small.txt", "new")
-                                                           .Compressed("locked.txt", "new")
-                                                           .Compressed("ro.txt", "new")
-                                                           .Compressed("hid.txt", "new")
-                                                           .Compressed("ro-big.bin", big)
-                                                           .End()
-                                                           .Bytes());
+    ArchiveBytes bytes(1);
+    for (const char* name : {"small.txt", "locked.txt", "ro.txt", "hid.txt"})
+        bytes.Compressed(name, "new");
+    const std::string path =
+        folder.WriteFile("a.bin", bytes.Compressed("ro-big.bin", big).End().Bytes());
     const std::string destination = folder.MakeFolder("dest");
     const std::string target = folder.WriteFile("dest\\small.txt", "old");
     ASSERT_TRUE(CreateHardLinkA((folder / "link.txt").c_str(), target.c_str(), nullptr));
@@ -373,32 +344,26 @@ TEST(SResourceExtractAll, ReplacesTargetsWholeAndListsThoseItCannot) {
 }
 
 TEST(SResource, IsSafeEntryName) {
-    const char* safe[] = {"readme.txt", "data\\maps\\a.dat",
-                          "sub/f.txt",  "caf\xe9.txt",
-                          ".hidden",    "a..b",
-                          "CONFIG.SYS", "com10",
-                          "COM\xb4",    "CONS .txt",
-                          "COM",        "LPT1x"};
-    const char* unsafe[] = {"..",           "a\\..\\b",
-                            "../a",         ".\\a",
-                            "C:a",          "C:\\a",
-                            "\\a",          "/a",
-                            "\\\\?\\C:\\a", "\\\\srv\\share\\a",
-                            "a\\",          "a\\\\b",
-                            "a*b",          "a.txt:stream",
-                            "trailing.",    "dots\\...\\x",
-                            "tab\there",    "line\r\nbreak",
-                            "del\x7f",      "x \\y",
-                            "aux.h",        "Conout$",
-                            "CON",          "nul.txt",
-                            "CON .txt",     "sub\\nul  .a.b",
-                            "COM0",         "lpt0.log",
-                            "sub\\COM1",    "LPT9.log",
-                            "CLOCK$",       "conin$.x",
-                            "COM\xb9",      "lpt\xb2.txt",
-                            "COM\xb3",      ""};
-    for (const char* name : safe) EXPECT_TRUE(SResource::IsSafeEntryName(name)) << name;
-    for (const char* name : unsafe) EXPECT_FALSE(SResource::IsSafeEntryName(name)) << name;
+    struct Case {
+        const char* rule;
+        bool safe;
+        std::vector<const char*> names;
+    };
+    const Case cases[] = {
+        {"plain", true, {"readme.txt", "data\\maps\\a.dat", "sub/f.txt", "caf\xe9.txt"}},
+        {"dots inside", true, {".hidden", "a..b"}},
+        {"no device", true, {"CONFIG.SYS", "com10", "COM\xb4", "CONS .txt", "COM", "LPT1x"}},
+        {"dot or space last", false, {"..", "a\\..\\b", "../a", "x \\y"}},
+        {"empty part", false, {"", "\\a", "/a", "\\\\srv\\share\\a", "a\\", "a\\\\b"}},
+        {"no file name holds", false, {"C:a", "a*b", "a.txt:stream", "tab\t", "us\x1f", "del\x7f"}},
+        {"device", false, {"aux.h", "Conout$", "CON", "nul.txt", "CLOCK$", "conin$.x"}},
+        {"device before spaces", false, {"CON .txt", "sub\\nul  .a.b"}},
+        {"COM, LPT, digit", false, {"COM0", "LPT9.log", "COM\xb9", "lpt\xb2.txt", "COM\xb3"}},
+    };
+    for (const Case& c : cases) {
+        for (const char* name : c.names)
+            EXPECT_EQ(SResource::IsSafeEntryName(name), c.safe) << c.rule << ": " << name;
+    }
     EXPECT_FALSE(SResource::IsSafeEntryName(nullptr));
 }
 
