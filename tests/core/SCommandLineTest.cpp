@@ -2,36 +2,32 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "core/SCommandLine.h"
 #include "core/SStringArray.h"
 
 namespace {
 
-std::vector<std::string> Split(const char* line, SCommandLine::Rewrite rewrite) {
+// The elements behind the program path, joined by "|".
+std::string Split(const char* line, SCommandLine::Rewrite rewrite) {
     SStringArray list;
     SCommandLine::SplitAll(line, list, rewrite);
-    std::vector<std::string> words;
-    for (int i = 1; i < list.GetCount(); ++i) words.push_back(list.GetText(i).GetText());
-    return words;
+    return list.Join("|", 1).GetText();
 }
 
 TEST(SCommandLine, BackslashesBeforeQuotes) {
     struct Case {
-        const char* line;
-        std::vector<std::string> every;  // the updater's rule
-        std::vector<std::string> lone;   // the console tool's rule
+        const char *line, *every, *lone;  // under the updater's rule and the console tool's
     };
     const Case cases[] = {
         // Typed by hand: one backslash ends a quoted folder under both rules.
-        {"p \"C:\\My Dir\\\" next", {"C:\\My Dir\\", "next"}, {"C:\\My Dir\\", "next"}},
+        {"p \"C:\\My Dir\\\" next", "C:\\My Dir\\|next", "C:\\My Dir\\|next"},
         // Quoted by the platform's rules, which double it: only the lone rule reads it so.
-        {"p \"C:\\My Dir\\\\\" next", {"C:\\My Dir\\\" next"}, {"C:\\My Dir\\", "next"}},
+        {"p \"C:\\My Dir\\\\\" next", "C:\\My Dir\\\" next", "C:\\My Dir\\|next"},
         // Three backslashes and a quote stay a backslash and a literal quote under the lone
         // rule; the updater's rule makes them four, two backslashes before an opening quote.
-        {"p a\\\\\\\"b", {"a\\\\b"}, {"a\\\"b"}},
-        {"p \"\" x\\y", {"", "x\\y"}, {"", "x\\y"}},
+        {"p a\\\\\\\"b", "a\\\\b", "a\\\"b"},
+        {"p \"\" x\\y", "|x\\y", "|x\\y"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Split(c.line, SCommandLine::kEveryBackslash), c.every) << c.line;

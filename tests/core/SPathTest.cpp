@@ -2,11 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "core/SPath.h"
 #include "core/SStringArray.h"
-#include "core/SWindows.h"
 #include "tests/support/TestFolder.h"
 
 namespace {
@@ -21,253 +19,163 @@ std::string LocalPathOfLength(size_t length) {
     return path.append(length - path.size(), 'n');
 }
 
-// Every piece of a path at once. A path is a folder exactly when its name is empty, and a
-// subfolder when it also has a folder part.
+// Every piece of a path at once: full form|root|folder|name|parent|last folder. A path is a
+// folder exactly when its name is empty, and a subfolder when it also has a folder part.
 TEST(SPath, SetPathClassifiesNormalisesAndTakesApart) {
     struct Case {
         const char* in;
         int kind;
-        const char* full;
-        const char* root;
-        const char* folder;
-        const char* name;
-        const char* parent;
-        const char* lastFolder;
+        const char* pieces;
     };
     const int kLocal = SPath::kLocal, kNetwork = SPath::kNetwork, kUrl = SPath::kUrl;
     const Case cases[] = {
-        {"C:/A\\B\\..\\.\\f.txt", kLocal, "C:\\A\\f.txt", "C:\\", "A\\", "f.txt", "C:\\A\\", "A\\"},
-        {"C:\\f.txt", kLocal, "C:\\f.txt", "C:\\", "", "f.txt", "C:\\", ""},
-        {"C:\\", kLocal, "C:\\", "C:\\", "", "", "", ""},
-        {"C:\\A\\", kLocal, "C:\\A\\", "C:\\", "A\\", "", "C:\\", "A\\"},
-        {"C:\\A\\B\\", kLocal, "C:\\A\\B\\", "C:\\", "A\\B\\", "", "C:\\A\\", "B\\"},
-        {"C:\\caf\xe9\\r\xe9sum\xe9.txt", kLocal, "C:\\caf\xe9\\r\xe9sum\xe9.txt", "C:\\",
-         "caf\xe9\\", "r\xe9sum\xe9.txt", "C:\\caf\xe9\\", "caf\xe9\\"},
-        {"\\\\srv\\share\\x.doc", kNetwork, "\\\\srv\\share\\x.doc", "\\\\srv\\", "share\\",
-         "x.doc", "\\\\srv\\share\\", "share\\"},
-        {"\\\\srv/share/", kNetwork, "\\\\srv\\share\\", "\\\\srv\\", "share\\", "", "\\\\srv\\",
-         "share\\"},
-        {"\\\\srv", kNetwork, "\\\\srv", "\\\\srv\\", "", "", "", ""},
-        {"//srv/share/x.doc", kNetwork, "\\\\srv\\share\\x.doc", "\\\\srv\\", "share\\", "x.doc",
-         "\\\\srv\\share\\", "share\\"},
-        {"web://srv/dir/f.zip", kUrl, "web://srv/dir/f.zip", "web://srv/", "dir/", "f.zip",
-         "web://srv/dir/", "dir/"},
-        {"http://host\\a\\b\\", kUrl, "http://host/a/b/", "http://host/", "a/b/", "",
-         "http://host/a/", "b/"},
-        {"web://srv", kUrl, "web://srv", "web://srv/", "", "", "", ""},
+        {"C:/A\\B\\..\\.\\f.txt", kLocal, "C:\\A\\f.txt|C:\\|A\\|f.txt|C:\\A\\|A\\"},
+        {"C:\\f.txt", kLocal, "C:\\f.txt|C:\\||f.txt|C:\\|"},
+        {"C:\\", kLocal, "C:\\|C:\\||||"},
+        {"C:\\A\\B\\", kLocal, "C:\\A\\B\\|C:\\|A\\B\\||C:\\A\\|B\\"},
+        {"C:\\caf\xe9\\r\xe9sum\xe9.txt", kLocal,
+         "C:\\caf\xe9\\r\xe9sum\xe9.txt|C:\\|caf\xe9\\|r\xe9sum\xe9.txt|C:\\caf\xe9\\|caf\xe9\\"},
+        {"\\\\srv/share/", kNetwork, "\\\\srv\\share\\|\\\\srv\\|share\\||\\\\srv\\|share\\"},
+        {"\\\\srv", kNetwork, "\\\\srv|\\\\srv\\||||"},
+        {"//srv/share/x.doc", kNetwork,
+         "\\\\srv\\share\\x.doc|\\\\srv\\|share\\|x.doc|\\\\srv\\share\\|share\\"},
+        {"web://srv/dir/f.zip", kUrl,
+         "web://srv/dir/f.zip|web://srv/|dir/|f.zip|web://srv/dir/|dir/"},
+        {"http://host\\a\\b\\", kUrl, "http://host/a/b/|http://host/|a/b/||http://host/a/|b/"},
+        {"web://srv", kUrl, "web://srv|web://srv/||||"},
     };
     for (const Case& c : cases) {
         SPath path;
         EXPECT_EQ(path.SetPath(c.in), c.kind) << c.in;
         EXPECT_EQ(Text(path.GetGiven()), c.in) << c.in;
-        EXPECT_EQ(Text(path.GetPath()), c.full) << c.in;
-        EXPECT_EQ(Text(path.GetRoot()), c.root) << c.in;
-        EXPECT_EQ(Text(path.GetFolder()), c.folder) << c.in;
-        EXPECT_EQ(Text(path.GetName()), c.name) << c.in;
-        EXPECT_EQ(Text(path.GetParent()), c.parent) << c.in;
-        EXPECT_EQ(Text(path.GetLastFolderName()), c.lastFolder) << c.in;
-        std::string bare = c.lastFolder;
-        if (!bare.empty()) bare.pop_back();
-        EXPECT_EQ(Text(path.GetLastFolderName(true)), bare) << c.in;
-        EXPECT_EQ(path.IsFolder(), !*c.name) << c.in;
-        EXPECT_EQ(path.IsSubFolder(), !*c.name && *c.folder) << c.in;
+        const std::string name = Text(path.GetName()), folder = Text(path.GetFolder());
+        EXPECT_EQ(Text(path.GetPath()) + "|" + Text(path.GetRoot()) + "|" + folder + "|" + name +
+                      "|" + Text(path.GetParent()) + "|" + Text(path.GetLastFolderName()),
+                  c.pieces)
+            << c.in;
+        EXPECT_EQ(path.IsFolder(), name.empty()) << c.in;
+        EXPECT_EQ(path.IsSubFolder(), name.empty() && !folder.empty()) << c.in;
     }
+    EXPECT_EQ(Text(SPath("C:\\A\\B\\").GetLastFolderName(true)), "B");
 }
 
-// A refused text (a control character or one of " * < > ?) keeps the earlier given text and
-// its full form inside, but none of it may show through the getters.
-TEST(SPath, RefusedTextMakesThePathInvalid) {
-    for (const char* before : {"C:\\A\\f.txt", "C:\\A\\B\\"}) {
-        for (const char* text : {"a?b", "C:\\a*.txt", "C:\\<a>", "C:\\a>b", "C:\\\"a\"", "a\tb",
-                                 "a\x1f", "web://srv/?q=1"}) {
-            SPath path(before);
-            EXPECT_EQ(path.SetPath(text), SPath::kInvalid) << text;
-            EXPECT_EQ(Text(path.GetGiven()), before) << text;
-            SStringArray list;
-            EXPECT_EQ(Text(path.GetPath()) + Text(path.GetRoot()) + Text(path.GetName()) +
-                          Text(path.GetExtension()) + Text(path.GetFolder()) +
-                          Text(path.GetParent()) + Text(path.GetLastFolderName()) +
-                          Text(path.GetParts(0, -1, false, '\\')),
-                      "")
-                << text;
-            EXPECT_FALSE(path.IsFolder() || path.IsSubFolder()) << text;
-            EXPECT_EQ(path.Split(list) + path.GetPartCount() + list.GetCount(), 0) << text;
-        }
+// A refused text (a control character or one of " * < > ?) keeps the earlier texts inside, an
+// empty one clears them, and a "://" not right behind the first colon makes no URL; nothing of
+// an invalid path shows through the getters.
+TEST(SPath, InvalidPathsShowNothing) {
+    const char* before = "C:\\A\\f.txt";
+    const char* cases[][2] = {
+        {"a?b", before},           {"C:\\a*.txt", before}, {"C:\\<a", before}, {"C:\\a>b", before},
+        {"C:\\\"a\"", before},     {"a\x1f", before},      {"", ""},           {nullptr, ""},
+        {"a:b://c/d", "a:b://c/d"}};
+    for (const auto& c : cases) {
+        SPath path(before);
+        EXPECT_EQ(path.SetPath(c[0]), SPath::kInvalid) << c[0];
+        EXPECT_EQ(Text(path.GetGiven()), c[1]) << c[0];
+        SStringArray list;
+        EXPECT_EQ(Text(path.GetPath()) + Text(path.GetRoot()) + Text(path.GetName()) +
+                      Text(path.GetExtension()) + Text(path.GetFolder()) + Text(path.GetParent()) +
+                      Text(path.GetLastFolderName()) + Text(path.GetParts(0, -1, false, '\\')),
+                  "")
+            << c[0];
+        EXPECT_FALSE(path.IsFolder() || path.IsSubFolder()) << c[0];
+        EXPECT_EQ(path.Split(list) + path.GetPartCount() + list.GetCount(), 0) << c[0];
     }
+    EXPECT_NE(SPath("://host/a").GetKind(), SPath::kUrl) << "a URL needs a scheme";
 }
 
-TEST(SPath, EmptyTextsAndFalseUrlsAreInvalid) {
-    SPath path("C:\\A\\f.txt");
-    EXPECT_EQ(path.SetPath(""), SPath::kInvalid);
-    EXPECT_EQ(Text(path.GetGiven()), "");
-    path.SetPath("C:\\A\\f.txt");
-    EXPECT_EQ(path.SetPath(nullptr), SPath::kInvalid);
-    EXPECT_EQ(Text(path.GetGiven()), "");
-    // A URL needs "//" right behind its first colon.
-    EXPECT_EQ(path.SetPath("a:b://c/d"), SPath::kInvalid);
-    EXPECT_EQ(Text(path.GetRoot()), "");
-    EXPECT_NE(path.SetPath("://host/a"), SPath::kUrl) << "a URL needs a scheme";
-}
-
-TEST(SPath, DotsAndRelativeTextsCountFromTheCurrentFolder) {
+// The system answers "." and ".." without a final separator, yet they name folders; a drive
+// root already ends with one.
+TEST(SPath, DotsNameFolders) {
     TestFolder folder;
     {
         CurrentFolderScope scope(folder.Path());
         ASSERT_TRUE(scope.changed);
         const std::string current = CurrentFolder();  // without a final separator
-        const std::string above = current.substr(0, current.find_last_of('\\') + 1);
-        const std::pair<const char*, std::string> cases[] = {
-            {".", current + "\\"}, {"..", above}, {"sub/f.txt", current + "\\sub\\f.txt"}};
-        for (const auto& c : cases) {
-            SPath path;
-            EXPECT_EQ(path.SetPath(c.first), SPath::kLocal) << c.first;
-            EXPECT_EQ(Text(path.GetPath()), c.second) << c.first;
-        }
+        EXPECT_EQ(Text(SPath(".").GetPath()), current + "\\");
+        EXPECT_EQ(Text(SPath("..").GetPath()), current.substr(0, current.find_last_of('\\') + 1));
     }
-    // In a drive root "." already ends with a separator and gets no second one.
     CurrentFolderScope scope("C:\\");
     ASSERT_TRUE(scope.changed);
-    SPath path(".");
-    EXPECT_EQ(Text(path.GetPath()), "C:\\");
-    EXPECT_FALSE(path.IsSubFolder());
+    EXPECT_EQ(Text(SPath(".").GetPath()), "C:\\");
 }
 
+// What counts is the full form: up to 1023 characters, however long the text given.
 TEST(SPath, FullFormsOfUpTo1023CharactersAreAccepted) {
-    const std::string longest = LocalPathOfLength(1023);
-    ASSERT_EQ(longest.size(), 1023u);
+    const std::string longest = LocalPathOfLength(1023), tooLong = LocalPathOfLength(1024);
     SPath path;
     EXPECT_EQ(path.SetPath(longest.c_str()), SPath::kLocal);
     EXPECT_EQ(Text(path.GetPath()), longest);
-
-    const std::string tooLong = LocalPathOfLength(1024);
     EXPECT_EQ(path.SetPath(tooLong.c_str()), SPath::kInvalid);
-    EXPECT_EQ(Text(path.GetPath()), "");
     EXPECT_EQ(Text(path.GetGiven()), tooLong);
-
-    // What counts is the full form: a long text that resolves to a short path is fine.
     std::string winding = "C:\\A\\";
     while (winding.size() < 1500) winding += "xx\\..\\";
     EXPECT_EQ(path.SetPath((winding + "f.txt").c_str()), SPath::kLocal);
     EXPECT_EQ(Text(path.GetPath()), "C:\\A\\f.txt");
 }
 
+// A separator is added unless the text ends with one of either kind.
 TEST(SPath, SetFolderAddsTheSeparator) {
-    struct Case {
-        const char* in;
-        const char* given;
-        const char* full;
-        const char* folder;
-    };
-    const Case cases[] = {
-        {"C:\\A", "C:\\A\\", "C:\\A\\", "A\\"},
-        {"C:\\A\\", "C:\\A\\", "C:\\A\\", "A\\"},
-        {"C:\\A/", "C:\\A/", "C:\\A\\", "A\\"},
-        {"\\\\srv\\share", "\\\\srv\\share\\", "\\\\srv\\share\\", "share\\"},
-        {"web://srv/dir", "web://srv/dir\\", "web://srv/dir/", "dir/"},
-    };
-    for (const Case& c : cases) {
+    const char* cases[][2] = {
+        {"C:\\A", "C:\\A\\"}, {"C:\\A\\", "C:\\A\\"}, {"C:\\A/", "C:\\A/"}, {"", ""}};
+    for (const auto& c : cases) {
         SPath path;
-        EXPECT_NE(path.SetFolder(c.in), SPath::kInvalid) << c.in;
-        EXPECT_EQ(Text(path.GetGiven()), c.given) << c.in;
-        EXPECT_EQ(Text(path.GetPath()), c.full) << c.in;
-        EXPECT_EQ(Text(path.GetFolder()), c.folder) << c.in;
-        EXPECT_EQ(Text(path.GetName()), "") << c.in;
+        path.SetFolder(c[0]);
+        EXPECT_EQ(Text(path.GetGiven()), c[1]) << c[0];
+        EXPECT_EQ(path.IsFolder(), *c[0] != 0) << c[0];
     }
-    SPath path;
-    EXPECT_EQ(path.SetFolder(""), SPath::kInvalid);
-    EXPECT_EQ(path.SetFolder("a?b"), SPath::kInvalid);
 }
 
+// The name splits at its last dot: title|extension|without the dot|in lower case.
 TEST(SPath, TitleAndExtension) {
-    struct Case {
-        const char* in;
-        const char* title;
-        const char* withDot;
-        const char* bare;
-        const char* lower;
-    };
-    const Case cases[] = {
-        {"C:/A/b.TXT", "b", ".TXT", "TXT", "txt"},
-        {"C:\\A\\x.tar.GZ", "x.tar", ".GZ", "GZ", "gz"},
-        {"C:\\A\\noext", "noext", "", "", ""},
-        {"C:\\A.d\\f", "f", "", "", ""},
-        {"C:\\A\\.profile", "", ".profile", "profile", "profile"},
-    };
-    for (const Case& c : cases) {
-        const SPath path(c.in);
-        EXPECT_EQ(Text(path.GetTitle()), c.title) << c.in;
-        EXPECT_EQ(Text(path.GetExtension()), c.withDot) << c.in;
-        EXPECT_EQ(Text(path.GetExtension(false, false)), c.bare) << c.in;
-        EXPECT_EQ(Text(path.GetExtension(false, true)), c.lower) << c.in;
+    const char* cases[][2] = {{"C:/A/b.TXT", "b|.TXT|TXT|txt"},
+                              {"C:\\A\\x.tar.GZ", "x.tar|.GZ|GZ|gz"},
+                              {"C:\\A.d\\f", "f|||"},
+                              {"C:\\A\\.profile", "|.profile|profile|profile"}};
+    for (const auto& c : cases) {
+        const SPath path(c[0]);
+        EXPECT_EQ(Text(path.GetTitle()) + "|" + Text(path.GetExtension()) + "|" +
+                      Text(path.GetExtension(false, false)) + "|" +
+                      Text(path.GetExtension(false, true)),
+                  c[1])
+            << c[0];
     }
 }
 
+// Split appends the root, each folder with its separator, then the name, also an empty one.
 TEST(SPath, SplitAppendsRootFoldersAndName) {
-    struct Case {
-        const char* in;
-        std::vector<std::string> parts;
-    };
-    const Case cases[] = {
-        {"C:\\A\\B\\f.txt", {"C:\\", "A\\", "B\\", "f.txt"}},
-        {"C:\\A\\", {"C:\\", "A\\", ""}},
-        {"C:\\", {"C:\\", ""}},
-        {"\\\\srv\\share\\x.doc", {"\\\\srv\\", "share\\", "x.doc"}},
-        {"web://srv/dir/f.zip", {"web://srv/", "dir/", "f.zip"}},
-        {"web://srv", {"web://srv/", ""}},
-    };
-    for (const Case& c : cases) {
-        const SPath path(c.in);
+    const char* cases[][2] = {{"C:\\A\\B\\f.txt", "C:\\|A\\|B\\|f.txt"},
+                              {"C:\\", "C:\\|"},
+                              {"web://srv/dir/f.zip", "web://srv/|dir/|f.zip"},
+                              {"web://srv", "web://srv/|"}};
+    for (const auto& c : cases) {
+        const SPath path(c[0]);
         SStringArray list;
         list.Add("before");
-        EXPECT_EQ(path.Split(list), static_cast<int>(c.parts.size())) << c.in;
-        std::vector<std::string> items;
-        for (int i = 1; i < list.GetCount(); ++i) items.push_back(Text(list.GetText(i)));
-        EXPECT_EQ(Text(list.GetText(0)), "before");
-        EXPECT_EQ(items, c.parts) << c.in;
-        EXPECT_EQ(path.GetPartCount(), static_cast<int>(c.parts.size())) << c.in;
+        const int added = path.Split(list);
+        EXPECT_EQ(Text(list.Join("|")), std::string("before|") + c[1]) << c[0];
+        EXPECT_EQ(added, list.GetCount() - 1) << c[0];
+        EXPECT_EQ(path.GetPartCount(), added) << c[0];
     }
 }
 
+// The package builder names an entry by the parts of its file from the folder's part count
+// less one on.
 TEST(SPath, GetPartsJoinsARun) {
-    struct Case {
-        const char* in;
-        int start;
-        int count;
-        bool dropName;
-        char separator;
-        const char* parts;
-    };
-    const char* f = "C:\\A\\B\\f.txt";
-    const Case cases[] = {
-        {f, 1, -1, true, '\\', "A\\B\\"},
-        {f, 0, -1, false, '/', "C:/A/B/f.txt"},
-        {f, 1, 2, true, '\\', "A\\B\\"},  // the name is not in the run
-        {f, 2, 10, false, '\\', "B\\f.txt"},
-        {f, -1, -1, false, '\\', ""},
-        {"C:\\A\\", 0, -1, true, '\\', "C:\\A\\"},
-        {"web://srv/dir/f.zip", 1, -1, false, '\\', "dir\\f.zip"},
-        {"web://srv/dir/f.zip", 0, 1, false, '/', "web://srv/"},
-        {"\\\\srv\\share\\x.doc", 0, -1, false, '/', "//srv/share/x.doc"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(Text(SPath(c.in).GetParts(c.start, c.count, c.dropName, c.separator)), c.parts)
-            << c.in << " start " << c.start << " count " << c.count;
-    }
-}
-
-// The package builder names each archive entry by the file's path below the chosen folder:
-// the parts of the file from the folder's part count less one on.
-TEST(SPath, GetPartsFormsEntryNamesBelowAFolder) {
-    const char* cases[][3] = {
-        {"C:\\A", "C:\\A\\sub\\f.txt", "sub\\f.txt"},
-        {"C:\\A\\", "C:\\A\\f.txt", "f.txt"},
-        {"C:/src/", "C:\\src\\a\\b\\c\\deep.bin", "a\\b\\c\\deep.bin"},
-    };
+    const SPath f("C:\\A\\B\\f.txt");
+    EXPECT_EQ(Text(f.GetParts(1, -1, true, '\\')), "A\\B\\");
+    EXPECT_EQ(Text(f.GetParts(1, 2, true, '\\')), "A\\B\\");  // the name is not in the run
+    EXPECT_EQ(Text(f.GetParts(2, 10, false, '\\')), "B\\f.txt");
+    EXPECT_EQ(Text(f.GetParts(-1, -1, false, '\\')), "");
+    EXPECT_EQ(Text(f.GetParts(0, -1, false, '/')), "C:/A/B/f.txt");
+    EXPECT_EQ(Text(SPath("web://srv/dir/f.zip").GetParts(1, -1, false, '\\')), "dir\\f.zip");
+    const char* cases[][3] = {{"C:\\A", "C:\\A\\sub\\f.txt", "sub\\f.txt"},
+                              {"C:/src/", "C:\\src\\a\\b\\deep.bin", "a\\b\\deep.bin"}};
     for (const auto& c : cases) {
         SPath folder;
         ASSERT_EQ(folder.SetFolder(c[0]), SPath::kLocal) << c[0];
-        const SPath file(c[1]);
-        EXPECT_EQ(Text(file.GetParts(folder.GetPartCount() - 1, -1, false, '\\')), c[2]) << c[1];
+        EXPECT_EQ(Text(SPath(c[1]).GetParts(folder.GetPartCount() - 1, -1, false, '\\')), c[2])
+            << c[1];
     }
 }
 

@@ -3,165 +3,131 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <type_traits>
 
 namespace {
 
-std::string Text(const SString& s) { return s.GetSafeText(); }
+// A string's text up to its length, so that a wrong length shows as well.
+std::string Str(const SString& s) { return std::string(s.GetSafeText(), s.GetLength()); }
+std::string Str(const std::string& s) { return s; }
+std::string Str(const char* s) { return s; }
+template <class T>
+std::string Str(T value) {
+    return std::to_string(value);
+}
 
-TEST(SString, NeverSizedStringHasNoTextAndReadsAsEmpty) {
+// The text a call leaves in a fresh string of `text`, then "|" and what it returned, if anything.
+template <class Call>
+std::string Edited(const char* text, Call call) {
+    SString s(text);
+    std::string result;
+    if constexpr (std::is_void<decltype(call(s))>::value)
+        call(s);
+    else
+        result = "|" + Str(call(s));
+    return Str(s) + result;
+}
+
+// One row of a table: what an expression gave, what it must give, and the expression.
+struct Row {
+    std::string got, want, label;
+};
+// clang-format off
+#define ROW(expr, want) {Str(expr), Str(want), #expr}
+#define EDIT(text, call, want) {Edited(text, [](SString& s) { return s.call; }), want, text " ." #call}
+#define READ(text, call, want) {Str(SString(text).call), Str(want), text " ." #call}
+// clang-format on
+
+void Check(std::initializer_list<Row> rows) {
+    for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.label;
+}
+
+// A never-sized string reads as "" without being sized; every assignment sizes it.
+TEST(SString, NeverSizedStringReadsAsEmptyUntilAssigned) {
     SString s;
+    EXPECT_TRUE(s == "");
+    EXPECT_EQ(s.GetWide(), nullptr);
     EXPECT_EQ(s.GetText(), nullptr);
     EXPECT_EQ(s.GetCapacity(), 0);
-    EXPECT_EQ(s.GetAt(0), 0);
-    EXPECT_EQ(s.Find('a'), -1);
-    EXPECT_TRUE(s == "");
-    EXPECT_EQ(s.Delete(0), 0);
-    EXPECT_EQ(s.GetWide(), nullptr);
-    EXPECT_EQ(s.GetText(), nullptr) << "reading must not size the string";
-    s = "";
+    s = SString();
     EXPECT_STREQ(s.GetText(), "");
-    EXPECT_EQ(s.GetCapacity(), 16);
+    s.Empty();
+    s.Set(nullptr);
+    EXPECT_STREQ(s.GetText(), "");
+    SString a("abc"), copy(a);
+    copy.SetAt(0, 'X');
+    const SString moved(static_cast<SString&&>(a));
+    EXPECT_EQ(Str(moved) + Str(copy), "abcXbc") << "a copy owns its buffer, a move takes it";
+    EXPECT_EQ(a.GetText(), nullptr);
 }
 
-TEST(SString, CapacityIsNextMultipleOf16AboveLengthPlusOne) {
-    struct Case {
-        int length;
-        int capacity;
-    };
-    const Case cases[] = {{0, 16}, {1, 16}, {14, 16}, {15, 32}, {30, 32}, {31, 48}, {100, 112}};
-    for (const Case& c : cases) {
-        SString s;
-        s.SetLength(c.length, 'x');
-        EXPECT_EQ(s.GetCapacity(), c.capacity) << c.length;
-        EXPECT_EQ(s.GetText()[c.length], 0) << c.length;
-    }
-}
-
-TEST(SString, CapacityNeverShrinksUntilEmpty) {
+TEST(SString, CapacityStepsBy16AboveLengthPlusOneAndShrinksOnlyWhenEmptied) {
     SString s("ab");
+    s.SetLength(14, 'x');
+    EXPECT_EQ(s.GetCapacity(), 16);
     s.SetLength(15, 'x');
-    EXPECT_EQ(Text(s), "abxxxxxxxxxxxxx");
+    EXPECT_EQ(Str(s), "abxxxxxxxxxxxxx");
     EXPECT_EQ(s.GetCapacity(), 32);
     s.SetLength(3);
-    EXPECT_EQ(Text(s), "abx");
-    s = "b";
+    EXPECT_TRUE(s == "abx");
     EXPECT_EQ(s.GetCapacity(), 32);
     s.Empty();
     EXPECT_EQ(s.GetText(), nullptr);
     EXPECT_EQ(s.GetCapacity(), 0);
 }
 
-TEST(SString, SetAtZeroEndsTheText) {
-    SString s("abcdef");
-    s.SetAt(2, 0);
-    EXPECT_EQ(Text(s), "ab");
-    EXPECT_EQ(s.GetLength(), 2);
-    s.SetAt(2, 'z');  // now past the end
-    s.SetAt(1, 'Q');
-    EXPECT_EQ(Text(s), "aQ");
-}
-
-TEST(SString, SetCopiesCountedBytesOrUpToTheTerminator) {
-    SString s;
-    s.Set("abcdef", 3);
-    EXPECT_EQ(Text(s), "abc");
-    s.Set(nullptr);
-    EXPECT_STREQ(s.GetText(), "");
-    s = "abcdef";
-    s.Set(s.GetText() + 1);  // its own text; the new terminator falls inside the source
-    EXPECT_EQ(Text(s), "bcdef");
-    s = SString();
-    EXPECT_STREQ(s.GetText(), "") << "assignment always leaves the string sized";
-}
-
-TEST(SString, CopiesOwnTheirBuffersAndMovesEmptyTheSource) {
-    SString a("abc");
-    SString b(a);
-    b.SetAt(0, 'X');
-    EXPECT_EQ(Text(a), "abc");
-    SString c(static_cast<SString&&>(a));
-    EXPECT_EQ(Text(c), "abc");
-    EXPECT_EQ(a.GetText(), nullptr);
-    EXPECT_EQ(Text(SString::Spaces(3)), "   ");
-    EXPECT_STREQ(SString::Spaces(-2).GetText(), "");
+// Writing or inserting the terminator ends the text there. "%f" writes six decimals; the zeros
+// behind the last significant one go, then a bare point.
+TEST(SString, SetsAndAssigns) {
+    SString n;
+    const auto number = [&n](auto value) {
+        n = value;
+        return Str(n);
+    };
+    Check({ROW(number(0.25), "0.25"), ROW(number(100.0), "100"), ROW(number(-5), "-5"),
+           ROW(number(4000000000u), "4000000000"), EDIT("abc", SetAt(1, 'Q'), "aQc"),
+           EDIT("abc", SetAt(1, 0), "a"), EDIT("abc", SetAt(3, 'z'), "abc"),
+           EDIT("abcdef", Set("xyz", 2), "xy"), EDIT("abcdef", Set(s.GetText() + 1), "bcdef"),
+           ROW(SString::Spaces(3), "   "), ROW(SString::Spaces(-2), ""),
+           EDIT("abcdefghijklmn", Append('o'), "abcdefghijklmno"), EDIT("ab", Append('\0'), "ab"),
+           EDIT("abc", Insert('\0', 1), "a")});
 }
 
 TEST(SString, WideConversionsBothWays) {
     SString s(L"Update.exe");
-    EXPECT_EQ(Text(s), "Update.exe");
+    EXPECT_EQ(Str(s), "Update.exe");
     s.SetAt(6, 0);
     EXPECT_EQ(std::wstring(s.GetWide()), L"Update");
     s = L"";
-    EXPECT_STREQ(s.GetText(), "");
     EXPECT_EQ(std::wstring(s.GetWide()), L"");
     s = static_cast<const wchar_t*>(nullptr);
     EXPECT_STREQ(s.GetText(), "");
 }
 
-TEST(SString, NumbersBecomeTextAndDoublesLoseTrailingZeros) {
-    struct Case {
-        double value;
-        const char* text;
-    };
-    const Case cases[] = {
-        {0.25, "0.25"}, {1.5, "1.5"},       {2.0, "2"},       {100.0, "100"},
-        {0.0, "0"},     {-0.125, "-0.125"}, {1.0000001, "1"}, {3.000001, "3.000001"}};
-    for (const Case& c : cases) {
-        SString s;
-        s = c.value;
-        EXPECT_EQ(Text(s), c.text) << c.value;
-    }
-    SString s;
-    s = -5;
-    EXPECT_EQ(Text(s), "-5");
-    s = 4000000000u;
-    EXPECT_EQ(Text(s), "4000000000");
-}
-
-TEST(SString, FormatsLikePrintf) {
-    SString s;
-    s.Format("%d-%s-%c%%|%I64d|%I64u", 42, "ab", 'z', -(int64_t(1) << 40), UINT64_MAX);
-    EXPECT_EQ(Text(s), "42-ab-z%|-1099511627776|18446744073709551615");
-    s.Format("[%5s|%-4d|%05.1f|%*d|%.2s%ls]", "ab", 7, 3.14159, 3, 9, "abc", L"wide");
-    EXPECT_EQ(Text(s), "[   ab|7   |003.1|  9|abwide]");
-}
-
-TEST(SString, FormatProducesLongResultsWhole) {
-    std::string longText(5000, 'k');
-    SString s;
-    s.Format("<%s>", longText.c_str());
-    EXPECT_EQ(Text(s), "<" + longText + ">");
-    // One conversion of a few hundred characters.
-    s.Format("%.200e", 1.0);
-    ASSERT_GE(s.GetLength(), 206);
-    EXPECT_EQ(Text(s).substr(0, 5), "1.000");
-    EXPECT_EQ(Text(s).substr(202, 2), "e+");
-    EXPECT_EQ(s.GetLength(), static_cast<int>(Text(s).size()));
-}
-
-TEST(SString, FormatMayReadItsOwnText) {
+// The result is measured first and written apart: it may be long, and read this string.
+TEST(SString, FormatsLikePrintfWhateverTheLength) {
     SString s("abc");
-    s.Format("%s/%s/%s", s.GetText(), s.GetText(), s.GetText());
-    EXPECT_EQ(Text(s), "abc/abc/abc");
+    s.Format("%s/%s-%c%%|%I64d|%I64u|%5s|%-4d|%05.1f|%*d|%.2s%ls", s.GetText(), s.GetText(), 'z',
+             -(int64_t(1) << 40), UINT64_MAX, "ab", 7, 3.14159, 3, 9, "abc", L"wide");
+    EXPECT_EQ(Str(s), "abc/abc-z%|-1099511627776|18446744073709551615|   ab|7   |003.1|  9|abwide");
+    const std::string longText(5000, 'k');
+    s.Format("<%s>", longText.c_str());
+    EXPECT_EQ(Str(s), "<" + longText + ">");
 }
 
+// Bytes compare unsigned; only ASCII letters fold, to lower case, 'A' to 'Z' and no further.
 TEST(SString, ComparesBytewiseOrWithoutAsciiCase) {
     struct Case {
-        const char* a;
-        const char* b;
-        int compare;
-        int noCase;
+        const char *a, *b;
+        int compare, noCase;
     };
-    const Case cases[] = {
-        {"abc", "abc", 0, 0},   {"abc", "abd", -1, -1}, {"abd", "ABC", 1, 1}, {"a", "A", 1, 0},
-        {"ab", "a", 1, 1},      {"", "a", -1, -1},      {"\xE9", "z", 1, 1},  // bytes are unsigned
-        {"\xE9", "\xC9", 1, 1},                      // only ASCII letters fold
-        {"_", "A", 1, -1},                           // letters fold to lower case
-        {"AZ", "az", -1, 0},    {"[", "{", -1, -1},  // the ends of the alphabet, no further
-    };
+    const Case cases[] = {{"abc", "abc", 0, 0}, {"abd", "ABC", 1, 1},   {"ab", "a", 1, 1},
+                          {"\xE9", "z", 1, 1},  {"\xE9", "\xC9", 1, 1}, {"_", "A", 1, -1},
+                          {"AZ", "az", -1, 0},  {"[", "{", -1, -1}};
     for (const Case& c : cases) {
-        SString s(c.a);
+        const SString s(c.a);
         EXPECT_EQ(s.Compare(c.b), c.compare) << c.a << " " << c.b;
         EXPECT_EQ(s.CompareNoCase(c.b), c.noCase) << c.a << " " << c.b;
         EXPECT_EQ(s == c.b, c.compare == 0) << c.a << " " << c.b;
@@ -169,385 +135,130 @@ TEST(SString, ComparesBytewiseOrWithoutAsciiCase) {
     }
 }
 
-TEST(SString, FindsCharactersInsideTheWindow) {
-    struct Case {
-        char ch;
-        int start;
-        int count;
-        int found;
-    };
-    const Case cases[] = {{'o', 0, -1, 4},    {'o', 5, -1, 7},   {'o', 5, 2, -1}, {'o', -3, -1, 4},
-                          {'d', 10, 100, 10}, {'h', 11, -1, -1}, {'h', 0, 0, -1}, {'w', 0, 6, -1}};
-    SString s("hello world");
-    for (const Case& c : cases)
-        EXPECT_EQ(s.Find(c.ch, c.start, c.count), c.found) << c.ch << c.start << "," << c.count;
-    EXPECT_EQ(SString("aaab").FindNot('a'), 3);
-    EXPECT_EQ(SString("aaab").FindNot('a', 0, 3), -1);
+// A window is [start, start + count) clipped to the text; a text is found only wholly inside.
+TEST(SString, SearchesStayInsideTheWindow) {
+    const SString s("hello world"), t("abcabc"), p("a/b/c"), m("a/b\\c/d");
+    Check({ROW(s.Find('o', -3), 4), ROW(s.Find('d', 10, 100), 10), ROW(s.Find('h', 11), -1),
+           ROW(s.Find('h', 0, 0), -1), ROW(s.Find('w', 0, 6), -1), ROW(s.FindNot('h'), 1),
+           ROW(s.FindNot('h', 0, 1), -1), ROW(s.Find("or"), 7), ROW(t.Find("bc", 0, 2), -1),
+           ROW(t.Find("bc", 0, 3), 1), ROW(t.Find("bc", 2), 4), ROW(t.Find("cab", 1, 99), 2),
+           ROW(t.Find("bc", 0, -1, true), 3), ROW(t.Find(""), -1), ROW(s.FindNoCase("LL"), 2),
+           ROW(s.FindNoCase("LL", 0, 3), -1), ROW(p.ReverseFind('/'), 3),
+           ROW(p.ReverseFind('/', 2), 1), ROW(p.ReverseFind('/', 5), -1),
+           // The characters are tried in the order given.
+           ROW(m.ReverseFindAny(-1, 2, '\\', '/'), 3), ROW(m.ReverseFindAny(2, 2, 'x', '/'), 1)});
 }
 
-TEST(SString, WindowStartingAtTheEndFindsNothing) {
-    SString s("abcde");
-    EXPECT_EQ(s.Find('e', 5), -1);
-    EXPECT_EQ(s.Find("e", 5), -1);
-    EXPECT_EQ(s.FindNoCase("E", 5), -1);
-    EXPECT_STREQ(s.Mid(5, 2).GetText(), "");
+TEST(SString, ExtractsPartsLeavingTheSource) {
+    const SString s("key=value"), w("a B\tc1");
+    Check({ROW(s.Left(3), "key"), ROW(s.Left(-1), ""), ROW(s.Left(99), "key=value"),
+           ROW(s.Right(5), "value"), ROW(s.Right(0), ""), ROW(s.Right(99), "key=value"),
+           ROW(s.Mid(4, 2), "va"), ROW(s.After('='), "value"), ROW(s.After('#'), ""),
+           ROW(s.Before('='), "key"), ROW(s.Before('#'), ""), ROW(s.BeforeOrAll('#'), "key=value"),
+           ROW(s + "!", "key=value!"), ROW(w.WithoutSpaces(), "aB\tc1"),
+           ROW(w.WithoutSpaces(true), "aBc1"), ROW(w.Upper(), "A B\tC1"),
+           ROW(w.Upper().Lower(), "a b\tc1")});
 }
 
-TEST(SString, FindsTextWhollyInsideTheWindow) {
-    struct Case {
-        const char* text;
-        int start;
-        int count;
-        bool after;
-        int found;
-    };
-    const Case cases[] = {{"bc", 0, -1, false, 1}, {"bc", 2, -1, false, 4}, {"bc", 0, 2, false, -1},
-                          {"bc", 0, 3, false, 1},  {"bc", 0, -1, true, 3},  {"", 0, -1, false, -1},
-                          {"cab", 1, 99, false, 2}};
-    SString s("abcabc");
-    for (const Case& c : cases)
-        EXPECT_EQ(s.Find(c.text, c.start, c.count, c.after), c.found) << c.text << c.start;
-    EXPECT_EQ(SString("Hello").FindNoCase("LL"), 2);
-    EXPECT_EQ(SString("Hello").FindNoCase("LL", 0, 3), -1);
-}
-
-TEST(SString, ReverseFindLooksAtOrBeforeFrom) {
-    SString s("a/b/c");
-    EXPECT_EQ(s.ReverseFind('/'), 3);
-    EXPECT_EQ(s.ReverseFind('/', 2), 1);
-    EXPECT_EQ(s.ReverseFind('/', 0), -1);
-    EXPECT_EQ(s.ReverseFind('/', 5), -1);
-    SString mixed("a/b\\c/d");  // the characters are tried in the order given
-    EXPECT_EQ(mixed.ReverseFindAny(-1, 2, '\\', '/'), 3);
-    EXPECT_EQ(mixed.ReverseFindAny(-1, 2, 'x', '/'), 5);
-    EXPECT_EQ(mixed.ReverseFindAny(2, 2, '\\', '/'), 1);
-    EXPECT_EQ(mixed.ReverseFindAny(-1, 2, 'x', 'y'), -1);
-}
-
-TEST(SString, ExtractsParts) {
-    SString s("key=value");
-    struct Case {
-        SString got;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {s.Left(3), "key"},        {s.Left(-1), ""},
-        {s.Left(99), "key=value"}, {s.Right(5), "value"},
-        {s.Right(0), ""},          {s.Right(99), "key=value"},
-        {s.Mid(4, 2), "va"},       {s.Mid(-2, 3), "key"},
-        {s.Mid(4, 0), ""},         {s.After('='), "value"},
-        {s.After('#'), ""},        {s.Before('='), "key"},
-        {s.Before('#'), ""},       {s.BeforeOrAll('#'), "key=value"},
-        {s + "!", "key=value!"},
-    };
-    for (const Case& c : cases) EXPECT_STREQ(c.got.GetText(), c.expected);
-    EXPECT_EQ(Text(s), "key=value");
-}
-
+// A CR LF pair is one break; a lone CR or LF is one too.
 TEST(SString, GetLineTreatsCrLfAsOneBreak) {
-    SString s("one\r\ntwo\nthree\rfour\n\rfive");
-    int start = 0;
-    for (const char* line : {"one", "two", "three", "four", "", "five"}) {
-        int next = -1;
-        EXPECT_EQ(Text(s.GetLine(start, &next)), line);
-        EXPECT_GT(next, start);
-        start = next;
-    }
-    EXPECT_EQ(start, s.GetLength());
-    EXPECT_STREQ(s.GetLine(-1).GetText(), "");
+    const SString s("one\r\ntwo\nthree\rfour\n\rfive");
+    std::string lines;
+    for (int start = 0; start < s.GetLength();) lines += Str(s.GetLine(start, &start)) + ",";
+    EXPECT_EQ(lines, "one,two,three,four,,five,");
+    int next = 0;
+    EXPECT_EQ(Str(s.GetLine(-1, &next)), "");
+    EXPECT_EQ(next, s.GetLength());
 }
 
 TEST(SString, GetWordTakesRunsOfWhiteOrNonWhite) {
-    struct Case {
-        int start;
-        bool keepSpace;
-        const char* word;
-        int next;
-    };
-    const Case cases[] = {{0, false, "hello", 7},  {0, true, " \t", 2}, {4, true, "llo", 7},
-                          {7, false, "world", 13}, {13, false, "", 15}, {13, true, "\r\n", 15}};
-    SString s(" \thello world\r\n");
-    for (const Case& c : cases) {
+    const SString s(" \thello world\r\n");
+    const auto word = [&s](int start, bool keepSpace) {
         int next = -1;
-        EXPECT_EQ(Text(s.GetWord(c.start, &next, c.keepSpace)), c.word) << c.start;
-        EXPECT_EQ(next, c.next) << c.start;
-    }
-}
-
-TEST(SString, CaseAndSpaceCopiesLeaveTheSource) {
-    SString s("a B\tc1");
-    EXPECT_EQ(Text(s.WithoutSpaces()), "aB\tc1");
-    EXPECT_EQ(Text(s.WithoutSpaces(true)), "aBc1");
-    EXPECT_EQ(Text(s.Upper()), "A B\tC1");
-    EXPECT_EQ(Text(s), "a B\tc1");
-    s.MakeUpper();
-    s.MakeLower();
-    EXPECT_EQ(Text(s), "a b\tc1");
-}
-
-TEST(SString, AppendGrowsThroughTheSizingStep) {
-    SString s;
-    std::string expected;
-    for (int i = 0; i < 100; ++i) {
-        s += static_cast<char>('a' + i % 26);
-        s += "-";
-        expected += static_cast<char>('a' + i % 26);
-        expected += '-';
-    }
-    EXPECT_EQ(Text(s), expected);
-    EXPECT_EQ(s.GetCapacity(), 208);
+        const SString got = s.GetWord(start, &next, keepSpace);
+        return Str(got) + "|" + Str(next);
+    };
+    Check({ROW(word(0, false), "hello|7"), ROW(word(0, true), " \t|2"), ROW(word(4, true), "llo|7"),
+           ROW(word(13, true), "\r\n|15"), ROW(word(13, false), "|15")});
 }
 
 TEST(SString, AppendAndInsertMayTakeTheirOwnText) {
     SString s("abcdefghijklm");  // 13 characters: doubling needs a larger buffer
     s.Append(s.GetText());
-    EXPECT_EQ(Text(s), "abcdefghijklmabcdefghijklm");
+    EXPECT_EQ(Str(s), "abcdefghijklmabcdefghijklm");
     s.Insert(s.GetText() + 24, 0, 3);  // 32 characters: the buffer moves again
-    EXPECT_EQ(Text(s).substr(0, 8), "lmlmlmab");
+    EXPECT_EQ(Str(s).substr(0, 8), "lmlmlmab");
 }
 
-TEST(SString, InsertsCharactersAndTexts) {
-    struct Case {
-        const char* insert;
-        int pos;
-        int n;
-        const char* result;
-    };
-    const Case cases[] = {{nullptr, 1, 2, "axxbc"}, {nullptr, -1, 1, "abcx"},
-                          {nullptr, 4, 1, "abc"},   {nullptr, 0, 0, "abc"},
-                          {"xy", 0, 2, "xyxyabc"},  {"xy", 3, 1, "abcxy"},
-                          {"", 1, 3, "abc"},        {"xy", 5, 1, "abc"}};
-    for (const Case& c : cases) {
-        SString s("abc");
-        if (c.insert)
-            s.Insert(c.insert, c.pos, c.n);
-        else
-            s.Insert('x', c.pos, c.n);
-        EXPECT_EQ(Text(s), c.result) << (c.insert ? c.insert : "x") << c.pos << c.n;
-    }
+// A zero replacing a character ends the text at the first one.
+TEST(SString, EditsInPlace) {
+    Check({EDIT("abc", Insert('x', 1, 2), "axxbc"), EDIT("abc", Insert('x', -1), "abcx"),
+           EDIT("abc", Insert('x', 4), "abc"), EDIT("abc", Insert('x', 0, 0), "abc"),
+           EDIT("abc", Insert("xy", 0, 2), "xyxyabc"), EDIT("abc", Insert("xy", -1), "abcxy"),
+           EDIT("abc", Insert("", 1, 3), "abc"), EDIT("abc", Insert("xy", 4), "abc"),
+           EDIT("abcdef", Delete(1, 2), "adef|2"), EDIT("abcdef", Delete(2, 99), "ab|4"),
+           EDIT("abcdef", Overwrite("XY", 1, -1), "aXY"),
+           EDIT("abcdef", Overwrite("XYZW", 1, 1), "aXYZWcdef"),
+           EDIT("abcdef", Overwrite("!", 6, 0), "abcdef!"),
+           EDIT("abcdef", Overwrite("!", 7, 0), "abcdef"),
+           EDIT("a.b.c.d", Replace('.', '/', 2, 4), "a.b/c/d|2"),
+           EDIT("a/b/c/d", Replace('/', 0, 2), "a/b|2"), EDIT("a.b", Replace(0, 'x'), "a.b|0")});
 }
 
-TEST(SString, DeleteAndOverwriteWorkOnTheWindow) {
-    struct Case {
-        const char* with;
-        int start;
-        int count;
-        int removed;
-        const char* result;
-    };
-    const Case cases[] = {
-        {nullptr, 1, 2, 2, "adef"},     {nullptr, 4, -1, 2, "abcd"}, {nullptr, 6, 1, 0, "abcdef"},
-        {nullptr, -3, 2, 2, "cdef"},    {nullptr, 2, 99, 4, "ab"},   {"XY", 1, 3, 0, "aXYef"},
-        {"XYZW", 1, 1, 0, "aXYZWcdef"}, {"!", 6, 0, 0, "abcdef!"},   {"!", 7, 0, 0, "abcdef"},
-        {"XY", 1, -1, 0, "aXY"},        {"", 0, 2, 0, "cdef"},
-    };
-    for (const Case& c : cases) {
-        SString s("abcdef");
-        if (c.with)
-            s.Overwrite(c.with, c.start, c.count);
-        else
-            EXPECT_EQ(s.Delete(c.start, c.count), c.removed) << c.start << "," << c.count;
-        EXPECT_EQ(Text(s), c.result) << (c.with ? c.with : "delete") << c.start << "," << c.count;
-    }
+// Matches are counted in the original window, so inserted texts are never searched again.
+TEST(SString, ReplacesTextInTheWindow) {
+    Check({EDIT("abab", Replace("ab", "abab"), "abababab|2"),
+           EDIT("xx-xx-xx", Replace("x", "yy", 0, 5), "yyyy-yyyy-xx|4"),
+           EDIT("xx-xx-xx", Replace("xx", "x", 3, 5), "xx-x-x|2"),
+           EDIT("aAbA", Replace("a", "-", 0, -1, false), "--b-|3"),
+           EDIT("aaa", Replace("aa", "b"), "ba|1"), EDIT("abc", Replace("", "x"), "abc|0"),
+           EDIT("abc", Replace("bc", "x", 0, 2), "abc|0")});
 }
 
-TEST(SString, ReplacesCharactersInTheWindow) {
-    SString s("a.b.c.d");
-    EXPECT_EQ(s.Replace('.', '/', 2, 4), 2);
-    EXPECT_EQ(Text(s), "a.b/c/d");
-    EXPECT_EQ(s.Replace('.', '/', 7), 0);
-    EXPECT_EQ(s.Replace('.', '/'), 1);
-    SString ended("a/b/c.d");
-    EXPECT_EQ(ended.Replace('/', 0, 2), 1);  // a zero ends the text where it lands
-    EXPECT_EQ(Text(ended), "a/b");
-    EXPECT_EQ(ended.GetLength(), 3);
-    EXPECT_EQ(ended.Replace(0, 'x'), 0);
+// Trimming blanks returns how many went; trimming a count returns 0.
+TEST(SString, TrimsBlanksOrCountedCharacters) {
+    Check({EDIT("x \t ", TrimRight(), "x|3"), EDIT("   ", TrimRight(), "|3"),
+           EDIT("x\r\n ", TrimRight(), "x\r\n|1"), EDIT("x \t", TrimRight(-1, true), "x \t|0"),
+           EDIT("abcd", TrimRight(2), "ab|0"), EDIT("abcd", TrimRight(9), "|0"),
+           EDIT("abcd ", TrimRight(0), "abcd |0"), EDIT(" \t x", TrimLeft(), "x|3"),
+           EDIT("abcd", TrimLeft(2), "cd|0"), EDIT("  a b \t", Trim(), "a b"),
+           EDIT(" \ta\t ", Trim(-1, -1, true), "\ta\t")});
 }
 
-TEST(SString, ReplacesTextWithoutLoopingOnItsInsertions) {
-    struct Case {
-        const char* text;
-        const char* find;
-        const char* with;
-        int start;
-        int count;
-        bool matchCase;
-        int replaced;
-        const char* result;
-    };
-    const Case cases[] = {
-        {"abab", "ab", "abab", 0, -1, true, 2, "abababab"},
-        {"aXbXc", "X", "", 0, -1, true, 2, "abc"},
-        // The window covers "xx-xx" and its end moves as each "x" doubles.
-        {"xx-xx-xx", "x", "yy", 0, 5, true, 4, "yyyy-yyyy-xx"},
-        {"xx-xx-xx", "xx", "x", 3, 5, true, 2, "xx-x-x"},
-        {"aAbA", "a", "-", 0, -1, false, 3, "--b-"},
-        {"aaa", "aa", "b", 0, -1, true, 1, "ba"},
-        {"abc", "", "x", 0, -1, true, 0, "abc"},
-        {"abc", "bc", "x", 0, 2, true, 0, "abc"},
-    };
-    for (const Case& c : cases) {
-        SString s(c.text);
-        EXPECT_EQ(s.Replace(c.find, c.with, c.start, c.count, c.matchCase), c.replaced) << c.text;
-        EXPECT_EQ(Text(s), c.result) << c.text << " " << c.find << "->" << c.with;
-    }
+TEST(SString, QuotesAndNumbers) {
+    Check({EDIT("\"a b\"", Unquote(), "a b|1"), EDIT("\"\"", Unquote(), "|1"),
+           EDIT("\"", Unquote(), "\"|0"), EDIT("\"a\"b\"", Unquote(), "\"a\"b\"|0"),
+           EDIT("\"a", Unquote(), "\"a|0"),
+           // Digits, at most one inner "." and a "-" only as the very first character.
+           READ("12.5", IsNumeric(), 1), READ("-3", IsNumeric(), 1), READ("\t7\t", IsNumeric(), 1),
+           READ(" -3", IsNumeric(), 0), READ("1.", IsNumeric(), 0), READ("1.2.3", IsNumeric(), 0),
+           READ(" \t ", IsNumeric(), 0), READ("-", IsNumeric(), 0), READ("1 2", IsNumeric(), 0),
+           READ("12.5", IsInteger(), 0), READ("-3", IsInteger(), 1),
+           // "#hex", "0xhex", "0Xhex" or bare hex of at most 16 digits; anything else reads 0.
+           READ("#FF000000", ParseHex(), 0xFF000000u), READ("0x1f", ParseHex(), 31),
+           READ("0X10", ParseHex(), 16), READ("FFFFFFFFFFFFFFFF", ParseHex(), UINT64_MAX),
+           READ("1FFFFFFFFFFFFFFFF", ParseHex(), 0), READ("01", ParseHex(), 0),
+           READ("#FG", ParseHex(), 0),
+           // Only CR LF counts as a line break; any break ends a line for its length.
+           READ("\r\n\r\n", CountLines(), 3), READ("ab\r\nabcd\nx\r", CountLines(), 2),
+           READ("\r\n\r\n", GetMaxLineLength(), 0),
+           READ("ab\r\nabcd\nx\r", GetMaxLineLength(), 4)});
 }
 
-TEST(SString, TrimsWhiteOrCountedCharacters) {
-    struct Case {
-        const char* text;
-        bool right;
-        int n;
-        bool spacesOnly;
-        int returned;
-        const char* result;
-    };
-    const Case cases[] = {
-        {"x \t ", true, -1, false, 3, "x"},    {"   ", true, -1, false, 3, ""},
-        {"x \t", true, -1, true, 0, "x \t"},   {"x\r\n", true, -1, false, 0, "x\r\n"},
-        {"abcd", true, 2, false, 0, "ab"},     {"abcd", true, 9, false, 0, ""},
-        {"abcd ", true, 0, false, 0, "abcd "}, {" \t x", false, -1, false, 3, "x"},
-        {"abcd", false, 2, false, 0, "cd"},
-    };
-    for (const Case& c : cases) {
-        SString s(c.text);
-        int returned = c.right ? s.TrimRight(c.n, c.spacesOnly) : s.TrimLeft(c.n, c.spacesOnly);
-        EXPECT_EQ(returned, c.returned) << c.text << (c.right ? " right " : " left ") << c.n;
-        EXPECT_EQ(Text(s), c.result) << c.text << (c.right ? " right " : " left ") << c.n;
-    }
-    SString s("  a b \t");
-    s.Trim();
-    EXPECT_EQ(Text(s), "a b");
-}
-
-TEST(SString, QuotesSurroundTheTextOnly) {
-    struct Case {
-        const char* text;
-        bool quoted;
-        const char* unquoted;
-    };
-    const Case cases[] = {{"\"a b\"", true, "a b"},
-                          {"\"\"", true, ""},
-                          {"\"", false, "\""},
-                          {"\"a\"b\"", false, "\"a\"b\""},
-                          {"\"a", false, "\"a"}};
-    for (const Case& c : cases) {
-        SString s(c.text);
-        EXPECT_EQ(s.IsQuoted(), c.quoted) << c.text;
-        EXPECT_EQ(s.Unquote(), c.quoted) << c.text;
-        EXPECT_EQ(Text(s), c.unquoted) << c.text;
-    }
-}
-
-TEST(SString, IsNumericAndIsInteger) {
-    struct Case {
-        const char* text;
-        bool numeric;
-        bool integer;
-    };
-    const Case cases[] = {
-        {"12.5", true, false}, {"-3", true, true},      {"7 ", true, true},
-        {"\t7\t", true, true}, {"-.5", true, false},    {" -3", false, false},
-        {"1.", false, false},  {"1.2.3", false, false}, {"3-", false, false},
-        {"", false, false},    {" \t ", false, false},  {"-", false, false},
-        {"1e5", false, false}, {"1 2", false, false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(SString(c.text).IsNumeric(), c.numeric) << "'" << c.text << "'";
-        EXPECT_EQ(SString(c.text).IsInteger(), c.integer) << "'" << c.text << "'";
-    }
-}
-
-TEST(SString, ParseHexAcceptsHashZeroXOrBareDigits) {
-    struct Case {
-        const char* text;
-        uint64_t value;
-    };
-    const Case cases[] = {
-        {"#FF000000", 0xFF000000u},
-        {"0x1f", 31},
-        {"0X10", 16},
-        {"aB", 0xAB},
-        {"FFFFFFFFFFFFFFFF", UINT64_MAX},
-        {"1FFFFFFFFFFFFFFFF", 0},
-        {"01", 0},
-        {"0x", 0},
-        {"#", 0},
-        {"#FG", 0},
-        {"", 0},
-        {"x1", 0},
-    };
-    for (const Case& c : cases) EXPECT_EQ(SString(c.text).ParseHex(), c.value) << c.text;
-}
-
-TEST(SString, CountsLinesAndTheLongestLine) {
-    struct Case {
-        const char* text;
-        int lines;
-        int longest;
-    };
-    const Case cases[] = {{"", 1, 0},
-                          {"a\r\nbcd", 2, 3},
-                          {"ab\nc", 1, 2},
-                          {"\r\n\r\n", 3, 0},
-                          {"ab\r\nabcd\nx\r", 2, 4}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(SString(c.text).CountLines(), c.lines) << c.text;
-        EXPECT_EQ(SString(c.text).GetMaxLineLength(), c.longest) << c.text;
-    }
-}
-
-TEST(SString, UrlEncodeKeepsLettersDigitsDashAndUnderscore) {
-    struct Case {
-        const char* text;
-        bool spaceAsPlus;
-        const char* encoded;
-    };
-    const Case cases[] = {{"a b/c", true, "a+b%2Fc"},
-                          {"a b/c", false, "a%20b%2Fc"},
-                          {"Az09-_", false, "Az09-_"},
-                          {"~.%\xE9", true, "%7E%2E%25%E9"}};
-    for (const Case& c : cases) {
-        SString s(c.text);
-        s.UrlEncode(c.spaceAsPlus);
-        EXPECT_EQ(Text(s), c.encoded) << c.text;
-    }
-}
-
-TEST(SString, Base64EndsWithExactlyOneEqualsSign) {
-    struct Case {
-        const char* text;
-        const char* encoded;
-    };
-    const Case cases[] = {
-        {"abc", "YWJj="},          {"a", "YQ="}, {"ab", "YWI="}, {"abcd", "YWJjZA="},
-        {"\xFF\xFE\xFD", "//79="}, {"", ""}};
-    for (const Case& c : cases) {
-        SString s(c.text);
-        s.EncodeBase64();
-        EXPECT_EQ(Text(s), c.encoded) << c.text;
-        s.DecodeBase64();
-        EXPECT_EQ(Text(s), c.text) << c.encoded;
-    }
-}
-
-TEST(SString, Base64RoundTripsEveryNonZeroByte) {
-    std::string all;
+// URL encoding keeps letters, digits, "-" and "_"; Base64 ends with exactly one "=".
+TEST(SString, Encodings) {
+    Check({EDIT("a b/c", UrlEncode(true), "a+b%2Fc"), EDIT("a b/c", UrlEncode(false), "a%20b%2Fc"),
+           EDIT("Az09-_ ", UrlEncode(true), "Az09-_+"),
+           EDIT("~.%\xE9", UrlEncode(true), "%7E%2E%25%E9"), EDIT("ab", EncodeBase64(), "YWI="),
+           EDIT("abcd", EncodeBase64(), "YWJjZA="), EDIT("\xFF\xFE\xFD", EncodeBase64(), "//79="),
+           EDIT("", EncodeBase64(), ""), EDIT("YWI=", DecodeBase64(), "ab"),
+           EDIT("YWJjZA=", DecodeBase64(), "abcd"), EDIT("YQBi=", DecodeBase64(), "a")});
+    std::string all;  // every non-zero byte
     for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
-    for (size_t length : {1, 2, 3, 4, 128, 254, 255}) {
-        std::string original = all.substr(all.size() - length);
-        SString s(original.c_str());
-        s.EncodeBase64();
-        EXPECT_EQ(s.GetLength(), static_cast<int>((length * 4 + 2) / 3 + 1)) << length;
-        s.DecodeBase64();
-        EXPECT_EQ(Text(s), original) << length;
-    }
-}
-
-TEST(SString, DecodeBase64EndsAtTheFirstZeroByte) {
-    SString s("YQBi=");  // 'a', 0, 'b'
+    SString s(all.c_str());
+    s.EncodeBase64();
     s.DecodeBase64();
-    EXPECT_EQ(Text(s), "a");
+    EXPECT_EQ(Str(s), all);
 }
 
 }  // namespace
