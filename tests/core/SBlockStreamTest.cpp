@@ -1,8 +1,5 @@
-// Block streams: SFile's Compress and Decompress, and the threaded writer and reader
-// behind them.
+// Block streams: SFile's Compress and Decompress, and the threaded writer and reader behind them.
 #include <gtest/gtest.h>
-
-#include <zlib.h>
 
 #include <string>
 
@@ -14,14 +11,10 @@
 
 namespace {
 
+// Bytes that compress, but not to nothing, different for each seed.
 std::string Content(size_t size, unsigned seed) {
     std::string text(size, '\0');
-    unsigned state = seed + 1;
-    for (size_t i = 0; i < size; ++i) {
-        state = state * 1103515245u + 12345u;
-        text[i] =
-            (state >> 16) % 3 == 0 ? static_cast<char>(state >> 24) : "xyz "[(state >> 20) % 4];
-    }
+    for (char& c : text) c = "xyz "[(seed = seed * 1103515245u + 12345u) >> 30];
     return text;
 }
 
@@ -55,43 +48,22 @@ private:
     int readable;
 };
 
-TEST(SFileCompress, BlocksOfOneHundredThousandBytesEachAWholeZlibStream) {
+// Compress writes a block stream (pinned byte for byte by the archive tests) from the position,
+// the count cut at the end, and returns its size; Decompress reads it back, whatever follows.
+TEST(SFileCompress, CompressesFromThePositionAndDecompressesBack) {
     for (size_t size : {1, 100000, 250000}) {
         const std::string content = Content(size, static_cast<unsigned>(size));
         SFileMem source;
         SFileMem packed;
         Fill(source, content);
         const int written = source.Compress(&packed);
-        const std::string stream = Bytes(packed);
-        ASSERT_EQ(written, static_cast<int>(stream.size())) << size;
-        const uint32_t blocks = Le(stream, 0);
-        ASSERT_EQ(blocks, (size + 99999) / 100000) << size;
-
-        size_t at = 4;
-        std::string decoded;
-        for (uint32_t b = 0; b < blocks; ++b) {
-            const uint32_t raw = Le(stream, at);
-            const uint32_t length = Le(stream, at + 4);
-            EXPECT_EQ(raw, b + 1 < blocks ? 100000u : size - 100000 * b) << size;
-            std::string out(raw, '\0');
-            uLongf outLength = raw;
-            ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(&out[0]), &outLength,
-                                 reinterpret_cast<const Bytef*>(stream.data() + at + 8), length),
-                      Z_OK);
-            decoded += out;
-            at += 8 + length;
-        }
-        EXPECT_EQ(at, stream.size()) << size;
-        EXPECT_TRUE(decoded == content) << size;
-
+        EXPECT_EQ(written, packed.GetSize()) << size;
+        EXPECT_EQ(Le(Bytes(packed), 0), (size + 99999) / 100000) << size;
         SFileMem back;
         packed.Rewind();
         EXPECT_EQ(packed.Decompress(&back), static_cast<int>(size));
         EXPECT_TRUE(Bytes(back) == content) << size;
     }
-}
-
-TEST(SFileCompress, NothingToCompressAndNoTarget) {
     SFileMem source;
     SFileMem packed;
     Fill(source, "abc");
@@ -99,8 +71,6 @@ TEST(SFileCompress, NothingToCompressAndNoTarget) {
               0);
     source.Seek(-1);
     EXPECT_EQ(source.Compress(&packed) + packed.GetSize(), 0);
-
-    // A count beyond what remains is cut there; a stream followed by other bytes still reads.
     source.Seek(1);
     EXPECT_GT(source.Compress(&packed, 99), 0);
     packed.WriteString("trailing");
