@@ -1,12 +1,20 @@
-// Behaviour that disk and memory files share, run on both kinds, and copies between them.
+// Files: what disk and memory files share, run on both kinds, copies between them, what only a
+// memory file does, and the block streams of Compress and Decompress.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
+#include <type_traits>
 
+#include "core/SBlockPipeline.h"
+#include "core/SBlockReader.h"
+#include "core/SBlockWriter.h"
 #include "core/SFile.h"
 #include "core/SFileMem.h"
 #include "core/SFilePath.h"
+#include "core/SLittleEndian.h"
+#include "core/SWindows.h"
 #include "tests/support/TestFolder.h"
 
 using namespace std::string_literals;
@@ -22,6 +30,19 @@ std::string Content(size_t size, unsigned seed) {
     std::string text(size, '\0');
     for (char& c : text) c = "xyz "[(seed = seed * 1103515245u + 12345u) >> 30];
     return text;
+}
+
+void Fill(SFileMem& file, const std::string& bytes) {
+    file.Write(bytes.data(), static_cast<int>(bytes.size()));
+    file.Rewind();
+}
+
+std::string Bytes(SFileMem& file) {
+    return std::string(reinterpret_cast<const char*>(file.GetBuffer()), file.GetSize());
+}
+
+uint32_t Le(const std::string& bytes, size_t at) {
+    return LoadUint32(reinterpret_cast<const uint8_t*>(bytes.data() + at));
 }
 
 // A subclass that changes Read lends nothing in place, so that copies go through its Read;
@@ -340,6 +361,192 @@ TEST(SCrc32, ContinuesFromAnEarlierValue) {
     const uint32_t head = SCrc32(0, "1234", 4);
     EXPECT_EQ(SCrc32(head, "56789", 5), 0xCBF43926u);
     EXPECT_EQ(SCrc32(head, "56789", 0) + SCrc32(head, nullptr, 5), 2 * head);
+}
+
+// The capacity is the multiple of 1024 above the size; no block before the first write or after
+// Close; the block stays while its capacity holds; the position never lies beyond the size.
+TEST(SFileMem, CapacityIsTheNextMultipleOf1024AboveTheSize) {
+    const std::pair<int, int> cases[] = {{0, 1024}, {1023, 1024}, {1024, 2048}};
+    for (const auto& c : cases) {
+        SFileMem reserved;
+        reserved.Reserve(c.first, false);
+        EXPECT_TRUE(reserved.IsMemory());
+        EXPECT_EQ(reserved.GetSize(), c.first);
+        EXPECT_EQ(reserved.GetCapacity(), c.second) << "Reserve " << c.first;
+        SFileMem written;
+        const std::string bytes(c.first, 'w');
+        written.Write(bytes.data(), c.first);
+        EXPECT_EQ(written.GetCapacity(), c.first ? c.second : 0) << "Write " << c.first;
+        EXPECT_EQ(written.IsOpen(), c.first > 0);
+        written.Reserve(200000, true);
+        written.Reserve(c.first, true);
+        EXPECT_EQ(written.GetCapacity(), c.second) << "shrunk to " << c.first;
+        EXPECT_TRUE(Bytes(written) == bytes) << "kept through growing and shrinking";
+        written.Close();
+        EXPECT_EQ(written.GetBuffer(), nullptr);
+        EXPECT_EQ(written.GetSize() + written.GetCapacity() + written.GetPosition(), 0);
+    }
+    SFileMem f;
+    f.Reserve(100, false);
+    const uint8_t* block = f.GetBuffer();
+    memcpy(f.GetBuffer(), "kept", 4);
+    f.Seek(4);
+    f.Reserve(1023, false);
+    EXPECT_EQ(f.GetPosition(), 4);
+    f.Reserve(-5, true);
+    EXPECT_EQ(f.GetSize() + f.GetPosition(), 0);
+    f.Reserve(6, true);
+    EXPECT_EQ(f.GetBuffer(), block);
+    EXPECT_EQ(Bytes(f).substr(0, 4), "kept") << "the same block, untouched";
+}
+
+// Bytes written from the file's own block survive the block moving (and freed) as it grows.
+TEST(SFileMem, WritesFromItsOwnBlock) {
+    const int size = 4 * 1024 * 1024;
+    SFileMem doubled;
+    const std::string bytes = Content(size, 4);
+    doubled.Write(bytes.data(), size);
+    EXPECT_EQ(doubled.Write(doubled.GetBuffer(), size), size);
+    EXPECT_TRUE(Bytes(doubled) == bytes + bytes);
+    SFileMem line;
+    const std::string text(size, 'q');
+    line.WriteString(text.c_str(), size + 1);  // with its zero byte
+    EXPECT_EQ(line.WriteLine(reinterpret_cast<const char*>(line.GetBuffer())), size + 2);
+    EXPECT_TRUE(Bytes(line) == text + "\0"s + text + "\r\n");
+}
+
+// A file loads whole and rewound over what was there, also while a holder shares it; held
+// exclusively it does not load, and the content stays.
+TEST(SFileMem, LoadFileReadsTheWholeFileAndRewinds) {
+    TestFolder folder;
+    const std::string path = folder.WriteFile("busy.txt", "busy");
+    SFilePath holder;
+    ASSERT_TRUE(holder.Open(path.c_str(), true, false, true, true));
+    SFileMem f;
+    f.WriteString("previous content");
+    EXPECT_TRUE(f.LoadFile(path.c_str()));
+    EXPECT_EQ(f.GetPosition(), 0);
+    EXPECT_EQ(Bytes(f), "busy");
+    ASSERT_TRUE(holder.Open(path.c_str(), true, false, true, false));
+    f.Seek(2);
+    for (const std::string& other : {path, folder / "missing.bin", std::string()})
+        EXPECT_FALSE(f.LoadFile(other.c_str())) << other;
+    EXPECT_FALSE(f.LoadFile(nullptr));
+    EXPECT_EQ(Bytes(f), "busy");
+    EXPECT_EQ(f.GetPosition(), 2);
+}
+
+// A resource added to a copy of this test program, loaded as data, replaces the content; a
+// missing one empties it first, leaves the system's error, and leaves a fresh file closed.
+TEST(SFileMem, LoadResource) {
+    TestFolder folder;
+    const std::string bytes = "VELMOR DIALOG 1.0.0.0\r\n" + Content(5000, 2);
+    const std::string path = folder / "resources.exe";
+    char self[MAX_PATH];
+    ASSERT_TRUE(GetModuleFileNameA(nullptr, self, sizeof self) &&
+                CopyFileA(self, path.c_str(), FALSE));
+    HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
+    ASSERT_TRUE(update &&
+                UpdateResourceA(update, "BINARY", MAKEINTRESOURCEA(150),
+                                MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size())));
+    ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> module(
+        LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE), FreeLibrary);
+    ASSERT_TRUE(module);
+    SFileMem f;
+    f.WriteString("previous content");
+    EXPECT_TRUE(f.LoadResource("BINARY", 150, module.get()));
+    EXPECT_EQ(f.GetPosition(), 0);
+    EXPECT_TRUE(Bytes(f) == bytes);
+    f.Seek(7);
+    EXPECT_FALSE(f.LoadResource("BINARY", 152, module.get()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+    EXPECT_EQ(f.GetSize() + f.GetPosition(), 0);
+    SFileMem fresh;
+    EXPECT_FALSE(fresh.LoadResource("BINARY", 152, module.get()));
+    EXPECT_FALSE(fresh.IsOpen()) << "a failed load leaves a fresh file closed";
+}
+
+// Compress writes a block stream (pinned byte for byte by the archive tests) from the position,
+// the count cut at the end, and returns its size; Decompress reads it back, whatever follows.
+TEST(SFileCompress, CompressesFromThePositionAndDecompressesBack) {
+    for (size_t size : {1, 100000, 250000}) {
+        const std::string content = Content(size, static_cast<unsigned>(size));
+        SFileMem source;
+        SFileMem packed;
+        Fill(source, content);
+        const int written = source.Compress(&packed);
+        EXPECT_EQ(written, packed.GetSize()) << size;
+        EXPECT_EQ(Le(Bytes(packed), 0), (size + 99999) / 100000) << size;
+        SFileMem back;
+        packed.Rewind();
+        EXPECT_EQ(packed.Decompress(&back), static_cast<int>(size));
+        EXPECT_TRUE(Bytes(back) == content) << size;
+    }
+    SFileMem source;
+    SFileMem packed;
+    Fill(source, "abc");
+    EXPECT_EQ(source.Compress(nullptr) + source.Compress(&packed, 0) + source.Decompress(nullptr),
+              0);
+    source.Seek(-1);
+    EXPECT_EQ(source.Compress(&packed) + packed.GetSize(), 0);
+    source.Seek(1);
+    EXPECT_GT(source.Compress(&packed, 99), 0);
+    packed.WriteString("trailing");
+    packed.Rewind();
+    SFileMem back;
+    EXPECT_EQ(packed.Decompress(&back), 2);
+    EXPECT_EQ(Bytes(back), "bc");
+}
+
+// Everything queued before the failing block is written, the same with any thread count.
+TEST(SBlockWriter, ASourceThatFailsPartWayStopsTheSameWayOnEveryThreadCount) {
+    const std::string content = Content(560000, 3);
+    for (int readable : {0, 50000, 250000, 560000 - 1}) {
+        std::string first;
+        for (int threads : {1, 2, 4}) {
+            ShoutingFile source(readable);
+            Fill(source, content);
+            SFileMem target;
+            {
+                SBlockWriter writer(&target, threads);
+                writer.WriteRaw("head", 4);
+                writer.MarkLength();
+                writer.WriteValue(7);
+                EXPECT_FALSE(writer.AddStream(&source, static_cast<int>(content.size())));
+                EXPECT_TRUE(writer.Finish());
+            }
+            const std::string out = Bytes(target);
+            EXPECT_EQ(out.substr(0, 8), std::string("head\x07\0\0\0", 8))
+                << "the length is not patched";
+            if (threads == 1) first = out;
+            EXPECT_TRUE(out == first) << readable << " readable, " << threads << " threads";
+        }
+    }
+}
+
+TEST(SBlockReader, AMalformedBlockFailsOnEveryThreadCountAfterItsPredecessors) {
+    const std::string content = Content(700000, 9);
+    SFileMem source;
+    SFileMem packed;
+    Fill(source, content);
+    source.Compress(&packed);
+    std::string stream = Bytes(packed);
+    // Break the data of the fifth block.
+    size_t at = 4;
+    for (int b = 0; b < 4; ++b) at += 8 + Le(stream, at + 4);
+    stream[at + 8 + 10] = static_cast<char>(stream[at + 8 + 10] ^ 0xFF);
+    for (int threads : {1, 2, 5}) {
+        SFileMem broken;
+        Fill(broken, stream);
+        SFileMem back;
+        SBlockPipeline pipeline(SBlockPipeline::kDecompress, threads);
+        EXPECT_EQ(
+            SBlockReader::Decompress(&broken, &back, static_cast<int>(stream.size()), pipeline),
+            -1);
+        EXPECT_TRUE(Bytes(back) == content.substr(0, 400000)) << threads << " threads";
+    }
 }
 
 }  // namespace
