@@ -6,7 +6,6 @@
 #include <string>
 
 #include "core/SDisk.h"
-#include "core/SFile.h"
 #include "core/SHandle.h"
 #include "core/SStringArray.h"
 #include "core/SWindows.h"
@@ -40,80 +39,44 @@ bool AddAttribute(const std::string& path, DWORD attribute) {
     return now != INVALID_FILE_ATTRIBUTES && (now & attribute);
 }
 
-bool FolderIsThere(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// A release-like tree with hidden files, a hidden folder, a folder whose own name does not
-// match "*.txt" but holds such files, and a name with a code-page character:
-//   a.txt b.dat hid.txt(hidden) caf\xe9.txt
-//   sub\c.txt sub\d.dat sub\deeper\e.txt sub\deeper\hid2.txt(hidden)
-//   hidden\f.txt (folder hidden)   other.dir\g.txt
-bool MakeTree(const TestFolder& folder) {
-    for (const char* name :
-         {"a.txt", "b.dat", "hid.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\d.dat",
-          "sub\\deeper\\e.txt", "sub\\deeper\\hid2.txt", "hidden\\f.txt", "other.dir\\g.txt"})
-        folder.WriteFile(name, name);
-    return AddAttribute(folder / "hid.txt", FILE_ATTRIBUTE_HIDDEN) &&
-           AddAttribute(folder / "sub\\deeper\\hid2.txt", FILE_ATTRIBUTE_HIDDEN) &&
-           AddAttribute(folder / "hidden", FILE_ATTRIBUTE_HIDDEN);
-}
-
-std::string SystemTempFolder() {
-    char temp[MAX_PATH + 1];
-    GetTempPathA(sizeof temp, temp);
-    char longForm[1024];
-    return GetLongPathNameA(temp, longForm, sizeof longForm) > 0 ? longForm : temp;
-}
-
-TEST(SDiskTemp, TempFolderInItsLongFormWithTheSeparatorPerFlag) {
+// The temporary folder holds the test folders.
+TEST(SDiskTemp, TempFolderInItsLongFormAndTempFilesInIt) {
+    TestFolder folder;
+    const std::string& path = folder.Path();
+    const std::string temp = path.substr(0, path.rfind('\\', path.size() - 2) + 1);
     SDisk disk;
-    const std::string expected = SystemTempFolder();
-    ASSERT_EQ(expected.back(), '\\');
-    EXPECT_EQ(Text(disk.GetTempFolder()), expected);
+    EXPECT_EQ(Text(disk.GetTempFolder()), temp);
     EXPECT_TRUE(disk.SetTrailingSeparator(false));
-    EXPECT_EQ(Text(disk.GetTempFolder()), expected.substr(0, expected.size() - 1));
-    EXPECT_FALSE(disk.SetTrailingSeparator(true));
+    EXPECT_EQ(Text(disk.GetTempFolder()), temp.substr(0, temp.size() - 1));
+    // Temporary files come empty, either way, and leave the flag as it was.
+    std::string names[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string& name = names[i] = Text(disk.GetTempFileName());
+        EXPECT_EQ(name.compare(0, temp.size() + 3, temp + "tmp"), 0) << name;
+        EXPECT_EQ(name.find('\\', temp.size()), std::string::npos) << name;
+        EXPECT_EQ(disk.GetFileSize(name.c_str()), 0) << name;
+        EXPECT_STREQ(disk.GetScratch(), name.c_str());
+        EXPECT_EQ(disk.SetTrailingSeparator(true), i == 1);
+    }
+    for (const std::string& name : names) DeleteFileA(name.c_str());
 
     // The system hands out the folder in the form TMP holds, here the short one.
-    TestFolder folder;
     char shortForm[MAX_PATH];
-    const DWORD n = GetShortPathNameA(folder.Path().c_str(), shortForm, sizeof shortForm);
-    if (n == 0 || n >= sizeof shortForm || folder.Path() == shortForm)
+    const DWORD n = GetShortPathNameA(path.c_str(), shortForm, sizeof shortForm);
+    if (n == 0 || n >= sizeof shortForm || path == shortForm)
         GTEST_SKIP() << "the file system gives no short names here";
     char saved[1024] = "";
     const DWORD had = GetEnvironmentVariableA("TMP", saved, sizeof saved);
     SetEnvironmentVariableA("TMP", shortForm);
     const std::string answer = Text(disk.GetTempFolder());
     SetEnvironmentVariableA("TMP", had > 0 && had < sizeof saved ? saved : nullptr);
-    EXPECT_EQ(answer, folder.Path()) << "short form " << shortForm;
+    EXPECT_EQ(answer, path) << "short form " << shortForm;
 }
 
-TEST(SDiskTemp, TempFileNameCreatesAnEmptyTmpFile) {
-    SDisk disk;
-    const std::string folder = SystemTempFolder();
-    std::string names[2];
-    for (int i = 0; i < 2; ++i) {
-        disk.SetTrailingSeparator(i == 0);  // either way, and the flag stays as it was
-        const std::string& name = names[i] = Text(disk.GetTempFileName());
-        EXPECT_EQ(name.compare(0, folder.size() + 3, folder + "tmp"), 0) << name;
-        EXPECT_EQ(name.find('\\', folder.size()), std::string::npos) << name;
-        EXPECT_EQ(disk.GetFileSize(name.c_str()), 0) << name;
-        EXPECT_STREQ(disk.GetScratch(), name.c_str());
-        EXPECT_EQ(disk.GetTrailingSeparator(), i == 0);
-    }
-    EXPECT_NE(names[0], names[1]);
-    for (const std::string& name : names) DeleteFileA(name.c_str());
-}
-
-// A file held exclusively answers like a missing one: size -1, no checksum (the reporting
-// form says so and leaves crc as it was, the other gives 0), no deletion; a read-only file
-// stays too. Sizes come in 64 bits as well, past what an int holds, without reading.
-TEST(SDiskFiles, SizeCrcAndDeletion) {
+// A file held exclusively exists, but has no size, checksum (the reporting form says so, crc left
+// as it was) or deletion; 64-bit sizes need no reading.
+TEST(SDiskFiles, SizeCrcDeletionAndExistence) {
     TestFolder folder;
-    const std::string readOnly = folder.WriteFile("ro.txt", "x");
-    ASSERT_TRUE(AddAttribute(readOnly, FILE_ATTRIBUTE_READONLY));
     const std::string locked = folder.WriteFile("locked.txt", "123456789");
     SHandle lock(CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -122,14 +85,11 @@ TEST(SDiskFiles, SizeCrcAndDeletion) {
         std::string path;
         int size;
         uint32_t crc;
-        bool deleted;
-        bool there;
+        bool deleted, there;
     } cases[] = {
         {folder.WriteFile("empty.bin", ""), 0, 0, true, false},
         {folder.WriteFile("caf\xe9.txt", "123456789"), 9, 0xCBF43926u, true, false},
-        {readOnly, 1, SCrc32(0, "x", 1), false, true},
         {locked, -1, 7, false, true},
-        {folder / "missing", -1, 7, false, false},
     };
     SDisk disk;
     for (const auto& c : cases) {
@@ -141,7 +101,6 @@ TEST(SDiskFiles, SizeCrcAndDeletion) {
         EXPECT_EQ(disk.DeleteFile(c.path.c_str()), c.deleted) << c.path;
         EXPECT_EQ(FileIsThere(c.path), c.there) << c.path;
     }
-    EXPECT_TRUE(disk.FileExists(locked.c_str()));
     EXPECT_FALSE(disk.DeleteFile(folder.Path().c_str()));
     EXPECT_EQ(disk.GetFileSize(folder.Path().c_str()) + disk.GetFileSize64(folder.Path().c_str()),
               -2);
@@ -151,39 +110,26 @@ TEST(SDiskFiles, SizeCrcAndDeletion) {
     ASSERT_FALSE(big.empty());
     EXPECT_EQ(disk.GetFileSize64(big.c_str()), bigSize);
     EXPECT_EQ(disk.GetFileSize64(locked.c_str()), 9);
-}
 
-TEST(SDiskExists, PathFileAndFolderTests) {
-    TestFolder folder;
     const std::string file = folder.WriteFile("f.txt", "x");
     const std::string sub = folder.MakeFolder("sub");
     const std::string bare = sub.substr(0, sub.size() - 1);
     ASSERT_TRUE(AddAttribute(folder.WriteFile("h.txt", "x"), FILE_ATTRIBUTE_HIDDEN));
     ASSERT_TRUE(AddAttribute(folder.MakeFolder("hf"), FILE_ATTRIBUTE_HIDDEN));
-    folder.WriteFile("caf\xe9.txt", "x");
     CurrentFolderScope scope(sub);
     ASSERT_TRUE(scope.changed);
 
     struct Case {
         std::string in;
-        bool file;
-        bool folder;
+        bool file, folder;
     };
-    const Case cases[] = {{file, true, false},
-                          {file + "\\", false, false},
-                          {sub, false, true},
-                          {bare, false, true},
-                          {folder.Path(), false, true},
-                          {folder / "h.txt", true, false},
-                          {folder / "hf", false, true},
-                          {folder / "caf\xe9.txt", true, false},
-                          {folder / "missing.txt", false, false},
-                          {"", false, false},
-                          {"C:\\", false, true},
-                          {"..\\f.txt", true, false},
-                          {"..", false, true}};
-    SDisk disk;
-    for (const Case& c : cases) {
+    const Case exist[] = {{file, true, false},          {locked, true, false},
+                          {file + "\\", false, false},  {sub, false, true},
+                          {bare, false, true},          {folder / "h.txt", true, false},
+                          {folder / "hf", false, true}, {folder / "missing.txt", false, false},
+                          {"", false, false},           {"C:\\", false, true},
+                          {"..\\f.txt", true, false},   {"..", false, true}};
+    for (const Case& c : exist) {
         EXPECT_EQ(disk.FileExists(c.in.c_str()), c.file) << c.in;
         EXPECT_EQ(disk.FolderExists(c.in.c_str()), c.folder) << c.in;
     }
@@ -198,15 +144,23 @@ TEST(SDiskExists, PathFileAndFolderTests) {
     }
 }
 
-TEST(SDiskList, PatternsHiddenEntriesAndCounters) {
+// Two trees. In p: hidden files, a hidden folder, a folder whose own name does not match
+// "*.txt" but holds such files, and a name with a code-page character. In f: folders with
+// nothing, only files, only folders, both, and only a hidden file, for the folder filters.
+TEST(SDiskList, PatternsHiddenEntriesFiltersAndCounters) {
     TestFolder folder;
-    ASSERT_TRUE(MakeTree(folder));
-    const Names visibleFiles = {"a.txt",           "b.dat",      "caf\xe9.txt",
-                                "sub\\c.txt",      "sub\\d.dat", "sub\\deeper\\e.txt",
-                                "other.dir\\g.txt"};
-    Names allFiles = visibleFiles;
-    allFiles.insert({"hid.txt", "sub\\deeper\\hid2.txt", "hidden\\f.txt"});
-    const Names allFolders = {"sub\\", "sub\\deeper\\", "other.dir\\", "hidden\\"};
+    const Names tree({"a.txt", "b.dat", "hid.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\d.dat",
+                      "sub\\deeper\\e.txt", "sub\\deeper\\hid2.txt", "hidden\\f.txt",
+                      "other.dir\\g.txt"});
+    for (const std::string& name : tree) folder.WriteFile("p\\" + name, name);
+    for (const char* name : {"top.txt", "onlyfile\\x.txt", "both\\y.txt"})
+        folder.WriteFile(std::string("f\\") + name, name);
+    for (const char* name : {"empty", "onlyfolder\\inner", "both\\inner"})
+        folder.MakeFolder(std::string("f\\") + name);
+    ASSERT_TRUE(AddAttribute(folder / "p\\hid.txt", FILE_ATTRIBUTE_HIDDEN) &&
+                AddAttribute(folder / "p\\sub\\deeper\\hid2.txt", FILE_ATTRIBUTE_HIDDEN) &&
+                AddAttribute(folder / "p\\hidden", FILE_ATTRIBUTE_HIDDEN) &&
+                AddAttribute(folder.WriteFile("f\\hiddenonly\\h.txt", "x"), FILE_ATTRIBUTE_HIDDEN));
 
     struct Case {
         const char* pattern;
@@ -214,118 +168,78 @@ TEST(SDiskList, PatternsHiddenEntriesAndCounters) {
         Names expected;
     };
     const Case cases[] = {
-        {"*.*", 5, allFiles},
-        {"*.*", 13, visibleFiles},
-        {"*.*", 3, allFolders},
+        {"p\\*.*", 5, tree},
+        {"p\\*.*", 3, {"sub\\", "sub\\deeper\\", "other.dir\\", "hidden\\"}},
         // Descent reaches every folder, also those whose own names do not match.
-        {"*.txt",
+        {"p\\*.txt",
          5,
          {"a.txt", "hid.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt",
           "sub\\deeper\\hid2.txt", "hidden\\f.txt", "other.dir\\g.txt"}},
-        {"*.txt",
+        {"p\\*.txt",
          13,
          {"a.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt", "other.dir\\g.txt"}},
-        {"*.dir", 7, {"other.dir\\"}},
-        {"sub/*.*", 4, {"sub/c.txt", "sub/d.dat"}},  // the pattern's own separators stay
+        {"p\\*.dir", 7, {"other.dir\\"}},
+        {"p\\sub/*.*", 4, {"sub/c.txt", "sub/d.dat"}},  // the pattern's own separators stay
         // Without "*" the system's own matches come as bare names, from one level only.
-        {"a.txt", 7, {"a.txt"}},
-        {"a.txt", 2, {}},
-        {"sub", 2, {"sub\\"}},
-        {"sub", 4, {}},
-        {"hid.txt", 4, {"hid.txt"}},
-        {"hid.txt", 12, {}},
-        {"sub\\deeper", 3, {"deeper\\"}},
+        {"p\\a.txt", 7, {"a.txt"}},
+        {"p\\a.txt", 2, {}},
+        {"p\\sub", 4, {}},
+        {"p\\hid.txt", 4, {"hid.txt"}},
+        {"p\\hid.txt", 12, {}},
+        {"p\\sub\\deeper", 3, {"deeper\\"}},
+        // Folder filters: no file, a file, a folder inside; impossible pairs drop the folders.
+        {"f\\*.*", 2 + 16, {"empty\\", "onlyfolder\\"}},
+        {"f\\*.*", 2 + 32, {"onlyfile\\", "both\\", "hiddenonly\\"}},
+        {"f\\*.*", 2 + 128, {"onlyfolder\\", "both\\"}},
+        {"f\\*.*", 6 + 16 + 32, {"top.txt"}},
+        // The filters judge folders only, at every level.
+        {"f\\*.*", 3 + 16 + 64, {"empty\\", "onlyfolder\\inner\\", "both\\inner\\"}},
+        {"f\\*.*",
+         7 + 32,
+         {"top.txt", "onlyfile\\", "onlyfile\\x.txt", "both\\", "both\\y.txt", "hiddenonly\\",
+          "hiddenonly\\h.txt"}},
+        // A folder named without a wildcard passes the same filters.
+        {"f\\empty", 2 + 16 + 64, {"empty\\"}},
+        {"f\\both", 2 + 16, {}},
     };
     SDisk disk;
     for (const Case& c : cases) {
         SStringArray list;
         const int added = disk.List(&list, (folder / c.pattern).c_str(), c.mode);
-        const std::string root = strchr(c.pattern, '*') ? folder.Path() : "";
+        const std::string root = strchr(c.pattern, '*') ? folder / std::string(c.pattern, 2) : "";
         EXPECT_EQ(Listed(list, added, root), c.expected) << c.pattern << " mode " << c.mode;
     }
+
+    // The form with flags: descend, folders, files, empty folders only, hidden.
+    const std::string filters = folder / "f\\*.*";
+    SStringArray list;
+    const int added = disk.List(&list, filters.c_str(), true, false, true, false, false);
+    EXPECT_EQ(Listed(list, added, folder / "f\\"),
+              (Names{"top.txt", "onlyfile\\x.txt", "both\\y.txt"}));
+    EXPECT_EQ(disk.List(nullptr, filters.c_str(), false, true, false, true, true), 1);
 
     EXPECT_EQ(disk.List(nullptr, "", 7) + disk.List(nullptr, nullptr, 7), 0);
     // The counters count the pattern's own level only, and add to what they hold.
     int files = 10;
     int folders = 20;
-    EXPECT_EQ(disk.List(nullptr, (folder / "*.*").c_str(), 15, &files, &folders), 10);
+    EXPECT_EQ(disk.List(nullptr, (folder / "p\\*.*").c_str(), 15, &files, &folders), 10);
     EXPECT_EQ(files, 13);
     EXPECT_EQ(folders, 22);
-    EXPECT_EQ(disk.List(nullptr, (folder / "sub").c_str(), 7, &files, &folders), 1);
+    EXPECT_EQ(disk.List(nullptr, (folder / "p\\sub").c_str(), 7, &files, &folders), 1);
     EXPECT_EQ(folders, 23);
-
-    // Without a folder part the names come relative to the current folder.
-    CurrentFolderScope scope(folder.Path());
-    ASSERT_TRUE(scope.changed);
-    SStringArray list;
-    EXPECT_EQ(Listed(list, disk.List(&list, "*.dat", 5), ""), (Names{"b.dat", "sub\\d.dat"}));
 }
 
-TEST(SDiskList, FolderFiltersAndTheFlagForm) {
-    TestFolder folder;
-    folder.WriteFile("top.txt", "x");
-    folder.MakeFolder("empty");
-    folder.WriteFile("onlyfile\\x.txt", "x");
-    folder.MakeFolder("onlyfolder\\inner");
-    folder.WriteFile("both\\y.txt", "x");
-    folder.MakeFolder("both\\inner");
-    ASSERT_TRUE(AddAttribute(folder.WriteFile("hiddenonly\\h.txt", "x"), FILE_ATTRIBUTE_HIDDEN));
-    const std::string pattern = folder / "*.*";
-    SDisk disk;
-
-    struct Case {
-        int mode;
-        Names expected;
-    };
-    const Case cases[] = {
-        {2 + 16, {"empty\\", "onlyfolder\\"}},
-        {2 + 32, {"onlyfile\\", "both\\", "hiddenonly\\"}},
-        {2 + 128, {"onlyfolder\\", "both\\"}},
-        {2 + 32 + 128, {"both\\"}},
-        // Impossible pairs drop the folders and leave the files; nothing asked, nothing given.
-        {6 + 16 + 32, {"top.txt"}},
-        {3 + 16 + 32, {}},
-        // The filters judge folders only, at every level.
-        {3 + 16 + 64, {"empty\\", "onlyfolder\\inner\\", "both\\inner\\"}},
-        {7 + 32,
-         {"top.txt", "onlyfile\\", "onlyfile\\x.txt", "both\\", "both\\y.txt", "hiddenonly\\",
-          "hiddenonly\\h.txt"}},
-    };
-    for (const Case& c : cases) {
-        SStringArray list;
-        EXPECT_EQ(Listed(list, disk.List(&list, pattern.c_str(), c.mode), folder.Path()),
-                  c.expected)
-            << "mode " << c.mode;
-    }
-
-    // The form with flags: descend, folders, files, empty folders only, hidden.
-    SStringArray list;
-    const int added = disk.List(&list, pattern.c_str(), true, false, true, false, false);
-    EXPECT_EQ(Listed(list, added, folder.Path()),
-              (Names{"top.txt", "onlyfile\\x.txt", "both\\y.txt"}));
-    EXPECT_EQ(disk.List(nullptr, pattern.c_str(), false, true, false, true, true), 1);
-
-    // A folder named without a wildcard passes the same filters.
-    EXPECT_EQ(disk.List(nullptr, (folder / "empty").c_str(), 2 + 16 + 64), 1);
-    EXPECT_EQ(disk.List(nullptr, (folder / "both").c_str(), 2 + 16), 0);
-}
-
-TEST(SDiskCreate, ThreeLevelsWithAndWithoutParents) {
+TEST(SDiskCreate, FoldersWithAndWithoutParentsAndUniqueNames) {
     TestFolder folder;
     SDisk disk;
     const std::string deep = folder / "a\\b\\c\\";
     EXPECT_FALSE(disk.CreateFolder(deep.c_str(), false));
-    EXPECT_FALSE(FolderIsThere(folder / "a"));
+    EXPECT_FALSE(disk.FolderExists((folder / "a").c_str()));
     EXPECT_TRUE(disk.CreateFolder(deep.c_str(), true));
-    EXPECT_TRUE(FolderIsThere(folder / "a\\b\\c"));
+    EXPECT_TRUE(disk.FolderExists((folder / "a\\b\\c").c_str()));
     EXPECT_TRUE(disk.CreateFolder(deep.c_str(), false));  // already there
-    for (const char* path : {"p/q/r", "caf\xe9\\d\xe9j\xe0\\"}) {
-        EXPECT_TRUE(disk.CreateFolder((folder / path).c_str(), true)) << path;
-        EXPECT_TRUE(FolderIsThere(folder / path)) << path;
-    }
 
-    // Refused: no path, a drive root, a file, a folder below a file, a refused character and
-    // a drive letter that names no drive here.
+    // Refused: no path, a root, a file, below a file, a bad character, a drive that is not here.
     const std::string file = folder.WriteFile("f.txt", "x");
     std::string noDrive = "C:\\";
     for (char letter = 'Z'; letter > 'C' && noDrive[0] == 'C'; --letter)
@@ -336,11 +250,24 @@ TEST(SDiskCreate, ThreeLevelsWithAndWithoutParents) {
         EXPECT_FALSE(disk.CreateFolder(path.c_str(), false)) << path;
     }
     EXPECT_FALSE(disk.CreateFolder(nullptr, true));
+
+    // A unique name is the plain one while free, then one with a number below 1000000 in it.
+    const char* path = folder.Path().c_str();
+    EXPECT_EQ(Text(disk.GetUniqueFileName((folder / "missing\\").c_str(), "log", "txt")), "");
+    EXPECT_EQ(Text(disk.GetUniqueFileName(path, "log", nullptr)), folder / "log");
+    folder.WriteFile("log.txt", "taken");
+    const std::string next = Text(disk.GetUniqueFileName(path, "log", "txt"));
+    const size_t start = folder.Path().size() + 3;
+    ASSERT_EQ(next.compare(0, start, folder / "log"), 0) << next;
+    const size_t end = next.find_first_not_of("0123456789", start);
+    EXPECT_TRUE(end > start && end <= start + 6 && next.substr(end) == ".txt") << next;
+    disk.SetTrailingSeparator(false);  // the folder then comes without its separator
+    const std::string bare = folder.Path().substr(0, folder.Path().size() - 1);
+    EXPECT_EQ(Text(disk.GetUniqueFileName(bare.c_str(), "new", "bin")), folder / "new.bin");
 }
 
-// A batch file writes its working folder and first parameter into a report beside itself.
-// It leaves that folder before the report appears whole, by renaming, so that the test
-// folders can go as soon as the test has read it.
+// A batch file reports its working folder and first parameter, leaving that folder (so that
+// the test folders can go) before its report appears whole.
 TEST(SDiskExecute, StartsInTheProgramsFolderOnlyWhenAsked) {
     for (bool ownFolder : {true, false}) {
         TestFolder folder;
@@ -362,26 +289,6 @@ TEST(SDiskExecute, StartsInTheProgramsFolderOnlyWhenAsked) {
                   from.substr(0, from.size() - 1) + "\r\nhello\r\n")
             << ownFolder;
     }
-}
-
-TEST(SDiskUnique, UniqueFileName) {
-    TestFolder folder;
-    SDisk disk;
-    const char* path = folder.Path().c_str();
-    EXPECT_EQ(Text(disk.GetUniqueFileName((folder / "missing\\").c_str(), "log", "txt")), "");
-    EXPECT_EQ(Text(disk.GetUniqueFileName(path, "log", nullptr)), folder / "log");
-
-    // A taken name gets a number below 1000000 between prefix and extension.
-    folder.WriteFile("log.txt", "taken");
-    const std::string next = Text(disk.GetUniqueFileName(path, "log", "txt"));
-    const size_t start = folder.Path().size() + 3;
-    ASSERT_EQ(next.compare(0, start, folder / "log"), 0) << next;
-    const size_t end = next.find_first_not_of("0123456789", start);
-    EXPECT_TRUE(end > start && end <= start + 6 && next.substr(end) == ".txt") << next;
-
-    disk.SetTrailingSeparator(false);  // the folder then comes without its separator
-    const std::string bare = folder.Path().substr(0, folder.Path().size() - 1);
-    EXPECT_EQ(Text(disk.GetUniqueFileName(bare.c_str(), "new", "bin")), folder / "new.bin");
 }
 
 }  // namespace

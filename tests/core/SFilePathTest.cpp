@@ -12,60 +12,63 @@ namespace {
 
 std::string Text(const SString& s) { return std::string(s.GetSafeText(), s.GetLength()); }
 
-// Opens with the flags that a runtime mode text stands for.
-bool OpenAs(SFilePath& file, const std::string& path, const std::string& mode, bool shared) {
-    const bool write = mode != "rb";
-    const bool truncate = mode == "w+b" || mode == "wb";
-    const bool read = mode == "w+b" || mode == "r+b" || mode == "rb";
-    return file.Open(path.c_str(), write, truncate, read, shared);
+// Opens with the flags that a runtime mode text stands for; " shared" after it lets others in.
+bool OpenAs(SFilePath& file, const std::string& path, const std::string& text) {
+    const std::string mode = text.substr(0, text.find(' '));
+    return file.Open(path.c_str(), mode != "rb", mode[0] == 'w', mode != "wb" && mode != "ab",
+                     mode != text);
 }
 
-// The flags pick the mode; a read-only file opens for reading only and stays as it is, a
-// hidden one opens both ways.
-TEST(SFilePath, OpenModesFollowTheFlagsAndTheAttributes) {
+// The mode text picks the flags; a read-only file opens for reading only and stays as it is,
+// a hidden one opens both ways. A holder opened first, and kept open, meets the second open as
+// another program would, since sharing is checked per open.
+TEST(SFilePath, OpenModesSharingAndAttributes) {
     struct Case {
         DWORD attribute;
-        bool write, truncate, read, exists;
-        bool opens;
-        int readCount;
-        int written;
+        const char *held, *mode;
+        bool exists, opens;
+        int readCount, written;
         const char* content;  // null: no file
     };
     const Case cases[] = {
-        {0, true, true, true, true, true, 0, 2, "xy"},         // w+b empties
-        {0, true, false, true, true, true, 5, 2, "helloxy"},   // r+b reads from the start
-        {0, false, false, true, true, true, 5, 0, "hello"},    // rb
-        {0, true, true, false, true, true, 0, 2, "xy"},        // wb
-        {0, true, false, false, true, true, 0, 2, "helloxy"},  // ab appends
-        {0, false, false, false, true, false, 0, 0, "hello"},  // neither read nor write
-        {0, true, false, true, false, false, 0, 0, nullptr},   // r+b needs the file
-        {0, true, false, false, false, true, 0, 2, "xy"},      // ab creates
-        {0, false, true, false, false, false, 0, 0, nullptr},
-        {FILE_ATTRIBUTE_READONLY, false, false, true, true, true, 5, 0, "hello"},
-        {FILE_ATTRIBUTE_READONLY, true, false, true, true, false, 0, 0, "hello"},
-        {FILE_ATTRIBUTE_READONLY, true, false, false, true, false, 0, 0, "hello"},
-        {FILE_ATTRIBUTE_HIDDEN, true, false, true, true, true, 5, 2, "helloxy"},
+        {0, "", "w+b", true, true, 0, 2, "xy"},
+        {0, "", "r+b", true, true, 5, 2, "helloxy"},  // reads from the start
+        {0, "", "rb", true, true, 5, 0, "hello"},
+        {0, "", "wb", true, true, 0, 2, "xy"},
+        {0, "", "ab", true, true, 0, 2, "helloxy"},
+        {0, "", "r+b", false, false, 0, 0, nullptr},  // needs the file
+        {0, "", "ab", false, true, 0, 2, "xy"},       // creates it
+        {FILE_ATTRIBUTE_READONLY, "", "rb", true, true, 5, 0, "hello"},
+        {FILE_ATTRIBUTE_READONLY, "", "r+b", true, false, 0, 0, "hello"},
+        {FILE_ATTRIBUTE_READONLY, "", "ab", true, false, 0, 0, "hello"},
+        {FILE_ATTRIBUTE_HIDDEN, "", "r+b", true, true, 5, 2, "helloxy"},
+        {0, "ab", "rb shared", true, false, 0, 0, "hello"},  // held for writing: nobody else
+        {0, "rb", "rb", true, true, 5, 0, "hello"},  // held for reading: other readers come in
+        {0, "rb", "ab shared", true, false, 0, 0, "hello"},           // but no writer
+        {0, "rb shared", "r+b shared", true, true, 5, 2, "helloxy"},  // shared: any shared open
+        {0, "r+b shared", "r+b shared", true, true, 5, 2, "helloxy"},
+        {0, "r+b shared", "rb", true, false, 0, 0, "hello"},  // a secure reader refuses a writer
     };
     for (const Case& c : cases) {
         TestFolder folder;
         const std::string path = folder / "file.bin";
         if (c.exists) folder.WriteFile("file.bin", "hello");
         if (c.attribute) SetFileAttributesA(path.c_str(), c.attribute);
-        const std::string label = std::to_string(c.attribute) + " " + std::to_string(c.write) +
-                                  std::to_string(c.truncate) + std::to_string(c.read) +
-                                  std::to_string(c.exists);
+        const std::string label = std::to_string(c.attribute) + " " + c.held + " then " + c.mode +
+                                  (c.exists ? " existing" : " missing");
+        SFilePath holder;
         SFilePath file;
-        EXPECT_EQ(file.Open(path.c_str(), c.write, c.truncate, c.read), c.opens) << label;
+        EXPECT_FALSE(file.Open(path.c_str(), false, c.exists, false)) << label;
+        ASSERT_TRUE(!*c.held || OpenAs(holder, path, c.held)) << label;
+        EXPECT_EQ(OpenAs(file, path, c.mode), c.opens) << label;
         EXPECT_EQ(file.IsOpen(), c.opens) << label;
         char buffer[8] = {};
         EXPECT_EQ(file.Read(buffer, 8), c.readCount) << label;
         EXPECT_EQ(file.Write("xy", 2), c.written) << label;
         file.Close();
-        if (c.content) {
-            EXPECT_EQ(ReadWholeFile(path), c.content) << label;
-        } else {
-            EXPECT_FALSE(FileIsThere(path)) << label;
-        }
+        holder.Close();
+        EXPECT_EQ(FileIsThere(path), c.content != nullptr) << label;
+        EXPECT_EQ(ReadWholeFile(path), c.content ? c.content : "") << label;
     }
 }
 
@@ -75,7 +78,6 @@ TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
     TestFolder folder;
     const std::string path = folder.WriteFile("a.txt", "a");
     SFilePath file(path.c_str(), true, false, true);
-    ASSERT_TRUE(file.IsOpen());
     EXPECT_EQ(Text(file.GetPath()), path);
     SFilePath other;
     EXPECT_FALSE(other.Open(path.c_str(), false, false, true, true));
@@ -87,87 +89,22 @@ TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
     EXPECT_EQ(Text(other.GetPath()), "");
 }
 
-// A second open while a first holds the file, both in this process: sharing is checked per
-// open, so this is what another program meets as well.
-TEST(SFilePath, SharingKeepsOutWhatTheHolderDenies) {
-    struct Case {
-        const char* held;
-        bool heldShared;
-        const char* second;
-        bool secondShared;
-        bool opens;
-    };
-    const Case cases[] = {
-        {"w+b", false, "rb", false, false},  // held for writing: nobody else
-        {"ab", false, "rb", true, false},
-        {"rb", false, "rb", false, true},    // held for reading: other readers come in
-        {"rb", false, "r+b", false, false},  // but no writer
-        {"rb", false, "ab", true, false},
-        {"rb", true, "r+b", true, true},  // held shared: shared opens of any kind
-        {"r+b", true, "r+b", true, true},
-        {"r+b", true, "rb", false, false},  // a secure reader refuses a writer already there
-    };
-    for (const Case& c : cases) {
-        TestFolder folder;
-        const std::string path = folder.WriteFile("shared.bin", "content");
-        SFilePath holder;
-        ASSERT_TRUE(OpenAs(holder, path, c.held, c.heldShared)) << c.held;
-        SFilePath second;
-        EXPECT_EQ(OpenAs(second, path, c.second, c.secondShared), c.opens)
-            << c.held << (c.heldShared ? " shared, then " : " not shared, then ") << c.second
-            << (c.secondShared ? " shared" : " not shared");
-        second.Close();
-        holder.Close();
-        EXPECT_TRUE(OpenAs(second, path, c.second, c.secondShared)) << "once the holder is gone";
-    }
-}
-
-// Reading right after writing and writing right after reading, with no seek between; the
-// size counts what is still in the stream's buffer.
-TEST(SFilePath, ReadsAndWritesAlternateWithoutSeeking) {
-    TestFolder folder;
-    const std::string path = folder / "mixed.bin";
-    SFilePath file;
-    ASSERT_TRUE(file.Open(path.c_str(), true, true, true));
-    EXPECT_EQ(file.WriteString("abcde"), 5);
-    EXPECT_EQ(file.GetSize(), 5);
-    file.Seek(1);
-    char c = 0;
-    EXPECT_EQ(file.Read(&c, 1), 1);
-    EXPECT_EQ(c, 'b');
-    EXPECT_EQ(file.WriteString("X"), 1);  // over the c
-    EXPECT_EQ(file.Read(&c, 1), 1);
-    EXPECT_EQ(c, 'd');
-    EXPECT_EQ(file.WriteString("Y"), 1);  // over the e
-    EXPECT_EQ(file.GetPosition(), 5);
-    EXPECT_EQ(Text(file.ReadLine()), "");
-    EXPECT_EQ(file.WriteLine("f"), 3);
-    file.Rewind();
-    EXPECT_EQ(Text(file.ReadString()), "abXdYf\r\n");
-    file.Close();
-    EXPECT_EQ(ReadWholeFile(path), "abXdYf\r\n");
-}
-
-// Seeks right after writes that are still in the stream's buffer, in every mode that
-// writes: the size counts them and the position lands where it was asked for. Appending
-// moves the position but still writes at the end.
+// Seeks right after writes still in the stream's buffer count them in the size and land where
+// asked, in every mode that writes; appending moves the position but still writes at the end.
 TEST(SFilePath, SeeksAfterBufferedWritesInEveryWriteMode) {
     struct Case {
-        const char* mode;
+        const char *mode, *after;
         int size;
-        const char* after;
     };
-    const Case cases[] = {
-        {"w+b", 10, "01234XY789"},
-        {"wb", 10, "01234XY789"},
-        {"r+b", 10, "01234XY789"},
-        {"ab", 15, "hello0123456789XY"},
-    };
+    const Case cases[] = {{"w+b", "01234XY789", 10},
+                          {"wb", "01234XY789", 10},
+                          {"r+b", "01234XY789", 10},
+                          {"ab", "hello0123456789XY", 15}};
     for (const Case& c : cases) {
         TestFolder folder;
         const std::string path = folder.WriteFile("file.bin", "hello");
         SFilePath file;
-        ASSERT_TRUE(OpenAs(file, path, c.mode, false)) << c.mode;
+        ASSERT_TRUE(OpenAs(file, path, c.mode)) << c.mode;
         ASSERT_EQ(file.WriteString("0123456789"), 10);
         EXPECT_EQ(file.Seek(-1), c.size) << c.mode;
         EXPECT_EQ(file.Seek(5), 5) << c.mode;
@@ -178,9 +115,8 @@ TEST(SFilePath, SeeksAfterBufferedWritesInEveryWriteMode) {
     }
 }
 
-// The reporting close: true once everything written is in the file; false when a write
-// failed earlier, and when the last buffered bytes cannot go out (the reader of a pipe has
-// gone, as a full disk would refuse them). What the mode leaves out fails meanwhile.
+// The reporting close is false when a write failed earlier or the last buffered bytes cannot go
+// out (to a pipe whose reader has gone, as to a full disk); what the mode leaves out fails.
 TEST(SFilePath, CloseCheckedReportsWhatNeverReachedTheFile) {
     TestFolder folder;
     const std::string path = folder.WriteFile("file.txt", "old");
@@ -208,22 +144,6 @@ TEST(SFilePath, CloseCheckedReportsWhatNeverReachedTheFile) {
     DisconnectNamedPipe(server);
     CloseHandle(server);
     EXPECT_FALSE(file.CloseChecked());
-}
-
-// The search reads 1 MiB at a time; a match may lie across the steps.
-TEST(SFilePath, FindCrossesTheStepsOfWhatItReads) {
-    const int kMiB = 1024 * 1024;
-    const std::pair<int, int> cases[] = {{kMiB - 3, 0}, {kMiB + 1, 5}, {2 * kMiB + 94, 2 * kMiB}};
-    for (const auto& c : cases) {
-        TestFolder folder;
-        std::string bytes(2 * kMiB + 100, 'N');
-        bytes.replace(c.first, 6, "NEEDLE");
-        SFilePath file(folder.WriteFile("hay.bin", bytes).c_str(), false, false, true);
-        file.Seek(c.second);
-        EXPECT_EQ(file.Find("NEEDLE", 6), c.first);
-        EXPECT_EQ(file.Find("NEEDLE", 6), -1) << c.first;
-        EXPECT_EQ(file.GetPosition(), c.first + 6) << c.first;
-    }
 }
 
 }  // namespace

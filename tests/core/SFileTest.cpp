@@ -1,13 +1,20 @@
-// Behaviour that disk and memory files share, run on both kinds, and copies between them.
+// Files: what disk and memory files share, run on both kinds, copies between them, what only a
+// memory file does, and the block streams of Compress and Decompress.
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <type_traits>
 
+#include "core/SBlockPipeline.h"
+#include "core/SBlockReader.h"
+#include "core/SBlockWriter.h"
 #include "core/SFile.h"
 #include "core/SFileMem.h"
 #include "core/SFilePath.h"
+#include "core/SLittleEndian.h"
+#include "core/SWindows.h"
 #include "tests/support/TestFolder.h"
 
 using namespace std::string_literals;
@@ -16,15 +23,48 @@ namespace {
 
 enum class Kind { kDisk, kMemory };
 
-const char* KindName(Kind kind) { return kind == Kind::kDisk ? "Disk" : "Memory"; }
-
 std::string Text(const SString& s) { return std::string(s.GetSafeText(), s.GetLength()); }
 
-std::string Noise(size_t count, uint32_t seed) {
-    std::string bytes(count, '\0');
-    for (char& b : bytes) b = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 23);
-    return bytes;
+// Bytes that compress, but not to nothing, different for each seed.
+std::string Content(size_t size, unsigned seed) {
+    std::string text(size, '\0');
+    for (char& c : text) c = "xyz "[(seed = seed * 1103515245u + 12345u) >> 30];
+    return text;
 }
+
+void Fill(SFileMem& file, const std::string& bytes) {
+    file.Write(bytes.data(), static_cast<int>(bytes.size()));
+    file.Rewind();
+}
+
+std::string Bytes(SFileMem& file) {
+    return std::string(reinterpret_cast<const char*>(file.GetBuffer()), file.GetSize());
+}
+
+uint32_t Le(const std::string& bytes, size_t at) {
+    return LoadUint32(reinterpret_cast<const uint8_t*>(bytes.data() + at));
+}
+
+// A subclass that changes Read lends nothing in place, so that copies go through its Read;
+// this one gives only its first limit bytes, upper-cased, like a file failing part-way.
+class ShoutingFile : public SFileMem {
+public:
+    explicit ShoutingFile(int limit) : limit(limit) {}
+    int Read(void* data, int count) override {
+        if (count > limit) count = limit;
+        const int got = SFileMem::Read(data, count);
+        limit -= got;
+        for (int i = 0; i < got; ++i) static_cast<char*>(data)[i] &= ~0x20;
+        return got;
+    }
+    const uint8_t* PeekRead(int& available) override {
+        available = 0;
+        return nullptr;
+    }
+
+private:
+    int limit;
+};
 
 // One file of either kind, in its own folder, holding given bytes.
 class FileOfKind {
@@ -34,21 +74,20 @@ public:
 
     // Open for reading and writing at position 0.
     SFile* Make(const std::string& content) {
-        if (kind == Kind::kDisk) {
-            disk.Close();  // it keeps others out
-            const std::string path = folder.WriteFile(name, content);
-            if (!disk.Open(path.c_str(), true, false, true))
-                ADD_FAILURE() << "cannot open " << path;
-            return &disk;
+        if (kind == Kind::kMemory) {
+            memory.Reserve(static_cast<int>(content.size()), false);
+            memcpy(memory.GetBuffer(), content.data(), content.size());
+            memory.Rewind();
+            return &memory;
         }
-        memory.Reserve(static_cast<int>(content.size()), false);
-        if (!content.empty()) memcpy(memory.GetBuffer(), content.data(), content.size());
-        memory.Rewind();
-        return &memory;
+        disk.Close();  // it keeps others out
+        if (!disk.Open(folder.WriteFile(name, content).c_str(), true, false, true))
+            ADD_FAILURE() << "cannot open " << name;
+        return &disk;
     }
 
     // Read past the object under test; a disk file is closed first.
-    std::string Content() {
+    std::string Bytes() {
         if (kind == Kind::kMemory)
             return std::string(reinterpret_cast<const char*>(memory.GetBuffer()), memory.GetSize());
         disk.Close();
@@ -66,7 +105,7 @@ private:
 class SFileBoth : public testing::TestWithParam<Kind> {
 protected:
     SFile* Make(const std::string& content) { return file.Make(content); }
-    std::string Content() { return file.Content(); }
+    std::string Bytes() { return file.Bytes(); }
 
     TestFolder folder;
     FileOfKind file{GetParam(), folder, "file.bin"};
@@ -74,7 +113,7 @@ protected:
 
 INSTANTIATE_TEST_SUITE_P(SFile, SFileBoth, testing::Values(Kind::kDisk, Kind::kMemory),
                          [](const testing::TestParamInfo<Kind>& info) {
-                             return std::string(KindName(info.param));
+                             return info.param == Kind::kDisk ? "Disk" : "Memory";
                          });
 
 // A closed disk file and a memory file without a block answer every question with nothing.
@@ -96,16 +135,8 @@ TEST_P(SFileBoth, ClosedFileGivesNothing) {
     EXPECT_EQ(f->SetSize(3), GetParam() == Kind::kMemory) << "a memory file opens instead";
 }
 
-// A length past the text takes its zero byte along; no text writes nothing, no line an empty one.
-TEST_P(SFileBoth, WriteStringAndWriteLine) {
-    SFile* f = Make("");
-    EXPECT_EQ(f->WriteString("SRES"), 4);
-    EXPECT_EQ(f->WriteString("SRES", 5) + f->WriteString(nullptr), 5);
-    EXPECT_EQ(f->WriteLine("ab") + f->WriteLine(nullptr), 6);
-    EXPECT_EQ(f->GetPosition(), 15);
-    EXPECT_EQ(Content(), "SRESSRES\0ab\r\n\r\n"s);
-}
-
+// Reads stop at the end, writes go past it, the two alternate without seeking; a string length
+// past the text takes its zero byte along; no text writes nothing, no line an empty one.
 TEST_P(SFileBoth, ReadAndWriteAtThePosition) {
     SFile* f = Make("hello");
     f->Seek(3);
@@ -113,32 +144,36 @@ TEST_P(SFileBoth, ReadAndWriteAtThePosition) {
     EXPECT_EQ(f->GetPosition(), 3) << "measuring the size does not move";
     EXPECT_EQ(f->GetRemaining(), 2);
     char buffer[16] = {};
-    EXPECT_EQ(f->Read(buffer, 10), 2);  // clamped to what remains
-    EXPECT_EQ(std::string(buffer, 2), "lo");
+    EXPECT_EQ(std::string(buffer, f->Read(buffer, 10)), "lo");
     EXPECT_TRUE(f->IsEnd());
     EXPECT_EQ(f->Read(buffer, 10) + f->GetRemaining(), 0) << "at the end";
-    f->Seek(1);
+    f->Seek(0);
     EXPECT_EQ(f->Read(buffer, 0) + f->Read(buffer, -1), 0);
-    EXPECT_EQ(f->ReadData(buffer, 2), 2);
+    EXPECT_EQ(f->ReadData(buffer, 1), 1);
+    EXPECT_EQ(f->Write("E", 1), 1);
+    EXPECT_EQ(std::string(buffer, f->Read(buffer, 1)), "l");
     EXPECT_FALSE(f->IsEnd());
-    EXPECT_EQ(f->Write("XYZ", 3), 3);  // over the end
-    EXPECT_EQ(f->GetPosition(), 6);
+    EXPECT_EQ(f->Write("L", 1), 1);
+    EXPECT_EQ(Text(f->ReadLine(true, 1)), "o");
+    EXPECT_EQ(f->Write("XYZ", 3), 3);
+    EXPECT_EQ(f->GetSize(), 8) << "counting what is still buffered";
     EXPECT_EQ(f->WriteData("!", 1), 1);
     EXPECT_EQ(f->Write("?", 0) + f->Write("?", -1) + f->Write(nullptr, 3), 0);
-    EXPECT_EQ(Content(), "helXYZ!");
+    EXPECT_EQ(f->WriteString("SRES"), 4);
+    EXPECT_EQ(f->WriteString("SRES", 5) + f->WriteString(nullptr), 5);
+    EXPECT_EQ(f->WriteLine("ab") + f->WriteLine(nullptr), 6);
+    EXPECT_EQ(f->GetPosition(), 24);
+    EXPECT_EQ(Bytes(), "hElLoXYZ!SRESSRES\0ab\r\n\r\n"s);
 }
 
+// Below 0 or beyond the size is the end, for Seek and for where Skip would land.
 TEST_P(SFileBoth, SeekAndSkipClampToTheEnd) {
     struct Case {
         bool skip;
-        int n;
-        int at;
+        int n, at;
     };
-    const Case cases[] = {
-        {false, 3, 3},       {false, 5, 5},      {false, 6, 5},      {false, -1, 5},
-        {false, INT_MIN, 5}, {true, 2, 4},       {true, -2, 0},      {true, -3, 5},
-        {true, 4, 5},        {true, INT_MAX, 5}, {true, INT_MIN, 5},
-    };
+    const Case cases[] = {{false, 3, 3}, {false, 6, 5}, {false, -1, 5},
+                          {true, 2, 4},  {true, -2, 0}, {true, -3, 5}};
     for (const Case& c : cases) {
         SFile* f = Make("hello");
         f->Seek(2);
@@ -162,16 +197,11 @@ TEST_P(SFileBoth, ReadStringAndReadTerminated) {
         std::string text;
         int at;
     };
-    const Case cases[] = {{"he\0lo"s, 0, 's', -1, "he\0lo"s, 5},
-                          {"he\0lo"s, 1, 's', 3, "e\0l"s, 4},
-                          {"he\0lo"s, 3, 's', 10, "lo", 5},
-                          {"he\0lo"s, 5, 's', 3, "", 5},
-                          {"he\0lo"s, 2, 's', 0, "", 2},
-                          {"abc\0def"s, 0, 't', 0, "abc", 4},
-                          {"abc\0def"s, 0, 'd', 0, "", 4},
-                          {"abc\0def"s, 4, 't', 0, "def", 7},
-                          {"\0x"s, 0, 't', 0, "", 1},
-                          {"", 0, 't', 0, "", 0}};
+    const Case cases[] = {
+        {"he\0lo"s, 0, 's', -1, "he\0lo"s, 5}, {"he\0lo"s, 1, 's', 3, "e\0l"s, 4},
+        {"he\0lo"s, 3, 's', 10, "lo", 5},      {"he\0lo"s, 5, 's', 3, "", 5},
+        {"he\0lo"s, 2, 's', 0, "", 2},         {"abc\0def"s, 0, 't', 0, "abc", 4},
+        {"abc\0def"s, 0, 'd', 0, "", 4},       {"abc\0def"s, 4, 't', 0, "def", 7}};
     for (const Case& c : cases) {
         SFile* f = Make(c.content);
         f->Seek(c.start);
@@ -200,15 +230,10 @@ TEST_P(SFileBoth, ReadLine) {
     const Case cases[] = {
         {"\t key = 1 \r\nrest", false, -1, true, "key = 1", 12},
         {"  key = 1 \r\nrest", true, -1, true, "  key = 1 ", 12},
-        {"", false, -1, false, "", 0},
         {"   \r\n", false, -1, true, "", 5},
         {"abcdef\r\n", false, 3, false, "abc", 3},
-        {"ab\r\ncd", false, 2, false, "ab", 2},
         {"ab\r\ncd", false, 3, true, "ab", 4},
         {"abc\r\n", false, 0, false, "", 0},  // maximum 0: nothing is read
-        {"x\ny\r\nz", false, -1, true, "xy", 5, "x\ny", 5},
-        {"a\rb\r\n", false, -1, true, "ab", 5, "a\rb", 5},
-        {"\n\r\nrest", false, -1, true, "", 3, "\n", 3},
         {"a\r\r\nb", false, -1, true, "a", 4, "a\r", 4},
         {"ab\r", false, -1, false, "ab", 3, "ab\r", 3},
         {"a\rbc\r\nd", false, 2, false, "ab", 3, "a\r", 2},
@@ -226,30 +251,34 @@ TEST_P(SFileBoth, ReadLine) {
     }
 }
 
+// Forward from the position: where the pattern starts, the position just after it; without a
+// match -1 and the position stays.
 TEST_P(SFileBoth, FindSearchesForwardFromThePosition) {
-    struct Case {
-        std::string content;
-        int start;
-        std::string pattern;
-        int found;
-        int at;
+    const int kMiB = 1024 * 1024;  // a disk file is searched a MiB at a time
+    const auto hay = [](int at) {
+        return std::string(2 * kMiB + 100, 'N').replace(at, 6, "NEEDLE");
     };
-    const Case cases[] = {{"hello world", 0, "world", 6, 11},
-                          {"hello world", 5, "o", 7, 8},
-                          {"hello world", 8, "o", -1, 8},
-                          {"hello world", 0, "worlds", -1, 0},
-                          {"aaab", 0, "aab", 1, 4},
-                          {"a\0b\0c"s, 0, "\0c"s, 3, 5},
-                          {"abc", 0, "", -1, 0}};
+    struct Case {
+        std::string content, pattern;
+        int start, found, at;
+    };
+    const Case cases[] = {{"hello world", "world", 6, 6, 11},
+                          {"hello world", "o", 5, 7, 8},
+                          {"hello world", "o", 8, -1, 8},
+                          {"aaab", "aab", 0, 1, 4},
+                          {"a\0b\0c"s, "\0c"s, 0, 3, 5},
+                          {hay(kMiB - 3), "NEEDLE", 0, kMiB - 3, kMiB + 3},
+                          {hay(kMiB + 1), "NEEDLE", 5, kMiB + 1, kMiB + 7},
+                          {hay(2 * kMiB + 94), "NEEDLE", 2 * kMiB, 2 * kMiB + 94, 2 * kMiB + 100}};
     for (const Case& c : cases) {
         SFile* f = Make(c.content);
         f->Seek(c.start);
         EXPECT_EQ(f->Find(c.pattern.data(), static_cast<int>(c.pattern.size())), c.found)
-            << c.content << " / " << c.pattern;
-        EXPECT_EQ(f->GetPosition(), c.at) << c.content << " / " << c.pattern;
+            << c.start << " / " << c.pattern;
+        EXPECT_EQ(f->GetPosition(), c.at) << c.start << " / " << c.pattern;
     }
     SFile* f = Make("abc");
-    EXPECT_EQ(f->Find(nullptr, 2) + f->Find("a", -1), -2);
+    EXPECT_EQ(f->Find(nullptr, 2) + f->Find("a", 0), -2);
 }
 
 // A position beyond the new size moves to it. Growing, a disk file moves to the new end while
@@ -267,125 +296,257 @@ TEST_P(SFileBoth, SetSizeCutsAndExtendsWithZeros) {
     EXPECT_TRUE(f->SetSize(6));
     EXPECT_EQ(f->GetPosition(), memory ? 1 : 6);
     EXPECT_EQ(f->WriteString("!"), 1);
-    EXPECT_EQ(Content(), memory ? "h!\0\0\0\0"s : "he\0\0\0\0!"s);
+    EXPECT_EQ(Bytes(), memory ? "h!\0\0\0\0"s : "he\0\0\0\0!"s);
 }
 
-// Copies between every pair of kinds.
-class SFileCopy : public testing::TestWithParam<std::tuple<Kind, Kind>> {
-protected:
-    TestFolder folder;
-    FileOfKind source{std::get<0>(GetParam()), folder, "source.bin"};
-    FileOfKind target{std::get<1>(GetParam()), folder, "target.bin"};
-};
-
-INSTANTIATE_TEST_SUITE_P(SFile, SFileCopy,
-                         testing::Combine(testing::Values(Kind::kDisk, Kind::kMemory),
-                                          testing::Values(Kind::kDisk, Kind::kMemory)),
-                         [](const testing::TestParamInfo<std::tuple<Kind, Kind>>& info) {
-                             return std::string(KindName(std::get<0>(info.param))) + "To" +
-                                    KindName(std::get<1>(info.param));
-                         });
-
-TEST_P(SFileCopy, CopiesCountBytesFromPositionToPosition) {
+// Count bytes (-1: the rest) from either kind, position to position; the large copy and its
+// checksum (CRC-32 of the whole content, the position kept) take several steps on disk.
+TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
+    const std::string large = Content(2 * 1024 * 1024 + 12345, 7);
     struct Case {
-        int sourceStart;
-        const char* before;
-        int targetStart;
-        int count;
-        int copied;
-        const char* after;
+        std::string content, before, after;
+        int sourceStart, targetStart, count, copied;
     };
-    const Case cases[] = {{3, "", 0, -1, 7, "3456789"},
-                          {3, "", 0, 100, 7, "3456789"},
-                          {10, "", 0, -1, 0, ""},
-                          {0, "abcdefghijklmnop", 2, 5, 5, "ab01234hijklmnop"},
-                          {8, "abcdef", 4, -1, 2, "abcd89"}};
-    for (const Case& c : cases) {
-        SFile* from = source.Make("0123456789");
-        SFile* to = target.Make(c.before);
-        from->Seek(c.sourceStart);
-        to->Seek(c.targetStart);
-        EXPECT_EQ(to->CopyFrom(from, c.count), c.copied) << c.sourceStart << " " << c.count;
-        EXPECT_EQ(to->GetPosition(), c.targetStart + c.copied);
-        EXPECT_EQ(from->GetPosition(), c.sourceStart + c.copied);
-        EXPECT_EQ(target.Content(), c.after) << c.sourceStart << " " << c.count;
+    const Case cases[] = {
+        {"0123456789", "abcdefghijklmnop", "ab01234hijklmnop", 0, 2, 5, 5},
+        {"0123456789", "abcdef", "abcd89", 8, 4, -1, 2},
+        {large, "xy", "xy" + large.substr(5), 5, 2, -1, static_cast<int>(large.size()) - 5},
+    };
+    for (Kind kind : {Kind::kDisk, Kind::kMemory}) {
+        FileOfKind source(kind, folder, "source.bin");
+        for (const Case& c : cases) {
+            const std::string label = std::to_string(c.sourceStart) + " from kind " +
+                                      std::to_string(static_cast<int>(kind));
+            SFile* from = source.Make(c.content);
+            SFile* to = Make(c.before);
+            from->Seek(c.sourceStart);
+            to->Seek(c.targetStart);
+            EXPECT_EQ(to->CopyFrom(from, c.count), c.copied) << label;
+            EXPECT_EQ(to->GetPosition(), c.targetStart + c.copied) << label;
+            EXPECT_EQ(from->GetPosition(), c.sourceStart + c.copied) << label;
+            to->Seek(1);
+            uint32_t crc = 0;
+            EXPECT_TRUE(to->GetCrc(crc));
+            EXPECT_EQ(crc, SCrc32(0, c.after.data(), static_cast<int>(c.after.size()))) << label;
+            EXPECT_EQ(to->GetPosition(), 1);
+            EXPECT_TRUE(Bytes() == c.after) << label;
+        }
     }
-    EXPECT_EQ(target.Make("ab")->CopyFrom(nullptr, 5), 0);
-}
-
-// More than one step of the work buffer between two disk files, and more than one step of
-// reading for the checksum of the target, which is the standard CRC-32 and keeps the position.
-TEST_P(SFileCopy, CopiesLargeContentExactly) {
-    const std::string bytes = Noise(2 * 1024 * 1024 + 12345, 7);
-    SFile* from = source.Make(bytes);
-    SFile* to = target.Make("xy");
-    from->Seek(5);
-    to->Seek(2);
-    const int count = static_cast<int>(bytes.size()) - 5;
-    EXPECT_EQ(to->CopyFrom(from), count);
-    EXPECT_TRUE(from->IsEnd());
-    to->Seek(1);
-    uint32_t crc = 0;
-    EXPECT_TRUE(to->GetCrc(crc));
-    EXPECT_EQ(crc, SCrc32(SCrc32(0, "xy", 2), bytes.data() + 5, count));
-    EXPECT_EQ(to->GetPosition(), 1);
-    EXPECT_TRUE(target.Content() == "xy" + bytes.substr(5));
+    EXPECT_EQ(Make("ab")->CopyFrom(nullptr, 5), 0);
 }
 
 TEST(SFileCopyFrom, SourceSkipsOnlyWhatTheTargetTook) {
     TestFolder folder;
-    const std::string path = folder.WriteFile("target.bin", "old");
     SFilePath to;
-    ASSERT_TRUE(to.Open(path.c_str(), false, false, true));  // reading only
+    ASSERT_TRUE(to.OpenReading(folder.WriteFile("target.bin", "old").c_str()));
     SFileMem from;
     from.WriteString("new bytes");
     from.Rewind();
     EXPECT_EQ(to.CopyFrom(&from), 0);
     EXPECT_EQ(from.GetPosition(), 0);
-    to.Close();
-    EXPECT_EQ(ReadWholeFile(path), "old");
 }
 
-// A memory file whose reading a subclass changes: it lends nothing in place, so copies go
-// through its Read, which here delivers fewer bytes than it promised, in upper case.
-class ShoutingFile : public SFileMem {
-public:
-    explicit ShoutingFile(int limit) : limit(limit) {}
-    int Read(void* data, int count) override {
-        if (count > limit) count = limit;
-        const int got = SFileMem::Read(data, count);
-        limit -= got;
-        for (int i = 0; i < got; ++i) static_cast<char*>(data)[i] &= ~0x20;
-        return got;
-    }
-    const uint8_t* PeekRead(int& available) override {
-        available = 0;
-        return nullptr;
-    }
-
-private:
-    int limit;
-};
-
-TEST(SFileCopyFrom, GoesThroughASubclasssReadAndKeepsOnlyWhatArrived) {
-    for (Kind kind : {Kind::kMemory, Kind::kDisk}) {
-        ShoutingFile from(5);
-        from.WriteString("abcdefgh");
-        from.Rewind();
-        TestFolder folder;
-        FileOfKind target(kind, folder, "target.bin");
-        SFile* to = target.Make("0123456789");
-        to->Seek(8);
-        EXPECT_EQ(to->CopyFrom(&from), 5);
-        EXPECT_EQ(to->GetPosition(), 13);
-        EXPECT_EQ(target.Content(), "01234567ABCDE");
-    }
+TEST_P(SFileBoth, CopiesGoThroughASubclasssReadAndKeepOnlyWhatArrived) {
+    ShoutingFile from(5);
+    from.WriteString("abcdefgh");
+    from.Rewind();
+    SFile* to = Make("0123456789");
+    to->Seek(8);
+    EXPECT_EQ(to->CopyFrom(&from), 5);
+    EXPECT_EQ(to->GetPosition(), 13);
+    EXPECT_EQ(Bytes(), "01234567ABCDE");
 }
 
 TEST(SCrc32, ContinuesFromAnEarlierValue) {
     const uint32_t head = SCrc32(0, "1234", 4);
     EXPECT_EQ(SCrc32(head, "56789", 5), 0xCBF43926u);
     EXPECT_EQ(SCrc32(head, "56789", 0) + SCrc32(head, nullptr, 5), 2 * head);
+}
+
+// The capacity is the multiple of 1024 above the size; no block before the first write or after
+// Close; the block stays while its capacity holds; the position never lies beyond the size.
+TEST(SFileMem, CapacityIsTheNextMultipleOf1024AboveTheSize) {
+    const std::pair<int, int> cases[] = {{0, 1024}, {1023, 1024}, {1024, 2048}};
+    for (const auto& c : cases) {
+        SFileMem reserved;
+        reserved.Reserve(c.first, false);
+        EXPECT_TRUE(reserved.IsMemory());
+        EXPECT_EQ(reserved.GetSize(), c.first);
+        EXPECT_EQ(reserved.GetCapacity(), c.second) << "Reserve " << c.first;
+        SFileMem written;
+        const std::string bytes(c.first, 'w');
+        written.Write(bytes.data(), c.first);
+        EXPECT_EQ(written.GetCapacity(), c.first ? c.second : 0) << "Write " << c.first;
+        EXPECT_EQ(written.IsOpen(), c.first > 0);
+        written.Reserve(200000, true);
+        written.Reserve(c.first, true);
+        EXPECT_EQ(written.GetCapacity(), c.second) << "shrunk to " << c.first;
+        EXPECT_TRUE(Bytes(written) == bytes) << "kept through growing and shrinking";
+        written.Close();
+        EXPECT_EQ(written.GetBuffer(), nullptr);
+        EXPECT_EQ(written.GetSize() + written.GetCapacity() + written.GetPosition(), 0);
+    }
+    SFileMem f;
+    f.Reserve(100, false);
+    const uint8_t* block = f.GetBuffer();
+    memcpy(f.GetBuffer(), "kept", 4);
+    f.Seek(4);
+    f.Reserve(1023, false);
+    EXPECT_EQ(f.GetPosition(), 4);
+    f.Reserve(-5, true);
+    EXPECT_EQ(f.GetSize() + f.GetPosition(), 0);
+    f.Reserve(6, true);
+    EXPECT_EQ(f.GetBuffer(), block);
+    EXPECT_EQ(Bytes(f).substr(0, 4), "kept") << "the same block, untouched";
+}
+
+// Bytes written from the file's own block survive the block moving (and freed) as it grows.
+TEST(SFileMem, WritesFromItsOwnBlock) {
+    const int size = 4 * 1024 * 1024;
+    SFileMem doubled;
+    const std::string bytes = Content(size, 4);
+    doubled.Write(bytes.data(), size);
+    EXPECT_EQ(doubled.Write(doubled.GetBuffer(), size), size);
+    EXPECT_TRUE(Bytes(doubled) == bytes + bytes);
+    SFileMem line;
+    const std::string text(size, 'q');
+    line.WriteString(text.c_str(), size + 1);  // with its zero byte
+    EXPECT_EQ(line.WriteLine(reinterpret_cast<const char*>(line.GetBuffer())), size + 2);
+    EXPECT_TRUE(Bytes(line) == text + "\0"s + text + "\r\n");
+}
+
+// A file loads whole and rewound over what was there, also while a holder shares it; held
+// exclusively it does not load, and the content stays.
+TEST(SFileMem, LoadFileReadsTheWholeFileAndRewinds) {
+    TestFolder folder;
+    const std::string path = folder.WriteFile("busy.txt", "busy");
+    SFilePath holder;
+    ASSERT_TRUE(holder.Open(path.c_str(), true, false, true, true));
+    SFileMem f;
+    f.WriteString("previous content");
+    EXPECT_TRUE(f.LoadFile(path.c_str()));
+    EXPECT_EQ(f.GetPosition(), 0);
+    EXPECT_EQ(Bytes(f), "busy");
+    ASSERT_TRUE(holder.Open(path.c_str(), true, false, true, false));
+    f.Seek(2);
+    for (const std::string& other : {path, folder / "missing.bin", std::string()})
+        EXPECT_FALSE(f.LoadFile(other.c_str())) << other;
+    EXPECT_FALSE(f.LoadFile(nullptr));
+    EXPECT_EQ(Bytes(f), "busy");
+    EXPECT_EQ(f.GetPosition(), 2);
+}
+
+// A resource added to a copy of this test program, loaded as data, replaces the content; a
+// missing one empties it first, leaves the system's error, and leaves a fresh file closed.
+TEST(SFileMem, LoadResource) {
+    TestFolder folder;
+    const std::string bytes = "VELMOR DIALOG 1.0.0.0\r\n" + Content(5000, 2);
+    const std::string path = folder / "resources.exe";
+    char self[MAX_PATH];
+    ASSERT_TRUE(GetModuleFileNameA(nullptr, self, sizeof self) &&
+                CopyFileA(self, path.c_str(), FALSE));
+    HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
+    ASSERT_TRUE(update &&
+                UpdateResourceA(update, "BINARY", MAKEINTRESOURCEA(150),
+                                MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size())));
+    ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
+    const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> module(
+        LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE), FreeLibrary);
+    ASSERT_TRUE(module);
+    SFileMem f;
+    f.WriteString("previous content");
+    EXPECT_TRUE(f.LoadResource("BINARY", 150, module.get()));
+    EXPECT_EQ(f.GetPosition(), 0);
+    EXPECT_TRUE(Bytes(f) == bytes);
+    f.Seek(7);
+    EXPECT_FALSE(f.LoadResource("BINARY", 152, module.get()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+    EXPECT_EQ(f.GetSize() + f.GetPosition(), 0);
+    SFileMem fresh;
+    EXPECT_FALSE(fresh.LoadResource("BINARY", 152, module.get()));
+    EXPECT_FALSE(fresh.IsOpen()) << "a failed load leaves a fresh file closed";
+}
+
+// Compress writes a block stream (pinned byte for byte by the archive tests) from the position,
+// the count cut at the end, and returns its size; Decompress reads it back, whatever follows.
+TEST(SFileCompress, CompressesFromThePositionAndDecompressesBack) {
+    for (size_t size : {1, 100000, 250000}) {
+        const std::string content = Content(size, static_cast<unsigned>(size));
+        SFileMem source;
+        SFileMem packed;
+        Fill(source, content);
+        const int written = source.Compress(&packed);
+        EXPECT_EQ(written, packed.GetSize()) << size;
+        EXPECT_EQ(Le(Bytes(packed), 0), (size + 99999) / 100000) << size;
+        SFileMem back;
+        packed.Rewind();
+        EXPECT_EQ(packed.Decompress(&back), static_cast<int>(size));
+        EXPECT_TRUE(Bytes(back) == content) << size;
+    }
+    SFileMem source;
+    SFileMem packed;
+    Fill(source, "abc");
+    EXPECT_EQ(source.Compress(nullptr) + source.Compress(&packed, 0) + source.Decompress(nullptr),
+              0);
+    source.Seek(-1);
+    EXPECT_EQ(source.Compress(&packed) + packed.GetSize(), 0);
+    source.Seek(1);
+    EXPECT_GT(source.Compress(&packed, 99), 0);
+    packed.WriteString("trailing");
+    packed.Rewind();
+    SFileMem back;
+    EXPECT_EQ(packed.Decompress(&back), 2);
+    EXPECT_EQ(Bytes(back), "bc");
+}
+
+// Everything queued before the failing block is written, the same with any thread count.
+TEST(SBlockWriter, ASourceThatFailsPartWayStopsTheSameWayOnEveryThreadCount) {
+    const std::string content = Content(560000, 3);
+    for (int readable : {0, 50000, 250000, 560000 - 1}) {
+        std::string first;
+        for (int threads : {1, 2, 4}) {
+            ShoutingFile source(readable);
+            Fill(source, content);
+            SFileMem target;
+            {
+                SBlockWriter writer(&target, threads);
+                writer.WriteRaw("head", 4);
+                writer.MarkLength();
+                writer.WriteValue(7);
+                EXPECT_FALSE(writer.AddStream(&source, static_cast<int>(content.size())));
+                EXPECT_TRUE(writer.Finish());
+            }
+            const std::string out = Bytes(target);
+            EXPECT_EQ(out.substr(0, 8), std::string("head\x07\0\0\0", 8))
+                << "the length is not patched";
+            if (threads == 1) first = out;
+            EXPECT_TRUE(out == first) << readable << " readable, " << threads << " threads";
+        }
+    }
+}
+
+TEST(SBlockReader, AMalformedBlockFailsOnEveryThreadCountAfterItsPredecessors) {
+    const std::string content = Content(700000, 9);
+    SFileMem source;
+    SFileMem packed;
+    Fill(source, content);
+    source.Compress(&packed);
+    std::string stream = Bytes(packed);
+    // Break the data of the fifth block.
+    size_t at = 4;
+    for (int b = 0; b < 4; ++b) at += 8 + Le(stream, at + 4);
+    stream[at + 8 + 10] = static_cast<char>(stream[at + 8 + 10] ^ 0xFF);
+    for (int threads : {1, 2, 5}) {
+        SFileMem broken;
+        Fill(broken, stream);
+        SFileMem back;
+        SBlockPipeline pipeline(SBlockPipeline::kDecompress, threads);
+        EXPECT_EQ(
+            SBlockReader::Decompress(&broken, &back, static_cast<int>(stream.size()), pipeline),
+            -1);
+        EXPECT_TRUE(Bytes(back) == content.substr(0, 400000)) << threads << " threads";
+    }
 }
 
 }  // namespace
