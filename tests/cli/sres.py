@@ -4,7 +4,9 @@
     stream  = B block*B, or nothing for an empty file
     block   = R K zlib-data       (R = 100000 but the last: 1..100000; 1 <= K <= 110012)
 The writer builds archives from parts, so that tests can forge malformed ones; the reader
-takes only the archive the writer makes of the same files, byte for byte.
+takes only what the writer makes of the same files and the same zlib data, byte for byte
+(the zlib data itself is checked by inflating it, not by deflating again: another zlib may
+deflate the same bytes differently).
 """
 
 import struct
@@ -25,36 +27,56 @@ def u32(value):
     return struct.pack("<I", value & 0xFFFFFFFF)
 
 
+def _inflate(packed, raw_length):
+    """The bytes of one block; zlib.error unless packed is one whole zlib stream of them."""
+    inflater = zlib.decompressobj()
+    raw = inflater.decompress(packed)
+    if not inflater.eof or inflater.unused_data or len(raw) != raw_length:
+        raise zlib.error("a block is not %d bytes of whole zlib data" % raw_length)
+    return raw
+
+
 def _parse(data):
-    """(compressed, [(name, bytes)]) of data, read without checks: read() compares."""
+    """(compressed, [(name, bytes, [(raw, packed)])]) of data, read without checks that
+    read() makes by writing the same parts again."""
     compressed, position, files = data[4] != 0, 8, []
     while True:
         length = struct.unpack_from("<I", data, position)[0]
         if length == TERMINATOR:
             return compressed, files
         zero = data.index(b"\x00", position + 4)
-        payload = data[zero + 1:zero + 1 + length]
+        payload, blocks = data[zero + 1:zero + 1 + length], []
         if compressed and payload:
-            count, at, parts = struct.unpack_from("<I", payload)[0], 4, []
+            count, at = struct.unpack_from("<I", payload)[0], 4
             for _ in range(count):
-                packed = struct.unpack_from("<I", payload, at + 4)[0]
-                parts.append(zlib.decompress(payload[at + 8:at + 8 + packed]))
+                raw_length, packed = struct.unpack_from("<II", payload, at)
+                blocks.append((_inflate(payload[at + 8:at + 8 + packed], raw_length),
+                               payload[at + 8:at + 8 + packed]))
                 at += 8 + packed
-            payload = b"".join(parts)
-        files.append((data[position + 4:zero].decode("latin-1"), payload))
+            payload = b"".join(raw for raw, _ in blocks)
+        files.append((data[position + 4:zero].decode("latin-1"), payload, blocks))
         position = zero + 1 + length
 
 
 def read(data):
     """[(name, bytes)] of a whole archive, names one character per byte. FormatError unless
-    data is exactly what write() makes of those files: every field, zlib's default level."""
+    data is exactly what write() makes of those files and their zlib data, every field."""
     try:
         compressed, files = _parse(data)
     except (IndexError, ValueError, struct.error, zlib.error) as error:
         raise FormatError("cut short or malformed: %s" % error)
-    if write(files, compressed) != data:
+    for name, content, blocks in files:
+        if compressed and [raw for raw, _ in blocks] != _split(content):
+            raise FormatError("%s: blocks other than 100000 bytes each but the last" % name)
+    entries = [entry(n, stream(blocks=[block(r, p) for r, p in b]) if compressed else d)
+               for n, d, b in files]
+    if archive(entries, FLAG_COMPRESSED if compressed else bytes(4)) != data:
         raise FormatError("not the archive of the files it holds")
-    return files
+    return [(name, content) for name, content, _ in files]
+
+
+def _split(data):
+    return [data[p:p + BLOCK_SIZE] for p in range(0, len(data), BLOCK_SIZE)]
 
 
 def block(raw, packed=None):
@@ -65,7 +87,7 @@ def block(raw, packed=None):
 def stream(data=None, blocks=None):
     """The block stream of data, or of the given (possibly forged) blocks."""
     if blocks is None:
-        blocks = [block(data[p:p + BLOCK_SIZE]) for p in range(0, len(data), BLOCK_SIZE)]
+        blocks = [block(part) for part in _split(data)]
     return u32(len(blocks)) + b"".join(blocks) if blocks else b""
 
 
