@@ -1,5 +1,5 @@
 # The two commands of the README:
-#   make test   installs what is missing, builds both targets, runs every test
+#   make test   installs what is missing, builds both targets, runs the tests of both
 #   make demo   builds, then packs the built-in example and installs it with Update.exe
 .PHONY: all bootstrap build build-i686 build-x64 test demo screenshots bench clean
 
@@ -22,7 +22,7 @@ build-x64: bootstrap
 
 test: build
 	@scripts/run-tests.sh build/x64
-	@cd build/i686 && ctest --output-on-failure
+	@scripts/run-tests.sh build/i686
 
 demo: build
 	@scripts/bootstrap.sh pictures

@@ -12,11 +12,9 @@
 #include <dsound.h>
 #include <gdiplus.h>
 #include <objbase.h>
-#include <psapi.h>
 
 #include "core/SArray.h"
 #include "core/SCommandLine.h"
-#include "core/SHandle.h"
 #include "core/SPath.h"
 #include "gui/SThreadRecord.h"
 #include "gui/SWnd.h"
@@ -445,29 +443,4 @@ SString SSystem::GetArg(int index, bool unquote) {
     SplitCommandLine(index + 1, &argument);
     if (unquote) argument.Unquote('"');
     return argument;
-}
-
-int SSystem::GetProcessCount(const char* name) {
-    SString target = (name && name[0]) ? SString(name) : state.appPath;
-    DWORD ids[1024];
-    DWORD idBytes = 0;
-    if (!EnumProcesses(ids, sizeof ids, &idBytes)) return 0;
-
-    int matches = 0;
-    for (DWORD i = 0; i < idBytes / sizeof(DWORD); ++i) {
-        SHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ids[i]));
-        if (!process.IsValid()) continue;
-        HMODULE modules[1024];
-        DWORD moduleBytes = 0;
-        if (!EnumProcessModules(process.Get(), modules, sizeof modules, &moduleBytes)) continue;
-        DWORD moduleCount = moduleBytes / sizeof(HMODULE);
-        if (moduleCount > 1024) moduleCount = 1024;
-        for (DWORD m = 0; m < moduleCount; ++m) {
-            char fileName[MAX_PATH];
-            if (GetModuleFileNameExA(process.Get(), modules[m], fileName, MAX_PATH) &&
-                target.CompareNoCase(fileName) == 0)
-                ++matches;
-        }
-    }
-    return matches;
 }

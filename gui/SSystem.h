@@ -63,7 +63,9 @@ public:
     static SString GetArg(int index, bool unquote = true);
 
     // Loaded modules, over all processes that can be opened, whose full file name equals
-    // name ignoring ASCII case; a null or empty name stands for the program's own path.
+    // name ignoring ASCII case; a process whose modules cannot be listed counts once when
+    // its image is name. Both sides are compared in their long form with "\" separators.
+    // A null or empty name stands for the program's own path.
     static int GetProcessCount(const char* name);
 
 private:

@@ -21,6 +21,12 @@ start_desktop() {
     >/dev/null 2>&1
   "$top/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Update \
     /d "$size" /f >/dev/null 2>&1
+  # Wine's own fonts (Tahoma, and Marlett, which draws the caption buttons) come in Debian's
+  # fonts-wine, but this Wine looks for them under "Z:\usr\share\wine\../fonts", a path
+  # its file layer cannot resolve, and finds none: captions then show the letters "0 1 r".
+  # The folder is named to it as a font path of its own.
+  "$top/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\Fonts' /v Path \
+    /d "$(win /usr/share/wine/fonts)" /f >/dev/null 2>&1
   # The desktop takes its size when it starts: restart Wine so that it reads the new one.
   wineserver -k >/dev/null 2>&1
   wineserver -w

@@ -7,7 +7,7 @@ started, and winprobe reads the install dialog (label, progress bar, error list)
 it from outside. Make mode is driven through its real dialog and its output compared with
 updtool's for the same folder and version.
 
-Usage: test_update.py --bin <build folder>
+Usage: test_update.py --bin <build folder> [--other-bin <the other bitness's build folder>]
                       --wine <wine-run.sh> [unittest options]
 """
 import glob
@@ -28,7 +28,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "support"))
 import sres  # noqa: E402
 import test_server  # noqa: E402
 
-BIN = WINE = None
+BIN = OTHER_BIN = WINE = None
 DIALOG = "Update"
 MAKE_DIALOG = "Make update files"
 RUN_LIMIT = 90  # seconds for one run of Update.exe
@@ -134,8 +134,8 @@ class UpdateTestCase(unittest.TestCase):
     def path(self, *parts):
         return os.path.join(self.folder, *parts)
 
-    def host_starts(self):
-        record = self.host + ".started"
+    def host_starts(self, host=None):
+        record = (host or self.host) + ".started"
         if not os.path.exists(record):
             return 0
         with open(record, "rb") as f:
@@ -148,14 +148,14 @@ class UpdateTestCase(unittest.TestCase):
         self.processes.append(process)
         return process
 
-    def install(self, body, crc=None, path="file", destination=None):
+    def install(self, body, crc=None, path="file", destination=None, host=None):
         """Starts Update.exe on body served at /path/NAME; returns the process."""
         name = "a%d.bin" % len(Files.bodies)
         Files.bodies[name] = body
         crc = signed(zlib.crc32(body)) if crc is None else crc
         destination = destination or self.path("dest")
         return self.start(str(crc), "%s/%s/%s" % (self.url, path, name), win(destination) + "\\",
-                          win(self.host))
+                          win(host or self.host))
 
     def wait_failed(self, process):
         """Waits for "Failed." in the dialog's label; returns the dialog's controls."""
@@ -174,9 +174,12 @@ class UpdateTestCase(unittest.TestCase):
 
     @staticmethod
     def temp_files():
+        """Our files in the user's temporary folder (drive_c/users/<user>/Temp here)."""
         prefix = os.environ.get("WINEPREFIX", "")
-        return set(glob.glob(os.path.join(prefix, "drive_c", "users", "*", "AppData", "Local",
-                                          "Temp", "tmp*")))
+        found = set()
+        for temp in ("Temp", os.path.join("AppData", "Local", "Temp")):
+            found |= set(glob.glob(os.path.join(prefix, "drive_c", "users", "*", temp, "tmp*")))
+        return found
 
     def make_tree(self, root, files):
         for name, data in files.items():
@@ -278,21 +281,42 @@ class InstallTest(UpdateTestCase):
         self.assertEqual(self.host_starts(), 0)
 
     def test_host_still_running_ends_silently_without_a_request(self):
-        dest = self.path("dest")
-        self.make_tree(dest, OLD)
-        host = subprocess.Popen([WINE, self.host, "--stay", "30000"], stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.processes.append(host)
-        deadline = time.time() + 30
-        while self.host_starts() == 0 and time.time() < deadline:
-            time.sleep(0.05)
+        """A host of either bitness holds the update back: a 32-bit updater cannot list a
+        64-bit program's modules, and the wait must see that program all the same."""
+        hosts = [("a host of this build", tool("hostprog.exe"))]
+        if OTHER_BIN:
+            hosts.append(("a host of the other bitness",
+                          os.path.join(OTHER_BIN, "tests", "hostprog.exe")))
+        else:
+            print("no --other-bin: the host of the other bitness is not tried", file=sys.stderr)
+        runs = []
+        for number, (label, program) in enumerate(hosts):
+            dest = self.path("dest%d" % number)
+            self.make_tree(dest, OLD)
+            host = self.path("host%d" % number, "host.exe")
+            os.makedirs(os.path.dirname(host))
+            shutil.copy(program, host)
+            running = subprocess.Popen([WINE, host, "--stay", "40000"], stdin=subprocess.DEVNULL,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.processes.append(running)
+            deadline = time.time() + 30
+            while self.host_starts(host) == 0 and time.time() < deadline:
+                time.sleep(0.05)
+            runs.append((label, dest, host, running))
         requests = Files.requests
-        process = self.install(sres.write(sorted(RELEASE.items())), destination=dest)
-        self.assertEqual(process.wait(RUN_LIMIT), 0)
-        self.assertIsNone(host.poll(), "the host ended before the wait was over")
-        self.assertEqual(Files.requests, requests)
-        self.assertEqual(self.tree(dest), OLD)
-        self.assertEqual(self.host_starts(), 1)
+        # The updaters wait side by side: one wait budget for every row. Each must have
+        # waited it out: an updater that ended early without a request did not wait.
+        began = time.time()
+        updaters = [self.install(sres.write(sorted(RELEASE.items())), destination=dest, host=host)
+                    for _, dest, host, _ in runs]
+        for (label, dest, host, running), process in zip(runs, updaters):
+            with self.subTest(label):
+                self.assertEqual(process.wait(RUN_LIMIT), 0)
+                self.assertGreaterEqual(time.time() - began, 10)
+                self.assertIsNone(running.poll(), "the host ended before the wait was over")
+                self.assertEqual(self.tree(dest), OLD)
+                self.assertEqual(self.host_starts(host), 1)
+        self.assertEqual(Files.requests, requests, "an updater went ahead while its host ran")
 
     def test_closing_the_dialog_during_a_slow_download_ends_at_once(self):
         body = sres.write([("big.bin", bytes(range(256)) * 2000)])  # ~10 s at 1 KiB/20 ms
@@ -354,13 +378,17 @@ class MakeTest(UpdateTestCase):
 
 
 def main():
-    global BIN, WINE
+    global BIN, OTHER_BIN, WINE
     args = sys.argv[1:]
-    while args and args[0] in ("--bin", "--wine"):
+    while args and args[0] in ("--bin", "--other-bin", "--wine"):
+        value = os.path.abspath(args[1])
         if args[0] == "--bin":
-            BIN = os.path.abspath(args[1])
+            BIN = value
+        elif args[0] == "--other-bin":
+            OTHER_BIN = value if os.path.exists(os.path.join(value, "tests", "hostprog.exe")) \
+                else None
         else:
-            WINE = os.path.abspath(args[1])
+            WINE = value
         args = args[2:]
     unittest.main(argv=[sys.argv[0]] + args)
 

@@ -1,6 +1,7 @@
 // The command line as a real child process sees it, and the running-program count.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -102,11 +103,17 @@ TEST(SSystemProcessCount, SeesARunningProgramIgnoringCaseAndNotAfterItEnds) {
     ASSERT_TRUE(running.IsStarted());
     EXPECT_EQ(CountWhenSettled(Upper(host), 1), 1);
 
-    // Only the full path matches: forward slashes or a bare name never do.
-    std::string slashed = host;
+    // Any spelling of the full path matches (a lower-case drive, forward slashes, the short
+    // form); a bare name never does.
+    std::string lowerDrive = host, slashed = host;
+    lowerDrive[0] = static_cast<char>(tolower(static_cast<unsigned char>(lowerDrive[0])));
     for (char& ch : slashed)
         if (ch == '\\') ch = '/';
-    EXPECT_EQ(SSystem::GetProcessCount(slashed.c_str()), 0);
+    char shortForm[MAX_PATH] = "";
+    GetShortPathNameA(host.c_str(), shortForm, MAX_PATH);
+    ASSERT_NE(std::string(shortForm).find('~'), std::string::npos) << shortForm;
+    for (const std::string& spelling : {lowerDrive, slashed, std::string(shortForm)})
+        EXPECT_EQ(SSystem::GetProcessCount(spelling.c_str()), 1) << spelling;
     EXPECT_EQ(SSystem::GetProcessCount("Host Program.exe"), 0);
 
     running.Stop();
