@@ -61,6 +61,7 @@ TEST(SSignature, KeysOfOtherToolsLoadAndAnythingElseIsRefused) {
         {"a line left out", Replaced(kPublic, "fxrXsqzEYJzV8SK8EECe", ""), true, false},
         {"unused bits set", Replaced(kPublic, body, "A4ah=="), true, false},
         {"bytes after padding", Replaced(kPublic, body, body + "AAAA"), true, false},
+        {"DER after the key", Replaced(kPublic, body, "A4agUA"), true, false},
         {"oversized", std::string(70000, ' ') + kPublic, true, false},
         {"PKCS#8", kPrivate, false, true},
         {"EC PRIVATE KEY", kEcPrivate, false, true},
@@ -174,6 +175,14 @@ TEST(SSignature, FilesAreHashedInStepsLikeTheirBytes) {
     TestFolder folder;
     std::string data(1024 * 1024 * 2 + 3, '\0');
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 1000);
+    uint8_t whole[SSha256::kSize], pieces[SSha256::kSize];
+    ASSERT_TRUE(SSha256::HashData(data.data(), data.size(), whole));
+    SSha256 running;
+    for (size_t at = 0, piece = 1; at < data.size(); at += piece, piece = data.size() - at)
+        ASSERT_TRUE(running.Add(data.data() + at, piece));
+    ASSERT_TRUE(running.Finish(pieces));
+    EXPECT_EQ(std::string(whole, whole + 32), std::string(pieces, pieces + 32));
+    EXPECT_FALSE(running.Finish(pieces));  // spent
     const std::string path = folder.WriteFile("big.bin", data);
     SPrivateKey key;
     ASSERT_TRUE(key.Generate());
