@@ -45,13 +45,6 @@ const char kSecp256k1Public[] =
     "MFYwEAYHKoZIzj0CAQYFK4EEAAoDQgAEUE0SwQlhAfNRPZkSWoFkF2IrbbdsZreW\n"
     "04nSv2tUABuELk5OibRYvzj+2JU9hl/5G1d9mH1wxkZEZpfdhjFcog==\n"
     "-----END PUBLIC KEY-----\n";
-const char kRsaPublic[] =
-    "-----BEGIN PUBLIC KEY-----\n"
-    "MIGfMA0GCSqGSIb3DQEBAQUAA4GNADCBiQKBgQDZHwpZYKih1vgGuMiWJvEMwnZs\n"
-    "OBNq96+VjlsCWKqew8SCJGlqQ/8GGGb8Gva5TJEyWgZcywb+OiwLeOoRPXWOooTp\n"
-    "c/k2DwJZXw6teFJI431Dmjj40uxJk1S26U7Kgcg4GkQxluCzdJwqGls2zRD32HH8\n"
-    "PBYvLLieSJQdPvwAxQIDAQAB\n"
-    "-----END PUBLIC KEY-----\n";
 const char kEd25519Public[] =
     "-----BEGIN PUBLIC KEY-----\n"
     "MCowBQYDK2VwAyEAR090JxMlOmhCXyT1OJaYr0wxPj5nnrxrXszSvSE2AQM=\n"
