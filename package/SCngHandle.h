@@ -38,3 +38,9 @@ private:
 using SCngAlgorithm = SCngHandle<SCngRelease::Algorithm>;
 using SCngKey = SCngHandle<SCngRelease::Key>;
 using SCngHash = SCngHandle<SCngRelease::Hash>;
+
+// Opens the provider of the named algorithm (BCRYPT_SHA256_ALGORITHM, ...) unless one is held.
+inline bool SCngOpen(SCngAlgorithm& algorithm, const wchar_t* name) {
+    return algorithm.IsValid() ||
+           BCryptOpenAlgorithmProvider(algorithm.Receive(), name, nullptr, 0) == 0;
+}

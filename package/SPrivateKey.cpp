@@ -41,9 +41,7 @@ bool SPrivateKey::Generate() {
     SCngKey made;
     PrivateBlob blob;
     ULONG written = 0;
-    if ((!algorithm.IsValid() &&
-         BCryptOpenAlgorithmProvider(algorithm.Receive(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr,
-                                     0) != 0) ||
+    if (!SCngOpen(algorithm, BCRYPT_ECDSA_P256_ALGORITHM) ||
         BCryptGenerateKeyPair(algorithm.Get(), made.Receive(), 256, 0) != 0 ||
         BCryptFinalizeKeyPair(made.Get(), 0) != 0 ||
         BCryptExportKey(made.Get(), nullptr, BCRYPT_ECCPRIVATE_BLOB, blob.bytes, kBlobSize,
@@ -59,10 +57,14 @@ bool SPrivateKey::Generate() {
 bool SPrivateKey::LoadPem(const char* text, size_t length) {
     Unload();
     std::vector<uint8_t> der;
-    if (SPem::Decode(text, length, kPkcs8Label, der)) return LoadPkcs8(der.data(), der.size());
-    // The older form names its curve inside, as PKCS#8 does outside.
-    return SPem::Decode(text, length, kEcLabel, der) &&
-           LoadEcPrivateKey(der.data(), der.size(), true);
+    bool loaded = false;
+    if (SPem::Decode(text, length, kPkcs8Label, der))
+        loaded = LoadPkcs8(der.data(), der.size());
+    else if (SPem::Decode(text, length, kEcLabel, der))  // names its curve inside
+        loaded = LoadEcPrivateKey(der.data(), der.size(), true);
+    // The scalar lives on in CNG's key alone.
+    if (!der.empty()) SecureZeroMemory(der.data(), der.size());
+    return loaded;
 }
 
 // Attributes, optional after the key, say nothing that signing needs.
@@ -118,11 +120,8 @@ bool SPrivateKey::Import(const uint8_t* d, const uint8_t* xy) {
     memcpy(blob.bytes, &header, sizeof(header));
     memcpy(blob.Point(), xy, kPointSize);
     memcpy(blob.Scalar(), d, kScalarSize);
-    if (!algorithm.IsValid() &&
-        BCryptOpenAlgorithmProvider(algorithm.Receive(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0) !=
-            0)
-        return false;
-    if (BCryptImportKeyPair(algorithm.Get(), nullptr, BCRYPT_ECCPRIVATE_BLOB, key.Receive(),
+    if (!SCngOpen(algorithm, BCRYPT_ECDSA_P256_ALGORITHM) ||
+        BCryptImportKeyPair(algorithm.Get(), nullptr, BCRYPT_ECCPRIVATE_BLOB, key.Receive(),
                             blob.bytes, kBlobSize, 0) != 0 ||
         !publicKey.SetPoint(xy)) {
         key.Reset();

@@ -41,11 +41,8 @@ bool SPublicKey::SetPoint(const uint8_t* xy) {
     BCRYPT_ECCKEY_BLOB header = {BCRYPT_ECDSA_PUBLIC_P256_MAGIC, kPointSize / 2};
     memcpy(blob, &header, sizeof(header));
     memcpy(blob + sizeof(header), xy, kPointSize);
-    if (!algorithm.IsValid() &&
-        BCryptOpenAlgorithmProvider(algorithm.Receive(), BCRYPT_ECDSA_P256_ALGORITHM, nullptr, 0) !=
-            0)
-        return false;
-    if (BCryptImportKeyPair(algorithm.Get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, key.Receive(), blob,
+    if (!SCngOpen(algorithm, BCRYPT_ECDSA_P256_ALGORITHM) ||
+        BCryptImportKeyPair(algorithm.Get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, key.Receive(), blob,
                             sizeof(blob), 0) != 0) {
         key.Reset();
         return false;

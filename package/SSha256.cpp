@@ -12,9 +12,8 @@ constexpr size_t kLargestPiece = 0x40000000;
 }  // namespace
 
 SSha256::SSha256() {
-    if (BCryptOpenAlgorithmProvider(algorithm.Receive(), BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0)
-        return;
-    ok = BCryptCreateHash(algorithm.Get(), hash.Receive(), nullptr, 0, nullptr, 0, 0) == 0;
+    ok = SCngOpen(algorithm, BCRYPT_SHA256_ALGORITHM) &&
+         BCryptCreateHash(algorithm.Get(), hash.Receive(), nullptr, 0, nullptr, 0, 0) == 0;
 }
 
 bool SSha256::Add(const void* data, size_t count) {
