@@ -26,42 +26,48 @@ std::string ToBase64(const std::vector<uint8_t>& der) {
     return text;
 }
 
-}  // namespace
+// The base64 between the first BEGIN line with that label and its END line, without line
+// breaks and spaces; false when there is no such block.
+bool FindBody(std::string_view text, const char* label, std::string& body) {
+    const std::string begin = std::string("-----BEGIN ") + label + "-----";
+    const std::string end = std::string("-----END ") + label + "-----";
+    const size_t start = text.find(begin);
+    if (start == std::string_view::npos) return false;
+    const size_t bodyStart = start + begin.size();
+    const size_t bodyEnd = text.find(end, bodyStart);
+    if (bodyEnd == std::string_view::npos) return false;
+    body.clear();
+    for (char ch : text.substr(bodyStart, bodyEnd - bodyStart))
+        if (ch != ' ' && ch != '\t' && ch != '\r' && ch != '\n') body += ch;
+    return !body.empty();
+}
 
 // crypt32's decoder stops quietly at a padding character and takes unused bits as they
 // come, so the body must also be what encoding its bytes again gives: one text per key.
-bool SPem::Decode(const char* text, size_t length, const char* label, std::vector<uint8_t>& der) {
-    der.clear();
-    if (!text || length > kLongestText) return false;
-    const std::string_view all(text, length);
-    const std::string begin = std::string("-----BEGIN ") + label + "-----";
-    const std::string end = std::string("-----END ") + label + "-----";
-    const size_t start = all.find(begin);
-    if (start == std::string_view::npos) return false;
-    const size_t bodyStart = start + begin.size();
-    const size_t bodyEnd = all.find(end, bodyStart);
-    if (bodyEnd == std::string_view::npos) return false;
-
-    std::string body;
-    for (char ch : all.substr(bodyStart, bodyEnd - bodyStart))
-        if (ch != ' ' && ch != '\t' && ch != '\r' && ch != '\n') body += ch;
+bool DecodeExactly(const std::string& body, std::vector<uint8_t>& der) {
+    const DWORD length = static_cast<DWORD>(body.size());
     DWORD size = 0;
-    const DWORD bodyLength = static_cast<DWORD>(body.size());
-    if (body.empty() || !CryptStringToBinaryA(body.data(), bodyLength, CRYPT_STRING_BASE64, nullptr,
-                                              &size, nullptr, nullptr))
+    if (!CryptStringToBinaryA(body.data(), length, CRYPT_STRING_BASE64, nullptr, &size, nullptr,
+                              nullptr) ||
+        size == 0)
         return false;
     der.resize(size);
-    if (size == 0 || !CryptStringToBinaryA(body.data(), bodyLength, CRYPT_STRING_BASE64, der.data(),
-                                           &size, nullptr, nullptr)) {
-        der.clear();
+    if (!CryptStringToBinaryA(body.data(), length, CRYPT_STRING_BASE64, der.data(), &size, nullptr,
+                              nullptr))
         return false;
-    }
     der.resize(size);
-    if (ToBase64(der) != body) {
-        der.clear();
-        return false;
-    }
-    return true;
+    return ToBase64(der) == body;
+}
+
+}  // namespace
+
+bool SPem::Decode(const char* text, size_t length, const char* label, std::vector<uint8_t>& der) {
+    std::string body;
+    const bool ok = text && length <= kLongestText &&
+                    FindBody(std::string_view(text, length), label, body) &&
+                    DecodeExactly(body, der);
+    if (!ok) der.clear();
+    return ok;
 }
 
 SString SPem::Encode(const char* label, const std::vector<uint8_t>& der) {
