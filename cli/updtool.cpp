@@ -1,13 +1,19 @@
 // updtool: the package builder and the archive from a console, for build servers.
 //
-//   updtool pack <folder> <target.upd> [--version <text>] [--threads N]
+//   updtool pack <folder> <target.upd> [--version <text>] [--threads N] [--sign <private.pem>]
 //   updtool list <archive.bin>
 //   updtool extract <archive.bin> <destination-folder> [--threads N]
-//   updtool verify <descriptor.upd>
+//   updtool verify <descriptor.upd> [--key <public.pem>]
 //   updtool crc <file>
+//   updtool keygen <private.pem> <public.pem>
+//   updtool sign <file> <private.pem>
+//   updtool embed-key <Update.exe> <public.pem>
+//
+// Signatures are ECDSA on P-256 over SHA-256, in DER, one file "<signed file>.sig" each;
+// keys are PEM: PKCS#8 private keys and SubjectPublicKeyInfo public keys, as openssl writes.
 //
 // Exit status: 0 success; 1 the operation failed; 2 wrong usage; 3 invalid folder;
-// 4 no files; 5 not an archive, or a truncated one.
+// 4 no files; 5 not an archive, or a truncated one; 6 a signature missing or not verifying.
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -18,11 +24,16 @@
 #include "core/SDisk.h"
 #include "core/SFileMem.h"
 #include "core/SFilePath.h"
+#include "core/SHandle.h"
 #include "core/SPath.h"
 #include "core/SStringArray.h"
 #include "core/SWindows.h"
 #include "package/PPackageBuilder.h"
+#include "package/SPem.h"
+#include "package/SPrivateKey.h"
+#include "package/SPublicKey.h"
 #include "package/SResource.h"
+#include "package/SSignature.h"
 
 namespace {
 
@@ -34,27 +45,41 @@ enum ExitStatus {
     kUsage = 2,
     kInvalidFolder = 3,
     kNoFiles = 4,
-    kNotArchive = 5
+    kNotArchive = 5,
+    kBadSignature = 6
 };
+
+// The options, as bits of what a command takes and of what was given.
+enum Option { kVersionOption = 1, kThreadsOption = 2, kSignOption = 4, kKeyOption = 8 };
 
 const char kUsageText[] =
     "usage: updtool <command> [arguments]\n"
     "\n"
-    "  pack <folder> <target.upd> [--version <text>] [--threads N]\n"
+    "  pack <folder> <target.upd> [--version <text>] [--threads N] [--sign <private.pem>]\n"
     "      archive every file below folder into a .bin beside target.upd, and write\n"
-    "      target.upd with the version (default 1.0.0.0) and the archive's CRC-32\n"
+    "      target.upd with the version (default 1.0.0.0) and the archive's CRC-32;\n"
+    "      --sign also writes the signatures target.bin.sig and target.upd.sig\n"
     "  list <archive.bin>\n"
     "      one line per entry: its uncompressed size, a tab, its name\n"
     "  extract <archive.bin> <destination-folder> [--threads N]\n"
     "      write every entry below the folder; prints the targets that failed\n"
-    "  verify <descriptor.upd>\n"
-    "      check that the CRC-32 of the .bin beside the descriptor is its second line\n"
+    "  verify <descriptor.upd> [--key <public.pem>]\n"
+    "      check that the CRC-32 of the .bin beside the descriptor is its second line;\n"
+    "      --key also checks the signatures descriptor.upd.sig and descriptor.bin.sig\n"
     "  crc <file>\n"
     "      print the file's CRC-32 in unsigned and in signed decimal\n"
+    "  keygen <private.pem> <public.pem>\n"
+    "      write a new P-256 key pair; an existing file is never overwritten\n"
+    "  sign <file> <private.pem>\n"
+    "      write file.sig, the signature of the file's bytes\n"
+    "  embed-key <Update.exe> <public.pem>\n"
+    "      store the public key in that copy of Update.exe (resource BINARY 152)\n"
     "\n"
     "--threads defaults to the number of processors; 1 works on one thread.\n"
+    "Signatures: ECDSA on P-256 over SHA-256, DER; keys: PEM, PKCS#8 private keys and\n"
+    "SubjectPublicKeyInfo public keys, as openssl writes them.\n"
     "Exit status: 0 success, 1 failure, 2 wrong usage, 3 invalid folder, 4 no files,\n"
-    "5 not an archive or a truncated one.\n";
+    "5 not an archive or a truncated one, 6 a signature missing or not verifying.\n";
 
 int Usage(const char* problem) {
     fprintf(stderr, "updtool: %s\n\n%s", problem, kUsageText);
@@ -90,13 +115,14 @@ SString Printable(const SString& text) {
     return shown;
 }
 
-// The command's words: positional arguments, and the two options some commands take.
+// The command's words: positional arguments, and the options some commands take.
 struct Arguments {
     SStringArray positional;
     SString version = "1.0.0.0";
     int threads = SBlockPipeline::GetProcessorCount();
-    bool threadsGiven = false;
-    bool versionGiven = false;
+    SString privateKey;  // --sign
+    SString publicKey;   // --key
+    int given = 0;       // Option bits
     const char* problem = nullptr;
 };
 
@@ -109,13 +135,21 @@ void ParseArguments(const SStringArray& words, Arguments& args) {
                 args.problem = "--version needs a text";
             else
                 args.version = *words.GetAt(++i);
-            args.versionGiven = true;
+            args.given |= kVersionOption;
         } else if (word == "--threads") {
             const SString value = hasValue ? *words.GetAt(++i) : SString("");
             args.threads = atoi(value.GetSafeText());
             if (!value.IsInteger() || args.threads < 1 || args.threads > 64)
                 args.problem = "--threads needs a number from 1 to 64";
-            args.threadsGiven = true;
+            args.given |= kThreadsOption;
+        } else if (word == "--sign" || word == "--key") {
+            const bool sign = word == "--sign";
+            if (!hasValue)
+                args.problem =
+                    sign ? "--sign needs a private key file" : "--key needs a public key file";
+            else
+                (sign ? args.privateKey : args.publicKey) = *words.GetAt(++i);
+            args.given |= sign ? kSignOption : kKeyOption;
         } else {
             args.positional.Add(word.GetSafeText());
         }
@@ -124,7 +158,105 @@ void ParseArguments(const SStringArray& words, Arguments& args) {
 
 SString Arg(const Arguments& args, int i) { return args.positional.GetText(i); }
 
+// Reads a whole file that must be small (a key, a signature); false when it cannot be read
+// or passes limit bytes, with tooLarge telling which.
+bool ReadSmallFile(const SString& path, int64_t limit, SFileMem& content, bool& tooLarge) {
+    const int64_t size = SDisk().GetFileSize64(path.GetText());
+    tooLarge = size > limit;
+    return size >= 0 && !tooLarge && content.LoadFile(path.GetText()) && content.GetSize() == size;
+}
+
+const char* TextOf(SFileMem& content) { return reinterpret_cast<const char*>(content.GetBuffer()); }
+
+int LoadPrivateKey(const SString& path, SPrivateKey& key) {
+    SFileMem text;
+    bool tooLarge = false;
+    if (!ReadSmallFile(path, SPem::kLongestText, text, tooLarge) && !tooLarge)
+        return Fail("cannot read", path.GetText());
+    if (tooLarge || !key.LoadPem(TextOf(text), static_cast<size_t>(text.GetSize())))
+        return Fail(
+            "not a P-256 private key in PEM (PKCS#8 or EC PRIVATE KEY) with its "
+            "public point",
+            path.GetText());
+    return kOk;
+}
+
+int LoadPublicKey(const SString& path, SPublicKey& key) {
+    SFileMem text;
+    bool tooLarge = false;
+    if (!ReadSmallFile(path, SPem::kLongestText, text, tooLarge) && !tooLarge)
+        return Fail("cannot read", path.GetText());
+    if (tooLarge || !key.LoadPem(TextOf(text), static_cast<size_t>(text.GetSize())))
+        return Fail("not a P-256 public key in PEM (BEGIN PUBLIC KEY)", path.GetText());
+    return kOk;
+}
+
+// Writes path through a file beside it that takes its place only once complete: a failure
+// leaves what was there.
+bool WriteReplacing(const SString& path, const void* data, int count) {
+    const SString temporary = SDisk::GetTempFileBeside(path.GetText());
+    SFilePath file;
+    bool ok = temporary.GetLength() > 0 && file.OpenWriteOnly(temporary.GetText()) &&
+              file.Write(data, count) == count;
+    ok = file.CloseChecked() && ok &&
+         MoveFileExA(temporary.GetText(), path.GetText(), MOVEFILE_REPLACE_EXISTING);
+    if (!ok && temporary.GetLength() > 0) DeleteFileA(temporary.GetText());
+    return ok;
+}
+
+// Writes a file that must not exist yet: the system refuses to create it otherwise, so a
+// key is never written over another, even one that appears meanwhile.
+bool WriteNew(const SString& path, const SString& text) {
+    SHandle file(CreateFileA(path.GetText(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool created = file.IsValid();
+    DWORD written = 0;
+    const DWORD count = static_cast<DWORD>(text.GetLength());
+    const bool ok = created && count > 0 &&
+                    WriteFile(file.Get(), text.GetText(), count, &written, nullptr) &&
+                    written == count && FlushFileBuffers(file.Get());
+    file.Reset();
+    if (!ok && created) DeleteFileA(path.GetText());
+    return ok;
+}
+
+// Signs the file's bytes into "<file>.sig".
+int SignInto(const SPrivateKey& key, const SString& path) {
+    SSignature signature;
+    if (!key.SignFile(path.GetText(), signature)) return Fail("cannot read", path.GetText());
+    const std::vector<uint8_t> der = signature.GetDer();
+    const SString signaturePath = path + ".sig";
+    if (!WriteReplacing(signaturePath, der.data(), static_cast<int>(der.size())))
+        return Fail("cannot write", signaturePath.GetText());
+    return kOk;
+}
+
+// Checks "<file>.sig" against the file's bytes.
+int CheckSignature(const SPublicKey& key, const SString& path) {
+    const SString signaturePath = path + ".sig";
+    SFileMem der;
+    bool tooLarge = false;
+    if (!SDisk().FileExists(signaturePath.GetText())) {
+        fprintf(stderr, "updtool: signature missing: %s\n", signaturePath.GetText());
+        return kBadSignature;
+    }
+    // A signature is at most 72 bytes: a larger file is refused before it is read.
+    if (!ReadSmallFile(signaturePath, SSignature::kLargestDer, der, tooLarge) && !tooLarge)
+        return Fail("cannot read", signaturePath.GetText());
+    if (tooLarge ||
+        !key.VerifyFile(path.GetText(), der.GetBuffer(), static_cast<size_t>(der.GetSize()))) {
+        fprintf(stderr, "updtool: signature does not verify: %s\n", signaturePath.GetText());
+        return kBadSignature;
+    }
+    return kOk;
+}
+
 int Pack(const Arguments& args) {
+    // A key that cannot sign fails the run before anything is written.
+    SPrivateKey key;
+    const bool sign = (args.given & kSignOption) != 0;
+    const int keyStatus = sign ? LoadPrivateKey(args.privateKey, key) : kOk;
+    if (keyStatus != kOk) return keyStatus;
     // A build server must not ship an update with files missing: any file that cannot be
     // read fails the run, and the previous pair stays.
     PPackageBuilder builder;
@@ -171,6 +303,21 @@ int Pack(const Arguments& args) {
         default:
             return Fail("cannot write", builder.GetFailedPath().GetText());
     }
+    // Signatures beside the pair belonged to the pair it replaced. The new one has passed
+    // the read-back check: only a verified archive is signed, and a run that cannot sign
+    // both files leaves no signature at all.
+    const SString archiveSignature = builder.GetArchivePath() + ".sig";
+    const SString descriptorSignature = builder.GetDescriptorPath() + ".sig";
+    DeleteFileA(archiveSignature.GetText());
+    DeleteFileA(descriptorSignature.GetText());
+    if (sign) {
+        int status = SignInto(key, builder.GetArchivePath());
+        if (status == kOk) status = SignInto(key, builder.GetDescriptorPath());
+        if (status != kOk) {
+            DeleteFileA(archiveSignature.GetText());
+            return status;
+        }
+    }
     const uint32_t crc = builder.GetCrc();
     printf("files       %d\n", builder.GetFiles().GetCount());
     printf("bytes read  %" PRId64 "\n", builder.GetBytesRead());
@@ -178,6 +325,8 @@ int Pack(const Arguments& args) {
            builder.GetArchiveSize());
     printf("descriptor  %s\n", builder.GetDescriptorPath().GetText());
     printf("crc32       %u (signed %d)\n", crc, static_cast<int32_t>(crc));
+    if (sign)
+        printf("signatures  %s %s\n", archiveSignature.GetText(), descriptorSignature.GetText());
     return kOk;
 }
 
@@ -236,6 +385,10 @@ bool IsCrcText(const SString& text) {
 
 int Verify(const Arguments& args) {
     const SString descriptorPath = Arg(args, 0);
+    SPublicKey key;
+    const bool checkSignatures = (args.given & kKeyOption) != 0;
+    const int keyStatus = checkSignatures ? LoadPublicKey(args.publicKey, key) : kOk;
+    if (keyStatus != kOk) return keyStatus;
     // Read from memory, where a lone CR or LF stays in the line and so spoils it; a
     // descriptor is two short lines, so anything big is none.
     if (SDisk().GetFileSize(descriptorPath.GetText()) > kLongestDescriptor)
@@ -260,7 +413,13 @@ int Verify(const Arguments& args) {
                 archivePath.GetText(), actual, want);
         return kFailed;
     }
-    printf("ok  version %s  crc32 %u  %s\n", version.GetText(), actual, archivePath.GetText());
+    if (checkSignatures) {
+        int status = CheckSignature(key, descriptorPath);
+        if (status == kOk) status = CheckSignature(key, archivePath);
+        if (status != kOk) return status;
+    }
+    printf("ok  version %s  crc32 %u  %s%s\n", version.GetText(), actual, archivePath.GetText(),
+           checkSignatures ? "  signed" : "");
     return kOk;
 }
 
@@ -272,18 +431,107 @@ int Crc(const Arguments& args) {
     return kOk;
 }
 
+int Keygen(const Arguments& args) {
+    const SString privatePath = Arg(args, 0);
+    const SString publicPath = Arg(args, 1);
+    if (privatePath.CompareNoCase(publicPath.GetText()) == 0)
+        return Usage("the two keys need two files");
+    for (const SString* path : {&privatePath, &publicPath})
+        if (SDisk().PathExists(path->GetText()))
+            return Fail("already exists, not overwritten", path->GetText());
+    SPrivateKey key;
+    if (!key.Generate())
+        return Fail("the system could not make a key pair for", privatePath.GetText());
+    if (!WriteNew(privatePath, key.GetPem())) return Fail("cannot write", privatePath.GetText());
+    if (!WriteNew(publicPath, key.GetPublicKey().GetPem())) {
+        // Half a pair is no use, and would stop the next run.
+        DeleteFileA(privatePath.GetText());
+        return Fail("cannot write", publicPath.GetText());
+    }
+    printf("private key  %s\npublic key   %s\n", privatePath.GetText(), publicPath.GetText());
+    return kOk;
+}
+
+int Sign(const Arguments& args) {
+    SPrivateKey key;
+    int status = LoadPrivateKey(Arg(args, 1), key);
+    if (status == kOk) status = SignInto(key, Arg(args, 0));
+    if (status == kOk) printf("%s.sig\n", Arg(args, 0).GetText());
+    return status;
+}
+
+// Owns one resource update of an executable, discarded unless committed.
+class ResourceUpdate {
+public:
+    explicit ResourceUpdate(const char* path) : handle(BeginUpdateResourceA(path, FALSE)) {}
+    ~ResourceUpdate() {
+        if (handle) EndUpdateResourceA(handle, TRUE);
+    }
+    ResourceUpdate(const ResourceUpdate&) = delete;
+    ResourceUpdate& operator=(const ResourceUpdate&) = delete;
+
+    HANDLE Get() const { return handle; }
+    bool Commit() {
+        HANDLE ending = handle;
+        handle = nullptr;
+        return ending && EndUpdateResourceA(ending, FALSE);
+    }
+
+private:
+    HANDLE handle;
+};
+
+// The key goes in as its PEM text written afresh (nothing of the file around the block),
+// under the language windres gives the program's own resources, so that embedding again
+// replaces it. The change is made on a copy, which takes the program's place only once
+// complete: a failure leaves the program as it was.
+int EmbedKey(const Arguments& args) {
+    const SString program = Arg(args, 0);
+    SPublicKey key;
+    const int status = LoadPublicKey(Arg(args, 1), key);
+    if (status != kOk) return status;
+    const SString pem = key.GetPem();
+    if (!SDisk().FileExists(program.GetText())) return Fail("cannot open", program.GetText());
+    const SString copy = SDisk::GetTempFileBeside(program.GetText());
+    if (copy.GetLength() == 0) return Fail("cannot write beside", program.GetText());
+    bool stored = false;
+    if (CopyFileA(program.GetText(), copy.GetText(), FALSE)) {
+        ResourceUpdate update(copy.GetText());
+        stored = update.Get() &&
+                 UpdateResourceA(update.Get(), "BINARY", MAKEINTRESOURCEA(SPublicKey::kResourceId),
+                                 MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                                 const_cast<char*>(pem.GetText()),
+                                 static_cast<DWORD>(pem.GetLength())) &&
+                 update.Commit();
+    }
+    if (!stored) {
+        DeleteFileA(copy.GetText());
+        return Fail("not a program whose resources can be changed", program.GetText());
+    }
+    if (!MoveFileExA(copy.GetText(), program.GetText(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(copy.GetText());
+        return Fail("cannot write", program.GetText());
+    }
+    printf("key stored in %s (resource BINARY %d)\n", program.GetText(), SPublicKey::kResourceId);
+    return kOk;
+}
+
 struct Command {
     const char* name;
     int positional;
-    bool takesVersion;
-    bool takesThreads;
+    int options;  // Option bits it takes
     int (*run)(const Arguments&);
 };
 
 const Command kCommands[] = {
-    {"pack", 2, true, true, Pack},        {"list", 1, false, false, List},
-    {"extract", 2, false, true, Extract}, {"verify", 1, false, false, Verify},
-    {"crc", 1, false, false, Crc},
+    {"pack", 2, kVersionOption | kThreadsOption | kSignOption, Pack},
+    {"list", 1, 0, List},
+    {"extract", 2, kThreadsOption, Extract},
+    {"verify", 1, kKeyOption, Verify},
+    {"crc", 1, 0, Crc},
+    {"keygen", 2, 0, Keygen},
+    {"sign", 2, 0, Sign},
+    {"embed-key", 2, 0, EmbedKey},
 };
 
 }  // namespace
@@ -304,8 +552,7 @@ int main() {
         Arguments args;
         ParseArguments(words, args);
         if (args.problem) return Usage(args.problem);
-        if ((args.versionGiven && !c.takesVersion) || (args.threadsGiven && !c.takesThreads))
-            return Usage("option not taken by this command");
+        if (args.given & ~c.options) return Usage("option not taken by this command");
         if (args.positional.GetCount() != c.positional) return Usage("wrong number of arguments");
         return c.run(args);
     }

@@ -21,7 +21,8 @@ RT_ICON, RT_GROUP_ICON, RT_MANIFEST = 3, 14, 24
 WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
                 "shell32.dll", "ole32.dll", "oleaut32.dll", "wininet.dll", "psapi.dll",
                 "winmm.dll", "ws2_32.dll", "gdiplus.dll", "msvcrt.dll", "advapi32.dll",
-                "shlwapi.dll", "uxtheme.dll", "version.dll", "msimg32.dll", "imm32.dll"}
+                "shlwapi.dll", "uxtheme.dll", "version.dll", "msimg32.dll", "imm32.dll",
+                "bcrypt.dll", "crypt32.dll"}
 # (size, bits per pixel) of the seven images of each icon group.
 ICON_IMAGES = sorted([(48, 8), (32, 8), (16, 8), (48, 32), (32, 32), (24, 32), (16, 32)])
 

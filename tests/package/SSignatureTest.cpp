@@ -1,0 +1,201 @@
+// Keys and signatures: openssl's keys and signatures read and verified, ours written as
+// openssl writes them, and everything malformed, foreign or changed by one bit refused.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "package/SPrivateKey.h"
+#include "package/SPublicKey.h"
+#include "package/SSha256.h"
+#include "package/SSignature.h"
+#include "tests/package/KeyTexts.h"
+#include "tests/support/TestFolder.h"
+
+namespace {
+
+using namespace KeyTexts;
+
+std::string WithCrLf(const std::string& text) {
+    std::string out;
+    for (char ch : text) out += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    return out;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
+const uint8_t* U8(const std::string& bytes) {
+    return reinterpret_cast<const uint8_t*>(bytes.data());
+}
+
+std::string Der(const SSignature& signature) {
+    const std::vector<uint8_t> der = signature.GetDer();
+    return std::string(der.begin(), der.end());
+}
+
+bool Verifies(const SPublicKey& key, const std::string& data, const std::string& signature) {
+    return key.VerifyData(data.data(), data.size(), U8(signature), signature.size());
+}
+
+TEST(SSignature, KeysOfOtherToolsLoadAndAnythingElseIsRefused) {
+    const std::string body = "A4ag==";  // the last base64 of the public key
+    struct Case {
+        const char* what;
+        std::string text;
+        bool isPublic;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"public", kPublic, true, true},
+        {"CR LF, text around", "note\r\n" + WithCrLf(kPublic) + "more", true, true},
+        {"private as public", kPrivate, true, false},
+        {"compressed point", kPublicCompressed, true, false},
+        {"curve secp256k1", kSecp256k1Public, true, false},
+        {"Ed25519", kEd25519Public, true, false},
+        {"empty", "", true, false},
+        {"garbage", "-----BEGIN PUBLIC KEY-----\n!!!!\n-----END PUBLIC KEY-----\n", true, false},
+        {"no end line", std::string(kPublic).substr(0, 100), true, false},
+        {"bytes left out", Replaced(kPublic, "fxrXsqzEYJzV8SK8EECe", ""), true, false},
+        {"unused bits set", Replaced(kPublic, body, "A4ah=="), true, false},
+        {"bytes after padding", Replaced(kPublic, body, body + "AAAA"), true, false},
+        {"DER after the key", Replaced(kPublic, body, "A4agUA"), true, false},
+        {"oversized", std::string(70000, ' ') + kPublic, true, false},
+        {"PKCS#8", kPrivate, false, true},
+        {"EC PRIVATE KEY", kEcPrivate, false, true},
+        {"without its point", kPrivateWithoutPoint, false, false},
+        {"with another key's point", kPrivateWithOtherPoint, false, false},
+        {"public as private", kPublic, false, false},
+        {"private cut short", std::string(kPrivate).substr(0, 150), false, false},
+        {"private oversized", std::string(70000, '\n') + kPrivate, false, false},
+    };
+    for (const Case& c : cases) {
+        SPublicKey publicKey;
+        SPrivateKey privateKey;
+        const bool loaded = c.isPublic ? publicKey.LoadPem(c.text.data(), c.text.size())
+                                       : privateKey.LoadPem(c.text.data(), c.text.size());
+        EXPECT_EQ(loaded, c.loads) << c.what;
+        EXPECT_EQ(c.isPublic ? publicKey.IsLoaded() : privateKey.IsLoaded(), c.loads) << c.what;
+        if (!loaded) continue;
+        // Written again exactly as openssl wrote them, but for CR LF.
+        const SPublicKey& key = c.isPublic ? publicKey : privateKey.GetPublicKey();
+        EXPECT_STREQ(key.GetPem().GetText(), WithCrLf(kPublic).c_str()) << c.what;
+        if (!c.isPublic) {
+            EXPECT_STREQ(privateKey.GetPem().GetText(), WithCrLf(kPrivate).c_str()) << c.what;
+        }
+    }
+}
+
+TEST(SSignature, OpensslSignatureVerifiesAndNoBitOfItOrOfTheDataMayChange) {
+    SPublicKey key;
+    ASSERT_TRUE(key.LoadPem(kPublic, sizeof(kPublic) - 1));
+    EXPECT_TRUE(Verifies(key, kMessage, kSignature));
+    for (size_t bit = 0; bit < kSignature.size() * 8; ++bit) {
+        std::string changed = kSignature;
+        changed[bit / 8] ^= static_cast<char>(1 << (bit % 8));
+        EXPECT_FALSE(Verifies(key, kMessage, changed)) << bit;
+    }
+    for (size_t bit : {0, 7, 60, 111}) {
+        std::string changed = kMessage;
+        changed[bit / 8] ^= static_cast<char>(1 << (bit % 8));
+        EXPECT_FALSE(Verifies(key, changed, kSignature)) << bit;
+    }
+    EXPECT_FALSE(SPublicKey().VerifyData(kMessage, 14, U8(kSignature), kSignature.size()));
+}
+
+TEST(SSignature, OnlyTheOneDerFormIsRead) {
+    const std::string one("\x02\x01\x01", 3);
+    struct Case {
+        const char* what;
+        std::string der;
+        bool reads;
+    };
+    const Case cases[] = {
+        {"shortest", "\x30\x06" + one + one, true},
+        {"openssl's", kSignature, true},
+        {"empty", "", false},
+        {"cut short", kSignature.substr(0, 71), false},
+        {"a byte after", "\x30\x06" + one + one + "x", false},
+        {"longer than 72 bytes", kSignature + std::string(1, '\0'), false},
+        {"one number", "\x30\x03" + one, false},
+        {"three numbers", "\x30\x09" + one + one + one, false},
+        {"r zero", std::string("\x30\x06\x02\x01\x00", 5) + one, false},
+        {"s negative", "\x30\x06" + one + "\x02\x01\xff", false},
+        {"r not in the fewest bytes", std::string("\x30\x07\x02\x02\x00\x01", 6) + one, false},
+        {"r of 33 bytes", "\x30\x26\x02\x21" + std::string(33, '\x01') + one, false},
+        {"a set, not a sequence", "\x31\x06" + one + one, false},
+    };
+    for (const Case& c : cases) {
+        SSignature signature;
+        EXPECT_EQ(signature.SetDer(U8(c.der), c.der.size()), c.reads) << c.what;
+        if (c.reads) {
+            EXPECT_EQ(Der(signature), c.der) << c.what;
+        }
+    }
+    // CNG's fixed-width numbers: zeros in front are dropped, a set top bit gets one zero.
+    uint8_t raw[SSignature::kRawSize] = {};
+    raw[0] = 0x80;
+    raw[63] = 0x05;
+    SSignature signature;
+    signature.SetRaw(raw);
+    const std::string expected = std::string("\x30\x26\x02\x21\x00\x80", 6) +
+                                 std::string(31, '\0') + std::string("\x02\x01\x05", 3);
+    EXPECT_EQ(Der(signature), expected);
+}
+
+TEST(SSignature, NewKeysSignAndOnlyTheirOwnPublicKeyVerifies) {
+    SPrivateKey key, other;
+    ASSERT_TRUE(key.Generate());
+    ASSERT_TRUE(other.Generate());
+    const SString pem = key.GetPem();
+    SPrivateKey reloaded;
+    ASSERT_TRUE(reloaded.LoadPem(pem.GetText(), pem.GetLength()));
+    EXPECT_TRUE(reloaded.GetPem() == pem);
+    const SString publicPem = key.GetPublicKey().GetPem();
+    SPublicKey verifier;
+    ASSERT_TRUE(verifier.LoadPem(publicPem.GetText(), publicPem.GetLength()));
+
+    const std::string data(100000, 'd');
+    SSignature signature;
+    ASSERT_TRUE(reloaded.SignData(data.data(), data.size(), signature));
+    EXPECT_TRUE(Verifies(verifier, data, Der(signature)));
+    EXPECT_FALSE(Verifies(other.GetPublicKey(), data, Der(signature)));
+    EXPECT_FALSE(Verifies(verifier, data + "x", Der(signature)));
+}
+
+TEST(SSignature, FilesAreHashedInStepsLikeTheirBytes) {
+    uint8_t digest[SSha256::kSize];
+    ASSERT_TRUE(SSha256::HashData("abc", 3, digest));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(digest), 4), "\xba\x78\x16\xbf");
+    ASSERT_TRUE(SSha256::HashData(nullptr, 0, digest));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(digest), 4), "\xe3\xb0\xc4\x42");
+
+    TestFolder folder;
+    std::string data(1024 * 1024 * 2 + 3, '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 1000);
+    uint8_t whole[SSha256::kSize], pieces[SSha256::kSize];
+    ASSERT_TRUE(SSha256::HashData(data.data(), data.size(), whole));
+    SSha256 running;
+    for (size_t at = 0, piece = 1; at < data.size(); at += piece, piece = data.size() - at)
+        ASSERT_TRUE(running.Add(data.data() + at, piece));
+    ASSERT_TRUE(running.Finish(pieces));
+    EXPECT_EQ(std::string(whole, whole + 32), std::string(pieces, pieces + 32));
+    EXPECT_FALSE(running.Finish(pieces));  // spent
+    const std::string path = folder.WriteFile("big.bin", data);
+    SPrivateKey key;
+    ASSERT_TRUE(key.Generate());
+    SSignature signature;
+    ASSERT_TRUE(key.SignFile(path.c_str(), signature));
+    const std::string der = Der(signature);
+    const SPublicKey& verifier = key.GetPublicKey();
+    EXPECT_TRUE(verifier.VerifyFile(path.c_str(), U8(der), der.size()));
+    EXPECT_TRUE(Verifies(verifier, data, der));
+    data[1024 * 1024] ^= 1;  // just past the first step
+    folder.WriteFile("big.bin", data);
+    EXPECT_FALSE(verifier.VerifyFile(path.c_str(), U8(der), der.size()));
+    EXPECT_FALSE(verifier.VerifyFile((folder / "missing.bin").c_str(), U8(der), der.size()));
+    EXPECT_FALSE(key.SignFile((folder / "missing.bin").c_str(), signature));
+}
+
+}  // namespace
