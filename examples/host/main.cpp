@@ -77,8 +77,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case WM_CREATE: {
             char text[96];
             snprintf(text, sizeof(text), "Version %s", version);
-            AddChild(window, "STATIC", text, SS_LEFT, kVersionLabel, 20);
-            AddChild(window, "BUTTON", "Check for updates", BS_PUSHBUTTON, kCheckButton, 56);
+            AddChild(window, "STATIC", text, SS_LEFT, kVersionLabel, 16);
+            AddChild(window, "BUTTON", "Check for updates", BS_PUSHBUTTON, kCheckButton, 48);
             return 0;
         }
         case WM_COMMAND:
@@ -108,7 +108,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     RegisterClassA(&windowClass);
     HWND window =
         CreateWindowA("ExampleApplication", kTitle, WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX,
-                      CW_USEDEFAULT, CW_USEDEFAULT, 280, 150, nullptr, nullptr, instance, nullptr);
+                      CW_USEDEFAULT, CW_USEDEFAULT, 280, 135, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, show);
 
     MSG message;
