@@ -44,7 +44,8 @@ int UpdateCheck(const char *descriptorUrl, const char *currentVersion,
    folder; the copy stays there, as the running updater cannot delete itself), and starts
    it with the four arguments (signed CRC, archive URL, installFolder with one trailing
    backslash, hostPath), the two paths made full. 1: started; the caller then exits
-   promptly. 0: failure (nothing started; a path or URL with a double quote is refused). */
+   promptly. 0: failure, nothing started (a folder or a host program that is not there, a
+   path or URL with a double quote). */
 int UpdateStart(const UpdateInfo *info, const char *updaterPath,
                 const char *installFolder, const char *hostPath);
 
@@ -141,7 +142,8 @@ int UpdateCompareVersions(const char *a, const char *b) {
 static const char *UpdateClientLineEnd(const char *start, const char *end) {
     const char *p;
     for (p = start; p < end; ++p) {
-        if (*p == '\r' || *p == '\n') return (*p == '\r' && p + 1 < end && p[1] == '\n') ? p : NULL;
+        if (*p == '\r' || *p == '\n')
+            return (*p == '\r' && p + 1 < end && p[1] == '\n') ? p : NULL;
     }
     return NULL;
 }
@@ -419,14 +421,19 @@ int UpdateCheck(const char *descriptorUrl, const char *currentVersion,
 
 static int UpdateClientHasQuote(const char *text) { return strchr(text, '"') != NULL; }
 
-/* The full form of path (relative to the current folder, as the caller meant it): the
-   updater compares the host's path with the full paths of running programs. A folder ends
-   in exactly one backslash. */
+/* The full form of an existing folder or file (relative to the current folder, as the
+   caller meant it): the updater compares the host's path with the full paths of running
+   programs. A folder ends in exactly one backslash. A path that names nothing fails here
+   rather than in the updater, after the program has gone. */
 static int UpdateClientFullPath(const char *path, int isFolder, char full[UPDATE_CLIENT_MAX_PATH]) {
-    DWORD length;
+    DWORD length, attributes;
     if (!path || !*path || UpdateClientHasQuote(path)) return 0;
     length = GetFullPathNameA(path, UPDATE_CLIENT_MAX_PATH, full, NULL);
     if (length == 0 || length >= UPDATE_CLIENT_MAX_PATH - 1) return 0;
+    attributes = GetFileAttributesA(full);
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY) != !isFolder)
+        return 0;
     if (!isFolder) return 1;
     while (length > 0 && (full[length - 1] == '\\' || full[length - 1] == '/')) --length;
     if (length == 0) return 0;

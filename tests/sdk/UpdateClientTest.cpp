@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,10 +25,8 @@ const char kKey[] =
     "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAEcE6Rwewqfi9hfjgicxwWihZXKzOY\n"
     "QSZ/Lc3x4GVEIl7zjcV3HmDplkaGuIcgjTMABg3Auqb+rRnrjhbChey1bg==\n"
     "-----END PUBLIC KEY-----\n";
-// Signatures of kDescriptor: r in 33 DER bytes (a leading zero), r in 31, and openssl's own.
-const char kSignatureLongR[] =
-    "3045022100e772eb140c30a62e3757b929687e8cc1514fb1f1aac4bb8e7837c421e4892000022035d0d459275f98"
-    "1800663b803c1cfbf81ac355553b2b7973a8f4ba2e3693397d";
+// Signatures of kDescriptor: openssl's, whose r takes 33 DER bytes (a leading zero), and one
+// whose r takes 31.
 const char kSignatureShortR[] =
     "3043021f2dbfed437aafc794c1cfc59cc9bcb460a4336e47c51d6566f20b9203a545460220597d573b581fa47b38"
     "963d9e3b7643cee6fef4570e9ccf10dd9334582ae1652d";
@@ -159,7 +158,7 @@ TEST(UpdateCheck, WithAKeyAcceptsOnlyADescriptorItsOwnerSigned) {
     // clang-format off
     struct Case { std::string descriptor; std::string signature; std::string key; int result; };
     const Case cases[] = {
-        {kDescriptor, kSignatureLongR, kKey, 1},        {kDescriptor, kSignatureShortR, kKey, 1},
+        {kDescriptor, kSignatureOpenssl, kKey, 1},      {kDescriptor, kSignatureShortR, kKey, 1},
         {kDescriptor, kSignatureOpenssl, crlfKey, 1},
         {"3.0.0.0\r\n3026920923\r\n", kSignatureOpenssl, kKey, -1},  // another descriptor
         {kDescriptor, flipped, kKey, -1},               {kDescriptor, "-", kKey, -1},
@@ -195,20 +194,24 @@ std::set<std::string> UpdaterCopies() {
     return copies;
 }
 
+// Deletes the copies of the updater made since before, once the programs started from them
+// have ended.
+void RemoveCopiesSince(const std::set<std::string>& before) {
+    for (int poll = 0; poll < 600; ++poll, Sleep(100)) {
+        bool left = false;
+        for (const std::string& copy : UpdaterCopies())
+            if (!before.count(copy) && !DeleteFileA(copy.c_str())) left = true;
+        if (!left) return;
+    }
+}
+
 // The four arguments argprobe printed into its file (unquoted), once it has printed its last
 // line; none when it has not within a minute.
 std::vector<std::string> ProbedArguments(const std::string& file) {
     for (int poll = 0; poll < 600; ++poll, Sleep(100)) {
         std::vector<std::string> lines;
-        std::string text = ReadWholeFile(file), line;
-        for (char c : text) {
-            if (c != '\n') {
-                line += c;
-            } else {
-                lines.push_back(line);
-                line.clear();
-            }
-        }
+        std::istringstream text(ReadWholeFile(file));
+        for (std::string line; std::getline(text, line);) lines.push_back(line);
         if (lines.size() < 7 || lines[0] != "count=4" || lines[6] != "4\t\t") continue;
         std::vector<std::string> arguments;
         for (int i = 2; i < 6; ++i)
@@ -220,23 +223,22 @@ std::vector<std::string> ProbedArguments(const std::string& file) {
 
 TEST(UpdateStart, TheUpdaterReadsTheFourArgumentsAsGiven) {
     TestFolder folder;
-    const std::string output = folder / "arguments.txt";
+    const std::string app = folder.MakeFolder("My App"), output = folder / "arguments.txt";
+    const std::string host = folder.WriteFile("My App\\App.exe", "MZ");
+    const std::string spaced = folder.WriteFile("My App\\a b.exe", "MZ");
+    const CurrentFolderScope current(folder.Path());
     SetEnvironmentVariableA("ARGPROBE_OUTPUT", output.c_str());
     // clang-format off
     struct Case {
-        unsigned long crc; std::string crcArgument;
-        const char* url; const char* host; std::string folder; std::string folderArgument;
+        unsigned long crc; const char* crcArgument; const char* url;
+        std::string host; std::string folder; std::string folderArgument;
     };
     const Case cases[] = {
-        {0, "0", "http://127.0.0.1:8080/my%20app/app.bin", "C:\\Program Files\\My App\\App.exe",
-         "C:\\Program Files\\My App", "C:\\Program Files\\My App\\"},
-        {0x7FFFFFFF, "2147483647", "https://example.com/a.bin", "C:\\My App\\a b.exe",
-         "C:\\My App\\", "C:\\My App\\"},
-        {0x80000000, "-2147483648", "https://example.com/a.bin", "C:\\My App\\a.exe",
-         "C:\\My App\\\\\\", "C:\\My App\\"},
-        {0xFFFFFFFF, "-1", "https://example.com/a.bin", "C:\\a.exe", "C:\\", "C:\\"},
-        {3026920923ul, "-1268046373", "https://example.com/a.bin", "C:\\a.exe",
-         "rel dir", CurrentFolder() + "\\rel dir\\"},
+        {0, "0", "http://127.0.0.1:8080/my%20app/app.bin", host, folder / "My App", app},
+        {0x7FFFFFFF, "2147483647", "https://example.com/a.bin", spaced, app, app},
+        {0x80000000, "-2147483648", "https://example.com/a.bin", host, app + "\\\\", app},
+        {0xFFFFFFFF, "-1", "https://example.com/a.bin", host, "C:\\", "C:\\"},
+        {3026920923ul, "-1268046373", "https://example.com/a.bin", host, "My App", app},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -245,7 +247,8 @@ TEST(UpdateStart, TheUpdaterReadsTheFourArgumentsAsGiven) {
         const std::set<std::string> before = UpdaterCopies();
         UpdateInfo info = {"2.0", c.crc, ""};
         strcpy(info.archiveUrl, c.url);
-        ASSERT_EQ(UpdateStart(&info, HelperPath("argprobe.exe").c_str(), c.folder.c_str(), c.host),
+        ASSERT_EQ(UpdateStart(&info, HelperPath("argprobe.exe").c_str(), c.folder.c_str(),
+                              c.host.c_str()),
                   1);
         const std::vector<std::string> expected = {c.crcArgument, c.url, c.folderArgument, c.host};
         EXPECT_EQ(ProbedArguments(output), expected);
@@ -253,33 +256,39 @@ TEST(UpdateStart, TheUpdaterReadsTheFourArgumentsAsGiven) {
         for (const std::string& old : before) added.erase(old);
         ASSERT_EQ(added.size(), 1u) << "one fresh copy of the updater";
         EXPECT_EQ(ReadWholeFile(*added.begin()), ReadWholeFile(HelperPath("argprobe.exe")));
-        for (int poll = 0; poll < 600 && !DeleteFileA(added.begin()->c_str()); ++poll) Sleep(100);
+        RemoveCopiesSince(before);
     }
     SetEnvironmentVariableA("ARGPROBE_OUTPUT", nullptr);
 }
 
-TEST(UpdateStart, RefusesQuotesAndMissingPartsWithoutStartingAnything) {
-    const std::string probe = HelperPath("argprobe.exe");
-    UpdateInfo good = {"2.0", 1, "https://example.com/a.bin"}, quoted = good, empty = good;
-    strcpy(quoted.archiveUrl, "https://example.com/\"a.bin");
+TEST(UpdateStart, RefusesWhatIsNotThereAndQuotesWithoutStartingAnything) {
+    TestFolder folder;
+    const std::string probe = HelperPath("argprobe.exe"), path = folder.MakeFolder("App");
+    const std::string program = folder.WriteFile("App\\a.exe", "MZ"), none = folder / "none";
+    const std::string quoted = path + "\"a.exe", noUpdater = folder / "Update.exe";
+    UpdateInfo good = {"2.0", 1, "https://example.com/a.bin"}, quotedUrl = good, empty = good;
+    strcpy(quotedUrl.archiveUrl, "https://example.com/\"a.bin");
     empty.archiveUrl[0] = '\0';
     // clang-format off
     struct Case {
         const UpdateInfo* info; const char* updater; const char* folder; const char* host;
     };
-    const char *const updater = probe.c_str(), *const app = "C:\\App\\a.exe";
+    const char *updater = probe.c_str(), *app = path.c_str(), *exe = program.c_str();
     const Case cases[] = {
-        {&quoted, updater, "C:\\App", app},   {&good, updater, "C:\\A\"pp", app},
-        {&good, updater, "C:\\App", "C:\\App\\\"a.exe"},
-        {&good, updater, "", app},            {&good, updater, "C:\\App", nullptr},
-        {&good, nullptr, "C:\\App", app},     {&good, "C:\\nowhere\\Update.exe", "C:\\App", app},
-        {&empty, updater, "C:\\App", app},    {nullptr, updater, "C:\\App", app},
+        {&good, updater, none.c_str(), exe},     {&good, updater, app, none.c_str()},
+        {&good, updater, exe, exe},              {&good, updater, app, app},
+        {&quotedUrl, updater, app, exe},         {&good, updater, app, quoted.c_str()},
+        {&good, updater, "", exe},               {&good, updater, app, nullptr},
+        {&good, nullptr, app, exe},              {&good, noUpdater.c_str(), app, exe},
+        {&empty, updater, app, exe},             {nullptr, updater, app, exe},
     };
     // clang-format on
     const std::set<std::string> before = UpdaterCopies();
     for (const Case& c : cases)
-        EXPECT_EQ(UpdateStart(c.info, c.updater, c.folder, c.host), 0) << c.folder;
+        EXPECT_EQ(UpdateStart(c.info, c.updater, c.folder, c.host), 0) << c.folder << " " << c.host;
     EXPECT_EQ(UpdaterCopies(), before);
+    EXPECT_EQ(UpdateStart(&good, updater, app, exe), 1) << "the same, well formed, starts";
+    RemoveCopiesSince(before);
 }
 
 }  // namespace
