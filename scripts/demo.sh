@@ -35,7 +35,7 @@ sed -i "s|^UpdateUrl=.*|UpdateUrl=$url|" "$demo/release/app.ini"
 wine_run "$build/cli/updtool.exe" pack "$(win "$demo/release")" \
   "$(win "$demo/site/example.upd")" --version "$version" | tee "$demo/pack.txt"
 # Signing goes here: the descriptor's signature beside it in the site (example.upd.sig),
-# and the public key in the program (kPublicKey in examples/host/main.cpp).
+# and the public key stored in both copies of ExampleApp.exe (updtool embed-key).
 
 echo
 echo "== 3. version 1.0.0.0 installed in $demo/installed, with Update.exe beside it"

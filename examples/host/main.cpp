@@ -22,10 +22,6 @@ const char kTitle[] = "Example Application";
 const int kCheckButton = 1;
 const int kVersionLabel = 2;
 
-// Paste the text of your public.pem here to accept only descriptors signed with your
-// private key (app.upd.sig beside app.upd); nullptr accepts unsigned ones.
-const char* const kPublicKey = nullptr;
-
 char program[MAX_PATH];  // this program's full path
 char folder[MAX_PATH];   // its folder, with a final backslash
 char version[64];
@@ -41,11 +37,25 @@ void ReadSettings() {
     GetPrivateProfileStringA("General", "UpdateUrl", "", updateUrl, sizeof(updateUrl), ini);
 }
 
+// The publisher's public key (PEM) when `updtool embed-key` has stored one in this program,
+// as resource "BINARY" 152: then only a descriptor signed with the matching private key
+// (app.upd.sig beside app.upd) is accepted. Without one, unsigned descriptors are accepted.
+const char* PublicKey() {
+    static char pem[4096];
+    HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(152), "BINARY");
+    const DWORD size = resource ? SizeofResource(nullptr, resource) : 0;
+    const void* bytes = size ? LockResource(LoadResource(nullptr, resource)) : nullptr;
+    if (!resource) return nullptr;
+    if (!bytes || size >= sizeof(pem)) return "";  // a key that cannot be read verifies nothing
+    memcpy(pem, bytes, size);
+    return pem;
+}
+
 // Checks, and with the user's consent (when owner is a window) starts the update. True when
 // Update.exe runs: this program must then exit, so that its files can be replaced.
 bool Update(HWND owner) {
     UpdateInfo info;
-    const int found = UpdateCheck(updateUrl, version, kPublicKey, &info);
+    const int found = UpdateCheck(updateUrl, version, PublicKey(), &info);
     if (found <= 0) {
         if (owner)
             MessageBoxA(owner,
