@@ -24,7 +24,7 @@ import time
 BLOCK = bytes(i % 251 for i in range(251 * 1044))  # whole periods: blocks join seamlessly
 LIFETIME = 550  # seconds: within CTest's time-out, so that the server never outlives a run
 ARGUMENTS = {"length": 1, "nolength": 1, "short": 2, "extra": 2, "status": 1, "slow": 3,
-             "reset": 2, "pair": 2, "silent": 1}
+             "reset": 2, "silent": 1}
 
 
 def error_page(code):
@@ -81,15 +81,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def pair(self, hexadecimal):
         try:
-            body = bytes.fromhex(hexadecimal)
-        except ValueError:
-            body = None
-        if body is None:
-            page = error_page(404)
-            self.head(len(page), 404, "text/html")
-            return self.wfile.write(page)
-        self.head(len(body))
-        return self.wfile.write(body)
+            body, code, kind = bytes.fromhex(hexadecimal), 200, "application/octet-stream"
+        except ValueError:  # "-": no such file
+            body, code, kind = error_page(404), 404, "text/html"
+        self.head(len(body), code, kind)
+        self.wfile.write(body)
 
     def silent(self, ms):
         self.connection.settimeout(ms / 1000.0)
