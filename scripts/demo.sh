@@ -1,74 +1,85 @@
 #!/usr/bin/env bash
-# Update.exe doing its job on the built-in example, end to end:
-#   1. the publisher packs examples/release (version read from its app.ini) with updtool;
-#   2. the package is served over HTTP on 127.0.0.1;
-#   3. an older copy of the application is installed in a temporary folder, and its program
-#      is running;
-#   4. Update.exe is started with the four arguments a host program passes: it waits for
-#      the program to exit, downloads, checks, extracts and restarts it;
-#   5. what changed in the installed folder is printed, and a picture of the install dialog
-#      at work is saved as build/demo/install-dialog.png.
+# The sample program (examples/host) updating itself with Update.exe, end to end:
+#   1. a small server serves the publisher's site on 127.0.0.1;
+#   2. the publisher makes release 2.0.0.0 (examples/release, the program, its app.ini
+#      pointing at the site) and packs it with updtool;
+#   3. version 1.0.0.0 is installed in a folder of its own, with Update.exe beside it;
+#   4. the program starts with --check: it finds 2.0.0.0, starts Update.exe through
+#      sdk/update_client.h and exits; Update.exe installs the release and starts it again;
+#   5. what changed in the installed folder is printed. Pictures of the program before and
+#      after and of the install dialog at work are saved in build/demo/*.png.
 # Usage: scripts/demo.sh <build-folder>
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "${1:-$top/build/x64}" && pwd)
 source "$top/scripts/desktop.sh"
+probe() { wine_run "$build/tests/winprobe.exe" "$@"; }
+title="Example Application"
 
 demo=$top/build/demo
 rm -rf "$demo"
 mkdir -p "$demo/site"
 start_desktop 480x360
 
-version=$(sed -n 's/^Version=\([^\r]*\).*/\1/p' "$top/examples/release/app.ini")
-echo "== 1. updtool pack examples/release --version $version"
-wine_run "$build/cli/updtool.exe" pack "$(win "$top/examples/release")" \
-  "$(win "$demo/site/example.upd")" --version "$version" | tee "$demo/pack.txt"
-crc=$(signed_crc "$demo/pack.txt")
-
-echo
-echo "== 2. serving $demo/site on 127.0.0.1 (slowly, so that the dialog can be seen)"
-serve_slowly "$demo/site" "$demo/url"
-url=$(cat "$demo/url")/example.bin
+echo "== 1. serving $demo/site on 127.0.0.1 (slowly, so that the dialog can be seen)"
+serve_slowly "$demo/site" "$demo/url" 4000
+url=$(cat "$demo/url")/example.upd
 echo "$url"
 
 echo
-echo "== 3. version 1.0.0.0 installed in $demo/installed, its program running"
-cp -r "$top/examples/release" "$demo/installed"
-sed -i 's/^Version=.*/Version=1.0.0.0\r/' "$demo/installed/app.ini"
-printf 'Example Application 1.0\r\n' >"$demo/installed/readme.txt"
-rm "$demo/installed/bin/plugin.txt"
-cp "$build/tests/hostprog.exe" "$demo/installed/ExampleApp.exe"
-cp -r "$demo/installed" "$demo/before"
-wine_run "$demo/installed/ExampleApp.exe" --stay 3000 &
-host=$!
-for _ in $(seq 200); do [ -e "$demo/installed/ExampleApp.exe.started" ] && break; sleep 0.05; done
+version=$(sed -n 's/^Version=\([^\r]*\).*/\1/p' "$top/examples/release/app.ini")
+echo "== 2. release $version: examples/release and ExampleApp.exe, packed by updtool"
+cp -r "$top/examples/release" "$demo/release"
+cp "$build/examples/host/ExampleApp.exe" "$demo/release/"
+sed -i "s|^UpdateUrl=.*|UpdateUrl=$url|" "$demo/release/app.ini"
+wine_run "$build/cli/updtool.exe" pack "$(win "$demo/release")" \
+  "$(win "$demo/site/example.upd")" --version "$version" | tee "$demo/pack.txt"
+# Signing goes here: the descriptor's signature beside it in the site (example.upd.sig),
+# and the public key stored in both copies of ExampleApp.exe (updtool embed-key).
 
 echo
-dest="$(win "$demo/installed")\\"
-echo "== 4. Update.exe $crc $url \"$dest\" \"$(win "$demo/installed/ExampleApp.exe")\""
-wine_run "$build/app/Update.exe" "$crc" "$url" "$dest" "$(win "$demo/installed/ExampleApp.exe")" &
-updater=$!
-wine_run "$build/tests/winprobe.exe" wait Update 30000 && sleep 1.5 && shoot "$demo/install-dialog.png"
-wait "$updater"
-wait "$host"
+echo "== 3. version 1.0.0.0 installed in $demo/installed, with Update.exe beside it"
+cp -r "$demo/release" "$demo/installed"
+sed -i 's/^Version=.*/Version=1.0.0.0/' "$demo/installed/app.ini"
+printf 'Example Application 1.0\r\n' >"$demo/installed/readme.txt"
+rm "$demo/installed/bin/plugin.txt"
+cp "$build/app/Update.exe" "$demo/installed/"
+cp -r "$demo/installed" "$demo/before"
+wine_run "$demo/installed/ExampleApp.exe" &
+program=$!
+probe wait "$title" 60000 && sleep 1 && shoot "$demo/host-before.png"
+probe close "$title"
+wait "$program"
+
+echo
+echo "== 4. ExampleApp.exe --check"
+wine_run "$demo/installed/ExampleApp.exe" --check &
+program=$!
+probe wait Update 60000 && sleep 1.5 && shoot "$demo/install-dialog.png"
+wait "$program"
+echo "version 1.0.0.0 started Update.exe and ended"
+probe wait "$title" 120000
+label=$(probe read "$title" | tr -d '\r' | awk -F'\t' '$2 == 2 { print $3 }')
+echo "the program started again, showing \"$label\""
+sleep 1 && shoot "$demo/host-after.png"
+probe close "$title"
+probe gone "$title" 30000
 kill "$server_pid" 2>/dev/null || true
 
 echo
 echo "== 5. what changed"
-(cd "$demo/installed" && find . -type f ! -name '*.started' | sort) | while read -r f; do
+(cd "$demo/installed" && find . -type f | sort) | while read -r f; do
   if [ ! -e "$demo/before/$f" ]; then
     echo "added    ${f#./}"
   elif ! cmp -s "$demo/before/$f" "$demo/installed/$f"; then
     echo "changed  ${f#./}"
   fi
 done
-starts=$(wc -l <"$demo/installed/ExampleApp.exe.started")
-echo "ExampleApp.exe started $starts times: once before the update, once by Update.exe"
-if diff -r -x '*.started' -x ExampleApp.exe "$top/examples/release" "$demo/installed" >/dev/null \
-  && [ "$starts" -eq 2 ]; then
-  echo "the installed folder now equals the release, and the program was restarted"
+if diff -r -x Update.exe "$demo/release" "$demo/installed" >/dev/null \
+  && [ "$label" = "Version $version" ]; then
+  echo "the installed folder now equals the release, and the program shows version $version"
 else
   echo "the update did not complete" >&2
   exit 1
 fi
-echo "picture of the install dialog at work: $demo/install-dialog.png"
+echo "pictures: $demo/host-before.png, $demo/install-dialog.png, $demo/host-after.png"

@@ -6,9 +6,10 @@
 #   shoot <file.png>                  saves the whole screen
 #   win <path>, wine_run <program>...  a Linux path as Wine sees it; a program under Wine
 #   signed_crc <pack output file>     the signed CRC-32 that `updtool pack` printed
-#   serve_slowly <folder> <url file>  serves the folder at 1000 bytes a second in the
-#                                     background (pid in server_pid); returns once the URL
-#                                     is in the file
+#   serve_slowly <folder> <url file> [bytes a second]
+#                                     serves the folder at 1000 bytes a second (or the rate
+#                                     given) in the background (pid in server_pid); returns
+#                                     once the URL is in the file
 
 start_desktop() {
   local size=$1
@@ -52,7 +53,7 @@ signed_crc() {
 }
 
 serve_slowly() {
-  python3 "$top/scripts/serve.py" "$1" --url-file "$2" --rate 1000 --lifetime 120 &
+  python3 "$top/scripts/serve.py" "$1" --url-file "$2" --rate "${3:-1000}" --lifetime 120 &
   server_pid=$!
   for _ in $(seq 100); do [ -e "$2" ] && break; sleep 0.05; done
 }

@@ -377,6 +377,55 @@ class MakeTest(UpdateTestCase):
         self.close_dialog(process, MAKE_DIALOG)
 
 
+class SampleProgramTest(UpdateTestCase):
+    """The sample host program (examples/host) updates itself through sdk/update_client.h
+    and the real Update.exe: version 1 started with --check finds version 2, hands over and
+    exits; Update.exe installs the release and starts the program again."""
+    TITLE = "Example Application"
+
+    @staticmethod
+    def updater_copies():
+        """The copies of Update.exe in the user's temporary folder, in either place Wine
+        keeps it."""
+        users = os.path.join(os.environ.get("WINEPREFIX", ""), "drive_c", "users", "*")
+        return {path for temp in ("Temp", os.path.join("AppData", "Local", "Temp"))
+                for path in glob.glob(os.path.join(users, temp, "Update-*.exe"))}
+
+    def test_version_1_updates_itself_to_version_2_and_shows_it(self):
+        sample = os.path.join(BIN, "examples", "host", "ExampleApp.exe")
+        installed = self.path("installed")
+        ini = "[General]\r\nVersion=%s\r\nUpdateUrl=" + self.url + "/file/sample.upd\r\n"
+        self.make_tree(installed, {"app.ini": (ini % "1.0.0.0").encode(), "readme.txt": b"1\r\n"})
+        shutil.copy(tool("Update.exe"), installed)
+        shutil.copy(sample, installed)
+        with open(sample, "rb") as f:
+            release = {"ExampleApp.exe": f.read(), "app.ini": (ini % "2.0.0.0").encode(),
+                       "readme.txt": b"2\r\n", "data\\new.txt": b"new\r\n"}
+        for salt in range(1000):  # a CRC-32 of 2^31 or more: the client passes it signed
+            release["salt"] = b"%d" % salt
+            body = sres.write(sorted(release.items()))
+            if zlib.crc32(body) >= 1 << 31:
+                break
+        Files.bodies["sample.bin"] = body
+        Files.bodies["sample.upd"] = b"2.0.0.0\r\n%d\r\n" % zlib.crc32(body)
+        copies = self.updater_copies()
+
+        program = subprocess.Popen([WINE, os.path.join(installed, "ExampleApp.exe"), "--check"],
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        self.processes.append(program)
+        self.assertEqual(program.wait(RUN_LIMIT), 0)
+        self.assertEqual(probe("wait", self.TITLE, RUN_LIMIT * 1000).returncode, 0)
+        self.assertEqual(read_dialog(self.TITLE)[2][1], "Version 2.0.0.0")
+        self.assertEqual(probe("close", self.TITLE).returncode, 0)
+        self.assertEqual(probe("gone", self.TITLE, 30000).returncode, 0)
+        with open(tool("Update.exe"), "rb") as f:
+            self.assertEqual(self.tree(installed), dict(release, **{"Update.exe": f.read()}))
+        started = self.updater_copies() - copies
+        self.assertEqual(len(started), 1, "Update.exe ran from one copy in the temporary folder")
+        for copy in started:
+            os.remove(copy)
+
 def main():
     global BIN, OTHER_BIN, WINE
     args = sys.argv[1:]

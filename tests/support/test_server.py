@@ -6,7 +6,10 @@ its exit code; the server lives in this process and also stops by itself after L
 seconds or a number of requests. Bodies are the pattern byte(i) = i % 251.
 Paths ("-" for no length): /length/N, /nolength/N (ended by closing), /short/N/M and
 /extra/N/M (length N announced, M bytes sent), /status/CODE (an HTML page), /slow/N/P/MS
-(pieces of P bytes, MS ms apart), /reset/N/M (M bytes, then a reset).
+(pieces of P bytes, MS ms apart), /reset/N/M (M bytes, then a reset), /pair/A/B/NAME (the
+bytes of hexadecimal A, or of B when NAME ends in ".sig"; "-" for a 404), /silent/MS (no
+answer until the client hangs up, or MS ms). A last segment with a dot is a file name that
+the other paths ignore, for clients that insist on an ending such as ".upd".
 """
 
 import http.server
@@ -21,7 +24,7 @@ import time
 BLOCK = bytes(i % 251 for i in range(251 * 1044))  # whole periods: blocks join seamlessly
 LIFETIME = 550  # seconds: within CTest's time-out, so that the server never outlives a run
 ARGUMENTS = {"length": 1, "nolength": 1, "short": 2, "extra": 2, "status": 1, "slow": 3,
-             "reset": 2}
+             "reset": 2, "silent": 1}
 
 
 def error_page(code):
@@ -38,12 +41,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         self.close_connection = True  # one response per connection: extra bytes stay in it
         kind, *args = self.path.strip("/").split("/")
+        name = args.pop() if args and "." in args[-1] else ""
+        if kind == "pair" and len(args) == 2:
+            return self.pair(args[1] if name.endswith(".sig") else args[0])
         try:
             numbers = [None if a == "-" else int(a) for a in args]
         except ValueError:
             numbers = []
         if ARGUMENTS.get(kind) != len(numbers):
             kind, numbers = "status", [404]
+        if kind == "silent":
+            return self.silent(numbers[0])
         if kind == "status":
             page = error_page(numbers[0])
             self.head(len(page), numbers[0], "text/html")
@@ -70,6 +78,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
                                        struct.pack("ii", 1, 0))
             self.connection.close()
+
+    def pair(self, hexadecimal):
+        try:
+            body, code, kind = bytes.fromhex(hexadecimal), 200, "application/octet-stream"
+        except ValueError:  # "-": no such file
+            body, code, kind = error_page(404), 404, "text/html"
+        self.head(len(body), code, kind)
+        self.wfile.write(body)
+
+    def silent(self, ms):
+        self.connection.settimeout(ms / 1000.0)
+        try:
+            self.connection.recv(1)  # returns when the client hangs up
+        except OSError:
+            pass
 
     def head(self, length, code=200, kind="application/octet-stream"):
         self.send_response(code)
