@@ -540,7 +540,7 @@ int main() {
     // A quoted folder that ends in a backslash arrives whole, whether typed by hand
     // ("C:\Release Folder\") or quoted by a program that doubles that backslash.
     SStringArray words;
-    SCommandLine::SplitAll(GetCommandLineA(), words, SCommandLine::kLoneBackslash);
+    SCommandLine::SplitAll(GetCommandLineA(), words);
     if (words.GetCount() < 2) return Usage("no command given");
     const SString command = words.GetText(1);
     if (command == "--help" || command == "-h" || command == "help") {

@@ -7,14 +7,14 @@
 
 namespace {
 
-// The platform reads a backslash before a quote as an escape; doubled, it stays a literal
-// backslash and the quote keeps its role of opening or closing a quoted part.
-SString Rewritten(const char* line, SCommandLine::Rewrite rewrite) {
+// The platform reads a backslash before a quote as an escape. A single one is doubled, so
+// that it stays a literal backslash and the quote keeps its role of opening or closing a
+// quoted part. A doubled one already means one backslash to the platform and is left
+// alone: doubling every backslash before a quote would turn the standard quoting of a
+// folder, "C:\Program Files\App\\", into a literal quote that runs the following
+// arguments together. No path or URL can hold a quote, so nothing is lost either way.
+SString Rewritten(const char* line) {
     SString text = line;
-    if (rewrite == SCommandLine::kEveryBackslash) {
-        text.Replace("\\\"", "\\\\\"", 0, -1, true);
-        return text;
-    }
     SString out;
     out.SetLength(0);
     for (int i = 0; i < text.GetLength(); ++i) {
@@ -28,8 +28,8 @@ SString Rewritten(const char* line, SCommandLine::Rewrite rewrite) {
 }
 
 // Splits line after the rewrite; null when the split fails.
-LPWSTR* SplitWide(const char* line, SCommandLine::Rewrite rewrite, int& count) {
-    SString text = Rewritten(line, rewrite);
+LPWSTR* SplitWide(const char* line, int& count) {
+    SString text = Rewritten(line);
     count = 0;
     return CommandLineToArgvW(text.GetWide(), &count);
 }
@@ -38,16 +38,16 @@ LPWSTR* SplitWide(const char* line, SCommandLine::Rewrite rewrite, int& count) {
 
 int SCommandLine::Split(const char* line, int element, SString* out) {
     int count = 0;
-    LPWSTR* argv = SplitWide(line, kEveryBackslash, count);
+    LPWSTR* argv = SplitWide(line, count);
     if (!argv) return 0;
     if (out && element >= 0 && element < count) *out = argv[element];
     LocalFree(argv);
     return count;
 }
 
-int SCommandLine::SplitAll(const char* line, SStringArray& list, Rewrite rewrite) {
+int SCommandLine::SplitAll(const char* line, SStringArray& list) {
     int count = 0;
-    LPWSTR* argv = SplitWide(line, rewrite, count);
+    LPWSTR* argv = SplitWide(line, count);
     if (!argv) return 0;
     for (int i = 0; i < count; ++i) {
         SString element(argv[i]);

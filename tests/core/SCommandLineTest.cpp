@@ -1,4 +1,4 @@
-// How backslashes before quotes are read: the updater's rule and the console tool's.
+// How install-mode command lines are read, however the host quoted them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,33 +9,38 @@
 namespace {
 
 // The elements behind the program path, joined by "|".
-std::string Split(const char* line, SCommandLine::Rewrite rewrite) {
+std::string Split(const char* line) {
     SStringArray list;
-    SCommandLine::SplitAll(line, list, rewrite);
+    SCommandLine::SplitAll(line, list);
     return list.Join("|", 1).GetText();
 }
 
-TEST(SCommandLine, BackslashesBeforeQuotes) {
+TEST(SCommandLine, QuotedFoldersEndingInABackslashKeepTheirPlace) {
     struct Case {
-        const char *line, *every, *lone;  // under the updater's rule and the console tool's
+        const char *line, *arguments;
     };
     const Case cases[] = {
-        // Typed by hand: one backslash ends a quoted folder under both rules.
-        {"p \"C:\\My Dir\\\" next", "C:\\My Dir\\|next", "C:\\My Dir\\|next"},
-        // Quoted by the platform's rules, which double it: only the lone rule reads it so.
-        {"p \"C:\\My Dir\\\\\" next", "C:\\My Dir\\\" next", "C:\\My Dir\\|next"},
-        // Three backslashes and a quote stay a backslash and a literal quote under the lone
-        // rule; the updater's rule makes them four, two backslashes before an opening quote.
-        {"p a\\\\\\\"b", "a\\\\b", "a\\\"b"},
-        {"p \"\" x\\y", "|x\\y", "|x\\y"},
+        // Typed by hand, as the README shows it: one backslash before the closing quote.
+        {"u 1 \"http://h/a.bin\" \"C:\\App Dir\\\" \"C:\\App Dir\\a.exe\"",
+         "1|http://h/a.bin|C:\\App Dir\\|C:\\App Dir\\a.exe"},
+        // Quoted by the C runtime's rules (.NET, Python, Wine): the backslash doubled.
+        {"u 1 \"http://h/a.bin\" \"C:\\App Dir\\\\\" \"C:\\App Dir\\a.exe\"",
+         "1|http://h/a.bin|C:\\App Dir\\|C:\\App Dir\\a.exe"},
+        {"u -5 \"http://h/a.bin\" \"C:\\Program  Files\\App\\\\\" \"C:\\x.exe\"",
+         "-5|http://h/a.bin|C:\\Program  Files\\App\\|C:\\x.exe"},
+        {"u -5 \"http://h/a.bin\" \"C:\\A B\\C D E\\\" \"C:\\x.exe\"",
+         "-5|http://h/a.bin|C:\\A B\\C D E\\|C:\\x.exe"},
+        {"u 7 \"http://h/my%20app.bin\" \"C:\\App\" C:\\App\\a.exe",
+         "7|http://h/my%20app.bin|C:\\App|C:\\App\\a.exe"},
+        // Three backslashes and a quote: a backslash and a literal quote, as the platform
+        // reads them; an empty argument keeps its place.
+        {"p a\\\\\\\"b", "a\\\"b"},
+        {"p \"\" x\\y", "|x\\y"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(Split(c.line, SCommandLine::kEveryBackslash), c.every) << c.line;
-        EXPECT_EQ(Split(c.line, SCommandLine::kLoneBackslash), c.lone) << c.line;
-    }
-    SString second;
-    EXPECT_EQ(SCommandLine::Split("p \"C:\\My Dir\\\" next", 2, &second), 3);
-    EXPECT_EQ(second, "next");
+    for (const Case& c : cases) EXPECT_EQ(Split(c.line), c.arguments) << c.line;
+    SString third;
+    EXPECT_EQ(SCommandLine::Split(cases[1].line, 3, &third), 5);
+    EXPECT_EQ(third, "C:\\App Dir\\");
 }
 
 }  // namespace

@@ -49,10 +49,12 @@ TEST(SSystemCommandLine, SplitsAsTheProgramSeesIt) {
         {"one", {"one"}},
         {"a b c", {"a", "b", "c"}},
         {"a \"\" c", {"a", "", "c"}},
-        // A quoted folder ending in a backslash keeps it and does not swallow the rest.
+        // A quoted folder ending in a backslash keeps it and does not swallow the rest,
+        // whether the backslash is single or doubled by the platform's quoting rules.
         {"\"C:\\Target Folder\\\" next", {"C:\\Target Folder\\", "next"}},
-        // Two backslashes before a quote become three: one backslash and a literal quote.
-        {"a\\\\\"b", {"a\\\"b"}},
+        {"\"C:\\Target Folder\\\\\" next", {"C:\\Target Folder\\", "next"}},
+        // Two backslashes before a quote are one to the platform; the quote opens a part.
+        {"a\\\\\"b", {"a\\b"}},
         {"123 http://127.0.0.1/a.bin \"C:\\Dest Dir\\\" \"C:\\Program Files\\App\\app.exe\"",
          {"123", "http://127.0.0.1/a.bin", "C:\\Dest Dir\\", "C:\\Program Files\\App\\app.exe"}},
         {"-5 u d h extra", {"-5", "u", "d", "h", "extra"}},
