@@ -8,7 +8,8 @@ Paths ("-" for no length): /length/N, /nolength/N (ended by closing), /short/N/M
 /extra/N/M (length N announced, M bytes sent), /status/CODE (an HTML page), /slow/N/P/MS
 (pieces of P bytes, MS ms apart), /reset/N/M (M bytes, then a reset), /pair/A/B/NAME (the
 bytes of hexadecimal A, or of B when NAME ends in ".sig"; "-" for a 404), /silent/MS (no
-answer until the client hangs up, or MS ms). A last segment with a dot is a file name that
+answer until the client hangs up, or MS ms), /stall/N/M (M bytes, then silence until the
+client hangs up), /endless (no length, bytes until the client hangs up). A last segment with a dot is a file name that
 the other paths ignore, for clients that insist on an ending such as ".upd".
 """
 
@@ -24,7 +25,7 @@ import time
 BLOCK = bytes(i % 251 for i in range(251 * 1044))  # whole periods: blocks join seamlessly
 LIFETIME = 550  # seconds: within CTest's time-out, so that the server never outlives a run
 ARGUMENTS = {"length": 1, "nolength": 1, "short": 2, "extra": 2, "status": 1, "slow": 3,
-             "reset": 2, "silent": 1}
+             "reset": 2, "silent": 1, "stall": 2, "endless": 0}
 
 
 def error_page(code):
@@ -57,8 +58,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.head(len(page), numbers[0], "text/html")
             self.wfile.write(page)
             return
+        if kind == "endless":
+            return self.endless()
         announced = None if kind == "nolength" else numbers[0]
-        count = numbers[1] if kind in ("short", "extra", "reset") else numbers[0]
+        count = numbers[1] if kind in ("short", "extra", "reset", "stall") else numbers[0]
         self.head(announced)
         piece, pause = len(BLOCK) - 251, 0
         if kind == "slow":
@@ -71,6 +74,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if pause:
                 self.wfile.flush()
                 time.sleep(pause)
+        if kind == "stall":
+            self.wfile.flush()
+            return self.silent(LIFETIME * 1000)
         if kind == "reset":
             self.wfile.flush()
             time.sleep(0.05)  # let the bytes leave before the reset overtakes them
@@ -86,6 +92,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             body, code, kind = error_page(404), 404, "text/html"
         self.head(len(body), code, kind)
         self.wfile.write(body)
+
+    def endless(self):
+        self.head(None)
+        try:
+            while True:
+                self.wfile.write(BLOCK)
+        except OSError:  # the client has had enough
+            pass
 
     def silent(self, ms):
         self.connection.settimeout(ms / 1000.0)

@@ -1,0 +1,10 @@
+#include "tests/support/TestServer.h"
+
+#include <cstdlib>
+
+bool HaveTestServer() { return getenv("UPDATE_TEST_SERVER") != nullptr; }
+
+std::string TestServerUrl(const std::string& path) {
+    const char* server = getenv("UPDATE_TEST_SERVER");
+    return std::string(server ? server : "http://127.0.0.1:0") + path;
+}
