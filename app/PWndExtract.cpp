@@ -2,16 +2,15 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 
 #include <commctrl.h>
 
-#include "core/SDisk.h"
-#include "core/SFilePath.h"
+#include "core/SFileMem.h"
 #include "core/SStringArray.h"
 #include "gui/SListCtrl.h"
 #include "gui/SSystem.h"
-#include "package/SResource.h"
+#include "install/PInstallLog.h"
+#include "package/SPublicKey.h"
 
 // The worker starts only once all three controls exist (the second created message) and is
 // stopped before they are destroyed (WM_DESTROY, ahead of the dialog's own clean-up): so it
@@ -26,7 +25,11 @@ PWndExtract::~PWndExtract() = default;
 LRESULT PWndExtract::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_DESTROY:
-            worker.Stop();
+            // A worker asked to stop ends at its next chunk; one that does not in time is
+            // cut off, and the download it leaves is deleted all the same.
+            worker.installer.Cancel();
+            worker.Stop(kStopGraceMs);
+            worker.installer.DiscardDownload();
             label = progress = nullptr;
             list = nullptr;
             PostQuitMessage(0);
@@ -58,52 +61,36 @@ int PWndExtract::_PNetwork::OnData(int total, int offset, int, const uint8_t*, S
     return 0;
 }
 
+namespace {
+
+// The publisher's public key, when this copy of the program carries one: then only a
+// package signed with it is installed.
+SString EmbeddedKey() {
+    SFileMem resource("BINARY", SPublicKey::kResourceId);
+    SString key("");
+    if (resource.IsOpen()) key.Set(reinterpret_cast<const char*>(resource.GetBuffer()),
+                                   resource.GetSize());
+    return key;
+}
+
+}  // namespace
+
+// The log line is written before the outcome is reported: a success ends the program.
 bool PWndExtract::_PThread::Run() {
-    Notify(Install() ? 0 : 1, 0);
+    const ULONGLONG start = GetTickCount64();
+    PInstaller::Request request;
+    request.checksum = SSystem::GetArg(0);
+    request.location = SSystem::GetArg(1);
+    request.destination = SSystem::GetArg(2);
+    request.host = SSystem::GetArg(3);
+    request.publicKey = EmbeddedKey();
+    PInstaller::Result result;
+    const PInstaller::Outcome outcome = installer.Run(request, result);
+    if (outcome == PInstaller::kFilesNotWritten)
+        owner->list->AddStrings(&result.failures, -1, -1, -1, 0);
+    PInstallLog().AddRun(request, result, (GetTickCount64() - start) / 1000.0);
+    Notify(outcome == PInstaller::kInstalled ? 0 : 1, 0);
     return false;
-}
-
-// The expected checksum as the host passes it: signed decimal, as strtol reads it, with
-// values beyond 32 bits held at the nearest limit.
-int32_t PWndExtract::_PThread::ParseChecksum(const char* text) {
-    const long long value = strtoll(text, nullptr, 10);
-    if (value > INT32_MAX) return INT32_MAX;
-    if (value < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(value);
-}
-
-// Download, check, extract, clean up and restart the host. The temporary file is deleted
-// on every path once it holds anything, always before the outcome is reported.
-bool PWndExtract::_PThread::Install() {
-    SDisk disk;
-    const SString tempPath = disk.GetTempFileName();
-    SFilePath tempFile;
-    if (tempPath.GetLength() == 0 ||
-        !tempFile.OpenCreated(tempPath.GetSafeText()))
-        return false;
-    const bool downloaded = network.Download(&tempFile, SSystem::GetArg(1).GetSafeText(), 1024, 0);
-    if (!tempFile.CloseChecked() || !downloaded) {
-        disk.DeleteFile(tempPath.GetSafeText());
-        return false;
-    }
-    const uint32_t expected =
-        static_cast<uint32_t>(ParseChecksum(SSystem::GetArg(0).GetSafeText()));
-    uint32_t crc = 0;
-    SResource archive;
-    if (!disk.GetFileCrc(tempPath.GetSafeText(), crc) || crc != expected ||
-        !archive.Open(tempPath.GetSafeText(), 0)) {
-        disk.DeleteFile(tempPath.GetSafeText());
-        return false;
-    }
-    SStringArray failures;
-    if (!archive.ExtractAll(SSystem::GetArg(2).GetSafeText(), &failures)) {
-        owner->list->AddStrings(&failures, -1, -1, -1, 0);
-        disk.DeleteFile(tempPath.GetSafeText());
-        return false;
-    }
-    disk.DeleteFile(tempPath.GetSafeText());
-    disk.Execute(SSystem::GetArg(3).GetSafeText(), "", false, SW_SHOWNORMAL);
-    return true;
 }
 
 void PWndExtract::_PThread::OnNotify(uint32_t code, SValue*) {

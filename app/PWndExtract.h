@@ -1,11 +1,13 @@
 #pragma once
 // PWndExtract: the install dialog. It owns the install worker, starts it once its label,
 // progress bar and error list exist, and ends the application when it is destroyed. The
-// worker downloads the archive named on the command line, checks its CRC-32, extracts it
-// into the destination folder and restarts the host program, or reports "Failed.".
+// worker runs the install procedure on the archive named on the command line: the bar
+// follows the download, the list takes the files that could not be written, and the label
+// reads "Failed." after any failure; a success closes the dialog.
 #include <cstdint>
 
 #include "gui/SWndDialog.h"
+#include "install/PInstaller.h"
 #include "install/SNetwork.h"
 #include "install/SThread.h"
 
@@ -27,14 +29,13 @@ public:
     public:
         bool Run() override;
         void OnNotify(uint32_t code, SValue* value) override;
-        // The host's checksum argument: signed decimal, held at the 32-bit limits.
-        static int32_t ParseChecksum(const char* text);
         PWndExtract* owner = nullptr;
         _PNetwork network;
-
-    private:
-        bool Install();
+        PInstaller installer{network};
     };
+
+    // How long a close waits for the worker to stop by itself before it is cut off.
+    static constexpr uint32_t kStopGraceMs = 3000;
 
     PWndExtract();
     ~PWndExtract() override;

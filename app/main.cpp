@@ -6,6 +6,7 @@
 #include "core/SFileMem.h"
 #include "core/SWindows.h"
 #include "gui/SSystem.h"
+#include "install/PInstallLog.h"
 
 namespace {
 
@@ -37,6 +38,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     } else if (PHostWait::Run(PHostWait::kBudgetMs, PHostWait::kPollPauseMs)) {
         PWndExtract dialog;
         RunDialog(dialog, kInstallDescription);
+    } else {
+        PInstallLog().AddHostStillRunning(SSystem::GetArg(1).GetSafeText(),
+                                          SSystem::GetArg(2).GetSafeText(),
+                                          PHostWait::kBudgetMs / 1000.0);
     }
     SSystem::Exit();
     return 0;

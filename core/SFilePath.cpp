@@ -1,5 +1,6 @@
 #include "core/SFilePath.h"
 
+#include <fcntl.h>
 #include <io.h>
 #include <share.h>
 
@@ -35,6 +36,24 @@ SString MakeText(const std::string& bytes, bool raw) {
     return text;
 }
 
+// A stream over a file opened by CreateFileA, for the one sharing _fsopen cannot ask for:
+// letting others delete the file while it is open. The deletion takes effect once the last
+// handle is closed, at the latest when the process ends.
+FILE* OpenDeletable(const char* path, DWORD access, DWORD share, DWORD disposition,
+                    int flags, const char* mode) {
+    HANDLE handle = CreateFileA(path, access, share | FILE_SHARE_DELETE, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+    if (descriptor < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    FILE* stream = _fdopen(descriptor, mode);
+    if (!stream) _close(descriptor);  // closes the handle with it
+    return stream;
+}
+
 }  // namespace
 
 SFilePath::SFilePath() : SFile(false), stream(nullptr), access(Access::kNone) { path = ""; }
@@ -68,8 +87,29 @@ bool SFilePath::Open(const char* newPath, bool write, bool truncate, bool read, 
         return false;
     }
 
-    const int sharing = shared ? _SH_DENYNO : write ? _SH_DENYRW : _SH_DENYWR;
-    stream = _fsopen(newPath, mode, sharing);
+    // Reading shared lets others delete the file as well: an updater closed part-way must
+    // be able to remove the download that its cut-off worker still holds open.
+    if (shared && !write) {
+        stream = OpenDeletable(newPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               OPEN_EXISTING, _O_RDONLY | _O_BINARY, mode);
+    } else {
+        const int sharing = shared ? _SH_DENYNO : write ? _SH_DENYRW : _SH_DENYWR;
+        stream = _fsopen(newPath, mode, sharing);
+    }
+    return Adopt(newPath);
+}
+
+// A file created or emptied for reading and writing, kept from others, who may still
+// delete it.
+bool SFilePath::OpenTemporary(const char* newPath) {
+    Close();
+    if (!newPath || !*newPath) return false;
+    stream = OpenDeletable(newPath, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS,
+                           _O_RDWR | _O_BINARY, "w+b");
+    return Adopt(newPath);
+}
+
+bool SFilePath::Adopt(const char* newPath) {
     if (!stream) return false;
     setvbuf(stream, nullptr, _IOFBF, kStreamBuffer);
     path = newPath;

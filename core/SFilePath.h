@@ -16,13 +16,16 @@ public:
 
     [[nodiscard]] bool Open(const char* path, bool write, bool truncate, bool read,
                             bool shared = false);
-    // The opens the framework uses, by name: reading while others may read and write
-    // ("rb" shared); reading while others may only read ("rb"); a file created or emptied
-    // for reading and writing ("w+b"), or for writing only ("wb"), kept from others.
+    // The opens the framework uses, by name: reading while others may read, write and
+    // delete ("rb" shared); reading while others may only read ("rb"); a file created or
+    // emptied for reading and writing ("w+b"), or for writing only ("wb"), kept from others.
     [[nodiscard]] bool OpenShared(const char* path) { return Open(path, false, false, true, true); }
     [[nodiscard]] bool OpenReading(const char* path) { return Open(path, false, false, true); }
     [[nodiscard]] bool OpenCreated(const char* path) { return Open(path, true, true, true); }
     [[nodiscard]] bool OpenWriteOnly(const char* path) { return Open(path, true, true, false); }
+    // As OpenCreated, but others may delete the file while it is open (the deletion takes
+    // effect when it closes): for a download that may have to go before its writer is done.
+    [[nodiscard]] bool OpenTemporary(const char* path);
     const SString& GetPath() const { return path; }
     // The length in 64 bits, which GetSize cannot give for files of 2 GiB and more; -1 when
     // closed or unknown.
@@ -56,6 +59,7 @@ private:
     // The runtime needs a flush or a seek between a write and a read on one stream; the
     // last direction tells when one is due.
     enum class Access { kNone, kRead, kWrite };
+    bool Adopt(const char* path);  // takes the stream just opened, or fails without one
     void Prepare(Access next);
     long Length();
 

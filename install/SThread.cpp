@@ -45,12 +45,13 @@ SThread::~SThread() {
     replyWindow.Destroy();
 }
 
-// A worker still running is stopped where it stands, and waited for, before anything it may
-// use goes away; nothing of its work is completed or undone. A worker already past its last
+// A worker still running once the grace is spent is stopped where it stands, and waited for,
+// before anything it may use goes away; nothing of its work is completed or undone. A worker already past its last
 // hook only tidies up after itself, so it is let finish rather than cut off inside the
 // system's window code. A terminated worker never removed its thread record: done here.
 // Notifications already posted are still delivered.
-void SThread::Stop() {
+void SThread::Stop(uint32_t graceMs) {
+    if (graceMs > 0 && threadHandle && running) AwaitEnd(graceMs);
     const bool finishing = !running;
     workerWindow = nullptr;
     running = false;
@@ -63,6 +64,21 @@ void SThread::Stop() {
     CloseHandle(threadHandle);
     threadHandle = nullptr;
     threadId = 0;
+}
+
+// The worker may be inside a blocking send to one of this thread's windows: sent messages
+// are answered while waiting, or it could never end.
+void SThread::AwaitEnd(uint32_t graceMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD spent = GetTickCount() - start;
+        if (spent >= graceMs) return;
+        const DWORD woke = MsgWaitForMultipleObjects(1, &threadHandle, FALSE, graceMs - spent,
+                                                     QS_SENDMESSAGE);
+        if (woke != WAIT_OBJECT_0 + 1) return;
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 // Refused while a worker runs or its handle is held (until the end message has been handled).

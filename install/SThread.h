@@ -39,8 +39,10 @@ public:
     virtual void OnRunEnd() {}
 
     bool Start(bool wait);
-    // Ends a worker that still runs at once (as the destructor does) and waits until it has.
-    void Stop();
+    // Ends a worker that still runs and waits until it has: after graceMs at the most, in
+    // which a worker asked by its owner to stop may end by itself (the messages it sends
+    // meanwhile are answered), and otherwise at once (as the destructor does).
+    void Stop(uint32_t graceMs = 0);
     void Notify(uint32_t code, int32_t value);
 
     bool IsRunning() const { return running; }
@@ -51,6 +53,7 @@ private:
     static DWORD WINAPI ThreadMain(void* argument);
     void Deliver(uint32_t code, SValue* value, bool request);
     void ReleaseAllPending();
+    void AwaitEnd(uint32_t graceMs);
     void CloseThread();
 
     DWORD creatorThreadId = 0;

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The sample program (examples/host) updating itself with Update.exe, end to end:
 #   1. a small server serves the publisher's site on 127.0.0.1;
-#   2. the publisher makes release 2.0.0.0 (examples/release, the program, its app.ini
-#      pointing at the site) and packs it with updtool;
-#   3. version 1.0.0.0 is installed in a folder of its own, with Update.exe beside it;
+#   2. the publisher makes a key pair and release 2.0.0.0 (examples/release, the program
+#      with the public key, its app.ini pointing at the site), and packs and signs it
+#      with updtool;
+#   3. version 1.0.0.0 is installed in a folder of its own, with Update.exe beside it,
+#      which carries the public key too;
 #   4. the program starts with --check: it finds 2.0.0.0, starts Update.exe through
 #      sdk/update_client.h and exits; Update.exe installs the release and starts it again;
 #   5. what changed in the installed folder is printed. Pictures of the program before and
@@ -28,14 +30,18 @@ echo "$url"
 
 echo
 version=$(sed -n 's/^Version=\([^\r]*\).*/\1/p' "$top/examples/release/app.ini")
-echo "== 2. release $version: examples/release and ExampleApp.exe, packed by updtool"
+echo "== 2. release $version: examples/release and ExampleApp.exe, signed and packed by updtool"
+tool() { wine_run "$build/cli/updtool.exe" "$@"; }
 cp -r "$top/examples/release" "$demo/release"
 cp "$build/examples/host/ExampleApp.exe" "$demo/release/"
 sed -i "s|^UpdateUrl=.*|UpdateUrl=$url|" "$demo/release/app.ini"
-wine_run "$build/cli/updtool.exe" pack "$(win "$demo/release")" \
-  "$(win "$demo/site/example.upd")" --version "$version" | tee "$demo/pack.txt"
-# Signing goes here: the descriptor's signature beside it in the site (example.upd.sig),
-# and the public key stored in both copies of ExampleApp.exe (updtool embed-key).
+# The publisher's key pair; the public key goes into the program and into the Update.exe
+# shipped with it, so that both refuse anything the private key did not sign.
+tool keygen "$(win "$demo/demo-private.pem")" "$(win "$demo/demo-public.pem")"
+tool embed-key "$(win "$demo/release/ExampleApp.exe")" "$(win "$demo/demo-public.pem")"
+tool pack "$(win "$demo/release")" "$(win "$demo/site/example.upd")" --version "$version" \
+  --sign "$(win "$demo/demo-private.pem")" | tee "$demo/pack.txt"
+ls "$demo/site" | sed 's/^/   site: /'
 
 echo
 echo "== 3. version 1.0.0.0 installed in $demo/installed, with Update.exe beside it"
@@ -44,6 +50,7 @@ sed -i 's/^Version=.*/Version=1.0.0.0/' "$demo/installed/app.ini"
 printf 'Example Application 1.0\r\n' >"$demo/installed/readme.txt"
 rm "$demo/installed/bin/plugin.txt"
 cp "$build/app/Update.exe" "$demo/installed/"
+tool embed-key "$(win "$demo/installed/Update.exe")" "$(win "$demo/demo-public.pem")"
 cp -r "$demo/installed" "$demo/before"
 wine_run "$demo/installed/ExampleApp.exe" &
 program=$!

@@ -1,5 +1,4 @@
-// The install dialog's two readings that decide what a user sees: the progress position
-// sent for each chunk, and the checksum argument the host passes.
+// The install dialog's reading of a download's progress: the position sent for each chunk.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -26,28 +25,4 @@ TEST(PWndExtract, ProgressIsPerMilleOfTheAnnouncedLengthUpToTheChunk) {
     for (const Case& c : cases)
         EXPECT_EQ(PWndExtract::_PNetwork::ProgressPosition(c.offset, c.total), c.position)
             << c.offset << " of " << c.total;
-}
-
-TEST(PWndExtract, ChecksumArgumentReadsAsSignedDecimalHeldAtTheLimits) {
-    struct Case {
-        const char* text;
-        int32_t value;
-    } const cases[] = {
-        {"834648924", 834648924},
-        {"-1", -1},
-        {"  +17", 17},
-        {"\t-2147483648", INT32_MIN},
-        {"2147483647", INT32_MAX},
-        {"2147483648", INT32_MAX},
-        {"4294967295", INT32_MAX},
-        {"-2147483649", INT32_MIN},
-        {"99999999999999999999999", INT32_MAX},
-        {"12abc", 12},
-        {"abc", 0},
-        {"", 0},
-        {"- 5", 0},
-        {"0x10", 0},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(PWndExtract::_PThread::ParseChecksum(c.text), c.value) << '"' << c.text << '"';
 }

@@ -13,6 +13,7 @@ Usage: test_update.py --bin <build folder> [--other-bin <the other bitness's bui
 import glob
 import http.server
 import os
+import random
 import shutil
 import subprocess
 import sys
@@ -141,21 +142,27 @@ class UpdateTestCase(unittest.TestCase):
         with open(record, "rb") as f:
             return len(f.read().splitlines())
 
-    def start(self, *args):
-        process = subprocess.Popen([WINE, tool("Update.exe")] + list(args),
+    def start(self, *args, program=None):
+        process = subprocess.Popen([WINE, program or tool("Update.exe")] + list(args),
                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.DEVNULL)
         self.processes.append(process)
         return process
 
-    def install(self, body, crc=None, path="file", destination=None, host=None):
-        """Starts Update.exe on body served at /path/NAME; returns the process."""
+    def install(self, body, crc=None, path="file", destination=None, host=None, program=None,
+                signature=None):
+        """Starts Update.exe (or program) on body served at /path/NAME, with signature at
+        /path/NAME.sig when given; returns the process."""
         name = "a%d.bin" % len(Files.bodies)
         Files.bodies[name] = body
+        if signature is not None:
+            Files.bodies[name + ".sig"] = signature
         crc = signed(zlib.crc32(body)) if crc is None else crc
         destination = destination or self.path("dest")
-        return self.start(str(crc), "%s/%s/%s" % (self.url, path, name), win(destination) + "\\",
-                          win(host or self.host))
+        process = self.start(str(crc), "%s/%s/%s" % (self.url, path, name),
+                             win(destination) + "\\", win(host or self.host), program=program)
+        process.archive_url = "%s/%s/%s" % (self.url, path, name)
+        return process
 
     def wait_failed(self, process):
         """Waits for "Failed." in the dialog's label; returns the dialog's controls."""
@@ -180,6 +187,31 @@ class UpdateTestCase(unittest.TestCase):
         for temp in ("Temp", os.path.join("AppData", "Local", "Temp")):
             found |= set(glob.glob(os.path.join(prefix, "drive_c", "users", "*", temp, "tmp*")))
         return found
+
+    @staticmethod
+    def logged(process):
+        """The fields of the line that the run of process wrote to Update.log."""
+        prefix = os.environ.get("WINEPREFIX", "")
+        for log in glob.glob(os.path.join(prefix, "drive_c", "users", "*", "Temp", "Update.log")):
+            with open(log, "rb") as f:
+                for line in f.read().decode("latin-1").splitlines():
+                    fields = line.split("\t")
+                    if len(fields) > 3 and fields[1] == process.archive_url:
+                        return fields
+        raise AssertionError("no line in Update.log for " + process.archive_url)
+
+    def updtool(self, *args):
+        return subprocess.run([WINE, tool("updtool.exe")] + list(args), stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=RUN_LIMIT)
+
+    def sign(self, body, private):
+        """The signature updtool makes of body with the private key."""
+        path = self.path("signed-%d.bin" % len(os.listdir(self.folder)))
+        with open(path, "wb") as f:
+            f.write(body)
+        self.assertEqual(self.updtool("sign", win(path), win(private)).returncode, 0)
+        with open(path + ".sig", "rb") as f:
+            return f.read()
 
     def make_tree(self, root, files):
         for name, data in files.items():
@@ -219,11 +251,14 @@ def archive_with_large_crc():
 
 
 class InstallTest(UpdateTestCase):
-    def test_success_replaces_every_file_restarts_the_host_and_closes(self):
+    """The dialog's side of the install: the procedure's every outcome is tested on its own
+    (install_tests); here one success, one failure and what only a window shows."""
+
+    def test_success_replaces_every_file_restarts_the_host_closes_and_logs(self):
         dest = self.path("dest")
         self.make_tree(dest, OLD)
         body = archive_with_large_crc()
-        temps = self.temp_files()
+        temps, requests = self.temp_files(), Files.requests
         process = self.install(body, crc=signed(zlib.crc32(body)), destination=dest)
         self.assertEqual(process.wait(RUN_LIMIT), 0)
         expected = dict(OLD, **RELEASE)
@@ -231,30 +266,41 @@ class InstallTest(UpdateTestCase):
         self.assertEqual(self.tree(dest), expected)
         self.assertEqual(self.host_starts(), 1)
         self.assertEqual(self.temp_files(), temps, "temporary file left behind")
+        self.assertEqual(Files.requests, requests + 1, "no key: the archive is all it asks for")
+        self.assertEqual(self.logged(process)[3:5], ["installed", "%d bytes" % len(body)])
 
-    def test_failures_show_failed_start_nothing_and_delete_the_download(self):
+    def test_a_failure_shows_failed_starts_nothing_deletes_the_download_and_logs(self):
         body = archive_with_large_crc()
-        crc = zlib.crc32(body)
-        page = test_server.error_page(404)
-        cases = [
-            ("wrong checksum", dict(body=body, crc=signed(crc ^ 1))),
-            ("unsigned form of a large checksum", dict(body=body, crc=crc)),
-            ("error page", dict(body=page, crc=signed(crc))),
-            ("a body with the right checksum that is no archive",
-             dict(body=page, crc=signed(zlib.crc32(page)))),
-            ("cut short", dict(body=body, path="cut")),
-            ("missing destination", dict(body=body, destination=self.path("nowhere"))),
-        ]
-        for label, options in cases:
-            with self.subTest(label):
-                temps = self.temp_files()
-                process = self.install(**options)
-                controls = self.wait_failed(process)
-                self.assertIn("count=0", controls[3][2])
-                self.close_dialog(process)
-                self.assertEqual(self.host_starts(), 0)
-                self.assertEqual(self.temp_files(), temps)
-        self.assertFalse(os.path.exists(self.path("nowhere")))
+        temps = self.temp_files()
+        process = self.install(body, crc=signed(zlib.crc32(body) ^ 1))
+        controls = self.wait_failed(process)
+        self.assertIn("count=0", controls[3][2])
+        self.close_dialog(process)
+        self.assertEqual(self.host_starts(), 0)
+        self.assertEqual(self.temp_files(), temps)
+        self.assertEqual(self.logged(process)[3], "failed: checksum")
+
+    def test_with_a_key_only_a_signed_package_installs(self):
+        updater = self.path("signed", "Update.exe")
+        os.makedirs(os.path.dirname(updater))
+        shutil.copy(tool("Update.exe"), updater)
+        private, public = self.path("key.pem"), self.path("key.pub")
+        for args in (("keygen", private, public), ("embed-key", updater, public)):
+            self.assertEqual(self.updtool(args[0], *[win(a) for a in args[1:]]).returncode, 0)
+        for signed_too, label in ((False, "Failed."), (True, None)):
+            with self.subTest(signed=signed_too):
+                dest = self.path("dest-%d" % signed_too)
+                self.make_tree(dest, OLD)
+                body = sres.write(sorted(RELEASE.items()) + [("n.txt", b"%d" % signed_too)])
+                process = self.install(body, destination=dest, program=updater,
+                                       signature=self.sign(body, private) if signed_too else None)
+                if label:
+                    self.wait_failed(process)
+                    self.close_dialog(process)
+                    self.assertEqual(self.logged(process)[3], "failed: signature")
+                self.assertEqual(process.wait(RUN_LIMIT), 0)
+                self.assertEqual(self.tree(dest)["readme.txt"],
+                                 RELEASE["readme.txt"] if signed_too else OLD["readme.txt"])
 
     def test_files_held_open_are_listed_in_archive_order_and_the_rest_written(self):
         dest = self.path("dest")
@@ -317,9 +363,13 @@ class InstallTest(UpdateTestCase):
                 self.assertEqual(self.tree(dest), OLD)
                 self.assertEqual(self.host_starts(host), 1)
         self.assertEqual(Files.requests, requests, "an updater went ahead while its host ran")
+        for process in updaters:
+            self.assertEqual(self.logged(process)[3], "host still running")
 
-    def test_closing_the_dialog_during_a_slow_download_ends_at_once(self):
-        body = sres.write([("big.bin", bytes(range(256)) * 2000)])  # ~10 s at 1 KiB/20 ms
+    def test_closing_the_dialog_during_a_slow_download_ends_at_once_and_deletes_it(self):
+        # Bytes that do not compress: the archive takes ~8 s at 1 KiB every 20 ms.
+        body = sres.write([("big.bin", random.Random(7).randbytes(400000))])
+        temps = self.temp_files()
         process = self.install(body, path="slowfile")
         self.assertEqual(probe("wait", DIALOG, 30000).returncode, 0)
         deadline = time.time() + 30
@@ -333,13 +383,11 @@ class InstallTest(UpdateTestCase):
         self.assertLess(time.time() - began, 8, "the program did not end at once")
         self.assertEqual(self.host_starts(), 0)
         self.assertFalse(os.path.exists(self.path("dest", "big.bin")))
+        self.assertEqual(self.temp_files(), temps, "the download was left behind")
+        self.assertEqual(self.logged(process)[3::3], ["failed: download", "closed by the user"])
 
 
 class MakeTest(UpdateTestCase):
-    def updtool(self, *args):
-        return subprocess.run([WINE, tool("updtool.exe")] + list(args), stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=RUN_LIMIT)
-
     def test_make_writes_what_updtool_writes(self):
         release = self.path("release")
         self.make_tree(release, RELEASE)

@@ -72,6 +72,27 @@ TEST(SFilePath, OpenModesSharingAndAttributes) {
     }
 }
 
+// A download and the archives read from it may have to go while a worker cut off part-way
+// still holds them: those opens let the file be deleted, which takes effect on the close.
+TEST(SFilePath, TemporaryFilesAndSharedReadsMayBeDeletedWhileOpen) {
+    struct Case {
+        const char* open;
+        bool deletable;
+    };
+    const Case cases[] = {{"temporary", true}, {"rb shared", true}, {"rb", false}, {"w+b", false}};
+    for (const Case& c : cases) {
+        TestFolder folder;
+        const std::string path = folder.WriteFile("download.tmp", "hello");
+        SFilePath file;
+        ASSERT_TRUE(std::string(c.open) == "temporary" ? file.OpenTemporary(path.c_str())
+                                                       : OpenAs(file, path, c.open))
+            << c.open;
+        EXPECT_EQ(DeleteFileA(path.c_str()) != FALSE, c.deletable) << c.open;
+        file.Close();
+        EXPECT_EQ(FileIsThere(path), !c.deletable) << c.open;
+    }
+}
+
 // The constructor opens without sharing; a failed open closes what was open before, and the
 // path is known exactly while the file is open.
 TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {

@@ -1,0 +1,73 @@
+// The log support asks for: one line per run in a fixed layout, and a file that never
+// grows past its limit.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "install/PInstallLog.h"
+#include "tests/support/TestFolder.h"
+
+namespace {
+
+TEST(PInstallLog, EachOutcomeHasItsWordAndDetail) {
+    struct Case {
+        PInstaller::Outcome outcome;
+        int failures;
+        bool cancelled;
+        const char* ending;
+    };
+    const Case cases[] = {
+        {PInstaller::kInstalled, 0, false, "\tinstalled\t42 bytes\t2.5 s\r\n"},
+        {PInstaller::kNoTemporaryFile, 0, false, "\tfailed: download\t42 bytes\t2.5 s\tno temporary file\r\n"},
+        {PInstaller::kDownloadFailed, 0, true, "\tfailed: download\t42 bytes\t2.5 s\tclosed by the user\r\n"},
+        {PInstaller::kChecksumDiffers, 0, false, "\tfailed: checksum\t42 bytes\t2.5 s\r\n"},
+        {PInstaller::kSignatureInvalid, 0, false, "\tfailed: signature\t42 bytes\t2.5 s\r\n"},
+        {PInstaller::kNotAnArchive, 0, false, "\tfailed: archive\t42 bytes\t2.5 s\r\n"},
+        {PInstaller::kFilesNotWritten, 3, false, "\tfailed: files\t42 bytes\t2.5 s\t3 files not written\r\n"},
+        {PInstaller::kDestinationMissing, 0, false, "\tfailed: destination\t42 bytes\t2.5 s\r\n"},
+        {PInstaller::kDestinationFull, 0, false,
+         "\tfailed: destination\t42 bytes\t2.5 s\tneeds 5000000000 bytes, 1000 free\r\n"},
+    };
+    for (const Case& c : cases) {
+        TestFolder folder;
+        PInstallLog log((folder / "Update.log").c_str());
+        PInstaller::Request request;
+        request.location = "http://h/a\tb.bin";  // a tab would split the line
+        request.destination = "C:\\App\\";
+        PInstaller::Result result;
+        result.outcome = c.outcome;
+        result.downloaded = 42;
+        result.needed = 5000000000LL;
+        result.available = 1000;
+        result.cancelled = c.cancelled;
+        for (int i = 0; i < c.failures; ++i) result.failures.Add("x");
+        ASSERT_TRUE(log.AddRun(request, result, 2.5));
+        const std::string line = ReadWholeFile(log.GetPath().GetSafeText());
+        EXPECT_EQ(line.substr(19), "\thttp://h/a b.bin\tC:\\App\\" + std::string(c.ending));
+        EXPECT_TRUE(line[4] == '-' && line[10] == ' ' && line[13] == ':') << line;
+    }
+}
+
+TEST(PInstallLog, KeepsTheNewestLinesWithinItsLimitAndFailsQuietly) {
+    TestFolder folder;
+    PInstallLog log((folder / "Update.log").c_str());
+    std::string lines;
+    for (int i = 0; lines.size() < PInstallLog::kLimit - 100; ++i)
+        lines += "line " + std::to_string(i) + std::string(80, '.') + "\r\n";
+    folder.WriteFile("Update.log", lines);
+    ASSERT_TRUE(log.Append("a line too many"));
+    const std::string kept = ReadWholeFile(log.GetPath().GetSafeText());
+    EXPECT_LE(kept.size(), static_cast<size_t>(PInstallLog::kLimit));
+    EXPECT_GT(kept.size(), static_cast<size_t>(PInstallLog::kLimit / 2));
+    EXPECT_EQ(kept.substr(0, 5), "line ");  // whole lines only
+    EXPECT_EQ(kept.substr(kept.size() - 17), "a line too many\r\n");
+    EXPECT_EQ(lines.substr(lines.size() - (kept.size() - 17)), kept.substr(0, kept.size() - 17));
+    EXPECT_FALSE(FileIsThere(log.GetPath().GetSafeText() + std::string(".new")));
+
+    EXPECT_TRUE(log.AddHostStillRunning("u", "d", 10));
+    EXPECT_NE(ReadWholeFile(log.GetPath().GetSafeText()).find("\tu\td\thost still running\t0 bytes\t10.0 s\r\n"), std::string::npos);
+    EXPECT_FALSE(PInstallLog(folder.MakeFolder("a folder").c_str()).Append("x"));
+    EXPECT_FALSE(PInstallLog("").Append("x"));
+}
+
+}  // namespace
