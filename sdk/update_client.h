@@ -41,7 +41,8 @@ int UpdateCheck(const char *descriptorUrl, const char *currentVersion,
 
 /* Starts the updater for info: copies updaterPath to a fresh Update-XXXXXXXX.exe in the
    user's temporary folder (so that a release may replace the updater in the program's
-   folder; the copy stays there, as the running updater cannot delete itself), and starts
+   folder; the copy stays there, as the running updater cannot delete itself, until the
+   next update removes it), and starts
    it with the four arguments (signed CRC, archive URL, installFolder with one trailing
    backslash, hostPath), the two paths made full. 1: started; the caller then exits
    promptly. 0: failure, nothing started (a folder or a host program that is not there, a
@@ -442,6 +443,22 @@ static int UpdateClientFullPath(const char *path, int isFolder, char full[UPDATE
     return 1;
 }
 
+/* Copies left by earlier updates go first: a copy cannot delete itself once it has run, and
+   one still running refuses the deletion. */
+static void UpdateClientRemoveOldCopies(const char *folder) {
+    char pattern[MAX_PATH], path[MAX_PATH];
+    WIN32_FIND_DATAA found;
+    HANDLE find;
+    snprintf(pattern, MAX_PATH, "%sUpdate-????????.exe", folder);
+    find = FindFirstFileA(pattern, &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        if (snprintf(path, MAX_PATH, "%s%s", folder, found.cFileName) < MAX_PATH)
+            DeleteFileA(path);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}
+
 /* A fresh "Update-XXXXXXXX.exe" in the user's temporary folder; the copy never replaces a
    file that is there already. */
 static int UpdateClientCopyUpdater(const char *updaterPath, char copy[MAX_PATH]) {
@@ -450,6 +467,7 @@ static int UpdateClientCopyUpdater(const char *updaterPath, char copy[MAX_PATH])
     const DWORD length = GetTempPathA(MAX_PATH, folder);
     DWORD attempt;
     if (length == 0 || length + 20 > MAX_PATH) return 0;
+    UpdateClientRemoveOldCopies(folder);
     for (attempt = 0; attempt < 100; ++attempt) {
         snprintf(copy, MAX_PATH, "%sUpdate-%08lX.exe", folder, (unsigned long)(seed + attempt));
         if (CopyFileA(updaterPath, copy, TRUE)) return 1;

@@ -241,6 +241,10 @@ TEST(UpdateStart, TheUpdaterReadsTheFourArgumentsAsGiven) {
         {3026920923ul, "-1268046373", "https://example.com/a.bin", host, "My App", app},
     };
     // clang-format on
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string stale = std::string(temp) + "Update-0000ABCD.exe";
+    ASSERT_TRUE(CopyFileA(HelperPath("argprobe.exe").c_str(), stale.c_str(), FALSE));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.folder);
         DeleteFileA(output.c_str());
@@ -252,6 +256,7 @@ TEST(UpdateStart, TheUpdaterReadsTheFourArgumentsAsGiven) {
                   1);
         const std::vector<std::string> expected = {c.crcArgument, c.url, c.folderArgument, c.host};
         EXPECT_EQ(ProbedArguments(output), expected);
+        EXPECT_FALSE(FileIsThere(stale)) << "an earlier update's copy is left";
         std::set<std::string> added = UpdaterCopies();
         for (const std::string& old : before) added.erase(old);
         ASSERT_EQ(added.size(), 1u) << "one fresh copy of the updater";
