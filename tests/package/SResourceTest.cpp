@@ -343,6 +343,31 @@ TEST(SResourceExtractAll, ReplacesTargetsWholeAndListsThoseItCannot) {
     EXPECT_TRUE(ReadWholeFile(readOnlyBig) == big);
 }
 
+// Each target is written through a partial file named after it: an entry named like one is
+// refused, a stale one from a killed run goes, a target at the path limit is still written
+// (through a shorter name beside it), one past the limit is listed, and none stays behind.
+TEST(SResourceExtractAll, PartialFilesNeitherStayNorStandForEntries) {
+    TestFolder folder;
+    const std::string destination = folder.MakeFolder("dest");
+    const std::string atLimit(259 - destination.size(), 'a');
+    const std::string pastLimit(260 - destination.size(), 'b');
+    ArchiveBytes bytes(1);
+    bytes.Compressed("keep.txt", "kept").Compressed("keep.txt.Update-Partial", "impostor");
+    bytes.Compressed(atLimit, "at the limit").Compressed(pastLimit, "past it");
+    const std::string path = folder.WriteFile("a.bin", bytes.End().Bytes());
+    folder.WriteFile("dest\\keep.txt.update-partial", "left by a killed run");
+
+    SResource archive;
+    ASSERT_TRUE(archive.Open(path.c_str()));
+    SStringArray failures;
+    EXPECT_FALSE(archive.ExtractAll(destination.c_str(), &failures));
+    EXPECT_EQ(failures.Join("|").GetSafeText(),
+              destination + "keep.txt.Update-Partial|" + destination + pastLimit);
+    EXPECT_EQ(Listing(destination), (std::set<std::string>{"keep.txt", atLimit}));
+    EXPECT_EQ(ReadWholeFile(destination + "keep.txt"), "kept");
+    EXPECT_EQ(ReadWholeFile(destination + atLimit), "at the limit");
+}
+
 TEST(SResource, IsSafeEntryName) {
     struct Case {
         const char* rule;
