@@ -6,6 +6,7 @@
 #include "core/SFile.h"
 #include "core/SFilePath.h"
 #include "core/SHandle.h"
+#include "core/SHeapBlock.h"
 #include "core/SPath.h"
 
 namespace {
@@ -15,17 +16,37 @@ constexpr int kSuffixLength = sizeof SEntryWriter::kPartialSuffix - 1;
 constexpr int kLongestComponent = 255;
 constexpr int kLongestPath = MAX_PATH - 1;
 
-// The partial file, created new for writing only. One left behind by an interrupted run is
-// removed first, read-only or not: creating anew, rather than truncating what is there,
-// never writes through an old file into another one linked to it.
+// The partial file, created new for writing (and renaming) only. One left behind by an
+// interrupted run is removed first, read-only or not: creating anew, rather than truncating
+// what is there, never writes through an old file into another one linked to it.
 HANDLE CreatePartial(const SString& partial) {
-    HANDLE file = CreateFileA(partial.GetText(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const DWORD access = GENERIC_WRITE | DELETE;
+    HANDLE file = CreateFileA(partial.GetText(), access, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
     SetFileAttributesA(partial.GetText(), FILE_ATTRIBUTE_NORMAL);
     if (!DeleteFileA(partial.GetText())) return INVALID_HANDLE_VALUE;
-    return CreateFileA(partial.GetText(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(partial.GetText(), access, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+// The open partial file takes the target's name in one step, replacing what is there: a
+// rename on the handle is one call, where MoveFileEx opens the file again by its name.
+bool RenameOver(HANDLE file, const SString& target) {
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, target.GetText(), target.GetLength(), nullptr, 0);
+    if (length <= 0) return false;
+    const DWORD bytes = static_cast<DWORD>(length) * sizeof(WCHAR);
+    SHeapBlock block(sizeof(FILE_RENAME_INFO) + bytes);  // FileName's own room holds the zero
+    if (!block.data) return false;
+    FILE_RENAME_INFO* info = reinterpret_cast<FILE_RENAME_INFO*>(block.data);
+    memset(info, 0, sizeof(FILE_RENAME_INFO));
+    info->ReplaceIfExists = TRUE;
+    info->FileNameLength = bytes;
+    MultiByteToWideChar(CP_ACP, 0, target.GetText(), target.GetLength(), info->FileName, length);
+    info->FileName[length] = 0;
+    return SetFileInformationByHandle(file, FileRenameInfo, info,
+                                      static_cast<DWORD>(sizeof(FILE_RENAME_INFO) + bytes));
 }
 
 }  // namespace
@@ -70,6 +91,10 @@ bool SEntryWriter::PrepareFolder(const SString& target) {
     if (made.GetLength() > 0 && !disk.CreateFolder(parent.GetText(), true)) return false;
     folderKnown = true;
     folderIsNew = made.GetLength() > 0;
+    if (folderIsNew) {
+        madeFolders.Add(parent.GetText());
+        madeOutermost.Add(made.GetText());
+    }
     return true;
 }
 
@@ -80,22 +105,40 @@ void SEntryWriter::Abandon() {
     folderKnown = false;
 }
 
-bool SEntryWriter::WriteWhole(const SString& target, const void* data, int count) {
-    if (!CheckTarget(target)) return false;
+// A folder made for entries that all failed is empty at the end, as one made for a single
+// failed entry is at once: the same folders go as when each had gone right after its entry.
+void SEntryWriter::RemoveEmptyMadeFolders() {
+    for (int i = madeFolders.GetCount() - 1; i >= 0; --i)
+        RemoveEmptyFolders(*madeFolders.GetAt(i), *madeOutermost.GetAt(i));
+    folderKnown = false;
+}
+
+bool SEntryWriter::WriteWhole(const SString& target, const void* data, int count,
+                              bool inNewFolder) {
+    DWORD kept = 0;
+    if (!CheckTarget(target, inNewFolder, kept)) return false;
     const SString partial = PartialPath(target);
     if (partial.GetLength() == 0) return false;
     SHandle file(CreatePartial(partial));
     if (!file.IsValid()) return false;
     DWORD written = 0;
-    bool complete =
+    const bool complete =
         count == 0 || (WriteFile(file.Get(), data, static_cast<DWORD>(count), &written, nullptr) &&
                        written == static_cast<DWORD>(count));
-    complete = file.Close() && complete;
-    return Place(partial, target, complete);
+    // Renamed before it is closed: a close cannot tell of a write that fails late (the system
+    // reports that on its own), so nothing is given up.
+    const bool placed = complete && RenameOver(file.Get(), target);
+    file.Close();
+    if (!placed) {
+        DeleteFileA(partial.GetText());
+        return false;
+    }
+    if (kept) SetFileAttributesA(target.GetText(), kept);
+    return true;
 }
 
 bool SEntryWriter::Begin(const SString& target, SFilePath& file) {
-    if (!CheckTarget(target)) return false;
+    if (!CheckTarget(target, folderIsNew, kept)) return false;
     const SString partial = PartialPath(target);
     if (partial.GetLength() == 0) return false;
     SHandle created(CreatePartial(partial));
@@ -110,15 +153,15 @@ bool SEntryWriter::Commit(const SString& target, SFilePath& file, bool complete)
     const SString partial = file.GetPath();
     // The last buffered bytes reach the disk only on closing.
     complete = file.CloseChecked() && complete;
-    return partial.GetLength() > 0 && Place(partial, target, complete);
+    return partial.GetLength() > 0 && Place(partial, target, complete, kept);
 }
 
 // A read-only target or a folder is refused, as opening it for writing would be; hidden and
 // system are noted, to be given to the replacement. A folder made by this writer holds only
 // files that it wrote itself, none of them marked: their attributes need no reading.
-bool SEntryWriter::CheckTarget(const SString& target) {
+bool SEntryWriter::CheckTarget(const SString& target, bool inNewFolder, DWORD& kept) {
     kept = 0;
-    if (folderIsNew) return true;
+    if (inNewFolder) return true;
     const DWORD attributes = GetFileAttributesA(target.GetText());
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
     if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -128,7 +171,7 @@ bool SEntryWriter::CheckTarget(const SString& target) {
 
 // The complete partial file takes the target's place in one step; an incomplete one, or
 // one that cannot move, is removed.
-bool SEntryWriter::Place(const SString& partial, const SString& target, bool complete) {
+bool SEntryWriter::Place(const SString& partial, const SString& target, bool complete, DWORD kept) {
     if (!complete || !MoveFileExA(partial.GetText(), target.GetText(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileA(partial.GetText());
         return false;
