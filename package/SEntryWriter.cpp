@@ -91,10 +91,6 @@ bool SEntryWriter::PrepareFolder(const SString& target) {
     if (made.GetLength() > 0 && !disk.CreateFolder(parent.GetText(), true)) return false;
     folderKnown = true;
     folderIsNew = made.GetLength() > 0;
-    if (folderIsNew) {
-        madeFolders.Add(parent.GetText());
-        madeOutermost.Add(made.GetText());
-    }
     return true;
 }
 
@@ -105,18 +101,8 @@ void SEntryWriter::Abandon() {
     folderKnown = false;
 }
 
-// A folder made for entries that all failed is empty at the end, as one made for a single
-// failed entry is at once: the same folders go as when each had gone right after its entry.
-void SEntryWriter::RemoveEmptyMadeFolders() {
-    for (int i = madeFolders.GetCount() - 1; i >= 0; --i)
-        RemoveEmptyFolders(*madeFolders.GetAt(i), *madeOutermost.GetAt(i));
-    folderKnown = false;
-}
-
-bool SEntryWriter::WriteWhole(const SString& target, const void* data, int count,
-                              bool inNewFolder) {
-    DWORD kept = 0;
-    if (!CheckTarget(target, inNewFolder, kept)) return false;
+bool SEntryWriter::WriteWhole(const SString& target, const void* data, int count) {
+    if (!CheckTarget(target)) return false;
     const SString partial = PartialPath(target);
     if (partial.GetLength() == 0) return false;
     SHandle file(CreatePartial(partial));
@@ -138,7 +124,7 @@ bool SEntryWriter::WriteWhole(const SString& target, const void* data, int count
 }
 
 bool SEntryWriter::Begin(const SString& target, SFilePath& file) {
-    if (!CheckTarget(target, folderIsNew, kept)) return false;
+    if (!CheckTarget(target)) return false;
     const SString partial = PartialPath(target);
     if (partial.GetLength() == 0) return false;
     SHandle created(CreatePartial(partial));
@@ -153,15 +139,15 @@ bool SEntryWriter::Commit(const SString& target, SFilePath& file, bool complete)
     const SString partial = file.GetPath();
     // The last buffered bytes reach the disk only on closing.
     complete = file.CloseChecked() && complete;
-    return partial.GetLength() > 0 && Place(partial, target, complete, kept);
+    return partial.GetLength() > 0 && Place(partial, target, complete);
 }
 
 // A read-only target or a folder is refused, as opening it for writing would be; hidden and
 // system are noted, to be given to the replacement. A folder made by this writer holds only
 // files that it wrote itself, none of them marked: their attributes need no reading.
-bool SEntryWriter::CheckTarget(const SString& target, bool inNewFolder, DWORD& kept) {
+bool SEntryWriter::CheckTarget(const SString& target) {
     kept = 0;
-    if (inNewFolder) return true;
+    if (folderIsNew) return true;
     const DWORD attributes = GetFileAttributesA(target.GetText());
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
     if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
@@ -171,7 +157,7 @@ bool SEntryWriter::CheckTarget(const SString& target, bool inNewFolder, DWORD& k
 
 // The complete partial file takes the target's place in one step; an incomplete one, or
 // one that cannot move, is removed.
-bool SEntryWriter::Place(const SString& partial, const SString& target, bool complete, DWORD kept) {
+bool SEntryWriter::Place(const SString& partial, const SString& target, bool complete) {
     if (!complete || !MoveFileExA(partial.GetText(), target.GetText(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileA(partial.GetText());
         return false;

@@ -1,17 +1,14 @@
 #pragma once
-// SEntryWriter: puts the entries of one extraction in place. A target gets its whole new
-// content in its partial file beside it, which takes the target's place in one step once
-// complete; a failure part-way leaves the target as it was and removes the partial file. A
-// read-only target or a folder is not replaced; a hidden or system target keeps those
-// attributes. Folders are made on one thread, in archive order, and the folder of the last
-// entry is remembered, so that entries of one folder cost no folder checks; targets of
-// different names may be written on several threads at once (WriteWhole with the folder's
-// newness).
+// SEntryWriter: puts the entries of one extraction in place, one after the other. A target
+// gets its whole new content in its partial file beside it, which takes the target's place
+// in one step once complete; a failure part-way leaves the target as it was and removes the
+// partial file. A read-only target or a folder is not replaced; a hidden or system target
+// keeps those attributes. The folder of the last entry is remembered, so that entries of
+// one folder cost no folder checks.
 #include <cstdint>
 
 #include "core/SDisk.h"
 #include "core/SString.h"
-#include "core/SStringArray.h"
 #include "core/SWindows.h"
 
 class SFilePath;
@@ -23,15 +20,8 @@ public:
     // Makes sure the folder that holds target (a full path) exists, creating it with its
     // parents; false when it cannot be made.
     [[nodiscard]] bool PrepareFolder(const SString& target);
-    // Whether PrepareFolder's folder was made by this writer: then only its own files are in
-    // it, whose attributes need no reading.
-    bool IsFolderNew() const { return folderIsNew; }
     // Gives target the count bytes at data as its whole content; false leaves it as it was.
-    [[nodiscard]] bool WriteWhole(const SString& target, const void* data, int count) {
-        return WriteWhole(target, data, count, folderIsNew);
-    }
-    [[nodiscard]] static bool WriteWhole(const SString& target, const void* data, int count,
-                                         bool inNewFolder);
+    [[nodiscard]] bool WriteWhole(const SString& target, const void* data, int count);
     // For content too big to hold in memory: Begin opens target's partial file into file,
     // Commit closes it and puts it in place when complete is true, or removes it.
     [[nodiscard]] bool Begin(const SString& target, SFilePath& file);
@@ -39,9 +29,6 @@ public:
     // After an entry failed: the folders made for it are removed again and the remembered
     // folder is forgotten, to be checked anew.
     void Abandon();
-    // After entries written elsewhere failed: every folder this writer made that is still
-    // empty is removed again, the deepest first.
-    void RemoveEmptyMadeFolders();
 
     // The partial file of a target; empty when no name for it fits the path limits.
     static SString PartialPath(const SString& target);
@@ -50,8 +37,8 @@ public:
     static bool IsPartialName(const char* name);
 
 private:
-    static bool CheckTarget(const SString& target, bool inNewFolder, DWORD& kept);
-    static bool Place(const SString& partial, const SString& target, bool complete, DWORD kept);
+    bool CheckTarget(const SString& target);
+    bool Place(const SString& partial, const SString& target, bool complete);
     SString FirstMissingFolder(const SString& path);
     void RemoveEmptyFolders(const SString& path, const SString& outermost);
 
@@ -60,7 +47,5 @@ private:
     bool folderKnown = false;  // folder exists, as far as this writer can tell
     bool folderIsNew = false;  // made by this writer: every file in it is its own
     SString made;              // the outermost folder made for the current entry, or empty
-    SStringArray madeFolders;  // each folder made, beside the outermost one made with it
-    SStringArray madeOutermost;
-    DWORD kept = 0;  // attributes of the streamed target to give its replacement
+    DWORD kept = 0;            // attributes of the target to give its replacement
 };

@@ -1,7 +1,6 @@
 #include "package/SResource.h"
 
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "core/SBlockPipeline.h"
@@ -11,7 +10,6 @@
 #include "core/SFilePath.h"
 #include "core/SLittleEndian.h"
 #include "core/SWindows.h"
-#include "package/SEntryLanes.h"
 #include "package/SEntryWriter.h"
 
 namespace {
@@ -327,17 +325,9 @@ bool SResource::ExtractEntry(SFilePath& archive, int index, SFile* target,
 // What one ExtractAll works with. The archive is read in archive order and where it stands
 // is kept here, so that the few bytes between one payload and the next (the next entry's
 // length and name) are read through rather than sought over: a seek throws the stream's
-// buffer away and costs system calls, for every entry. With more than one thread, entries
-// whose content is whole in memory are written on lanes (SEntryLanes) meanwhile.
+// buffer away and costs system calls, for every entry.
 struct SResource::_SExtraction {
-    _SExtraction(int threads, int entries)
-        : pipeline(SBlockPipeline::kDecompress, threads),
-          outcome(static_cast<size_t>(entries), kFailed),
-          laneWritten(static_cast<size_t>(entries), 0) {
-        if (threads < 2) return;
-        lanes.reset(new SEntryLanes(threads, laneWritten.data()));
-        if (!lanes->IsReady()) lanes.reset();
-    }
+    explicit _SExtraction(int threads) : pipeline(SBlockPipeline::kDecompress, threads) {}
 
     // Puts the archive at offset; false when it cannot be.
     bool MoveTo(int offset) {
@@ -358,12 +348,12 @@ struct SResource::_SExtraction {
 
     // Reads a payload of length bytes from the archive's position into packed.
     bool ReadPayload(int length) {
-        packed->Reserve(length, false);
-        packed->Rewind();
-        if (packed->GetSize() != length) return false;  // no memory for it
-        if (length > 0 && packed->ReadFrom(&archive, length) != length) return Lost();
+        packed.Reserve(length, false);
+        packed.Rewind();
+        if (packed.GetSize() != length) return false;  // no memory for it
+        if (length > 0 && packed.ReadFrom(&archive, length) != length) return Lost();
         at += length;
-        packed->Rewind();
+        packed.Rewind();
         return true;
     }
 
@@ -372,22 +362,13 @@ struct SResource::_SExtraction {
         return false;
     }
 
-    // Whether entry i was written, by this thread or by a lane.
-    bool Written(int i) const {
-        return outcome[i] == kWritten || (outcome[i] == kHanded && laneWritten[i]);
-    }
-
     static constexpr int kReadThrough = 64 * 1024;
-    enum : char { kFailed, kWritten, kHanded };
     SFilePath archive;
     int at = -1;  // where the archive stands, -1 when not known
     SBlockPipeline pipeline;
-    std::unique_ptr<SFileMem> packed{new SFileMem};   // a payload that fits in memory
-    std::unique_ptr<SFileMem> staging{new SFileMem};  // its content, when that fits too
+    SFileMem packed;   // a payload that fits in memory
+    SFileMem staging;  // its content, when that fits too
     SEntryWriter writer;
-    std::vector<char> outcome;      // per entry, as this thread left it
-    std::vector<char> laneWritten;  // per entry handed to a lane, 1 once written there
-    std::unique_ptr<SEntryLanes> lanes;
 };
 
 bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
@@ -398,27 +379,22 @@ bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
     if (!disk.FolderExists(root.GetText())) return false;
 
     // One open of the archive serves every entry.
-    _SExtraction run(threads, names.GetCount());
+    _SExtraction run(threads);
     const bool archiveOpen = run.archive.OpenShared(source.GetPath().GetText());
+    bool all = true;
     for (int i = 0; i < names.GetCount(); ++i) {
         const SString& name = *names.GetAt(i);
-        SPath target;
+        const SString target = root + name;
+        SPath targetPath;
         const bool inside =
             archiveOpen && IsSafeEntryName(name.GetText()) &&
             !SEntryWriter::IsPartialName(name.GetText()) &&
-            target.SetPath((root + name).GetText()) == SPath::kLocal &&
-            _strnicmp(target.GetPath().GetText(), root.GetText(), root.GetLength()) == 0;
-        if (inside) ExtractToPath(run, i, FindEntry(name.GetText()), target.GetPath());
-    }
-    if (run.lanes) {
-        run.lanes->Finish();
-        if (run.lanes->AnyFailed()) run.writer.RemoveEmptyMadeFolders();
-    }
-    bool all = true;
-    for (int i = 0; i < names.GetCount(); ++i) {
-        if (run.Written(i)) continue;
-        all = false;
-        if (failures) failures->Add((root + *names.GetAt(i)).GetText());
+            targetPath.SetPath(target.GetText()) == SPath::kLocal &&
+            _strnicmp(targetPath.GetPath().GetText(), root.GetText(), root.GetLength()) == 0;
+        if (!inside || !ExtractToPath(run, FindEntry(name.GetText()), targetPath.GetPath())) {
+            all = false;
+            if (failures) failures->Add(target.GetText());
+        }
     }
     return all;
 }
@@ -427,61 +403,52 @@ bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
 // fits there (up to kStagedLimit bytes), else into its partial file beside the target. The
 // complete file then takes the target's place in one step (SEntryWriter), so that a failure
 // part-way (a malformed entry, a full disk) leaves whatever was at the target as it was. An
-// entry decoded in memory touches no folder until it is whole. Entry i of the archive is
-// written with the payload of entry index, the first of its name.
-void SResource::ExtractToPath(_SExtraction& run, int i, int index, const SString& target) {
+// entry decoded in memory touches no folder until it is whole.
+bool SResource::ExtractToPath(_SExtraction& run, int index, const SString& target) {
     const int length = sizes.GetAt(index);
-    if (!run.MoveTo(offsets.GetAt(index))) return;
+    if (!run.MoveTo(offsets.GetAt(index))) return false;
     if (length > kStagedLimit) {
-        Stream(run, i, &run.archive, length, target);
+        const bool written = Stream(run, &run.archive, length, target);
         run.at = -1;  // the stream's reading leaves it somewhere in the payload
-        return;
+        return written;
     }
-    if (!run.ReadPayload(length)) return;
-    if (!compressed || length == 0) return Place(run, i, target, run.packed, length);
+    if (!run.ReadPayload(length)) return false;
+    if (!compressed || length == 0) return Place(run, target, run.packed.GetBuffer(), length);
     // The block count bounds the content, before anything is decoded.
-    if (length < 4) return;
+    if (length < 4) return false;
     const int64_t bound =
-        static_cast<int64_t>(LoadUint32(run.packed->GetBuffer())) * SBlockPipeline::kBlockSize;
-    if (bound > kStagedLimit) return Stream(run, i, run.packed.get(), length, target);
-    run.staging->Reserve(static_cast<int>(bound), false);
-    run.staging->Rewind();
-    if (run.staging->GetSize() != bound ||
-        SBlockReader::Decompress(run.packed.get(), run.staging.get(), length, run.pipeline) < 0)
-        return;
-    Place(run, i, target, run.staging, run.staging->GetPosition());
+        static_cast<int64_t>(LoadUint32(run.packed.GetBuffer())) * SBlockPipeline::kBlockSize;
+    if (bound > kStagedLimit) return Stream(run, &run.packed, length, target);
+    run.staging.Reserve(static_cast<int>(bound), false);
+    run.staging.Rewind();
+    if (run.staging.GetSize() != bound ||
+        SBlockReader::Decompress(&run.packed, &run.staging, length, run.pipeline) < 0)
+        return false;
+    return Place(run, target, run.staging.GetBuffer(), run.staging.GetPosition());
 }
 
-// The first count bytes of content become the target's, written here or handed to a lane
-// with the memory file that holds them (a fresh one takes its place).
-void SResource::Place(_SExtraction& run, int i, const SString& target,
-                      std::unique_ptr<SFileMem>& content, int count) {
-    if (!run.writer.PrepareFolder(target)) return run.writer.Abandon();
-    if (run.lanes) {
-        run.lanes->Put(i, target, content.release(), count, run.writer.IsFolderNew());
-        content.reset(new SFileMem);
-        run.outcome[i] = _SExtraction::kHanded;
-    } else if (run.writer.WriteWhole(target, content->GetBuffer(), count)) {
-        run.outcome[i] = _SExtraction::kWritten;
-    } else {
-        run.writer.Abandon();
-    }
+// The count bytes of content at data become the target's.
+bool SResource::Place(_SExtraction& run, const SString& target, const uint8_t* data, int count) {
+    const bool written =
+        run.writer.PrepareFolder(target) && run.writer.WriteWhole(target, data, count);
+    if (!written) run.writer.Abandon();
+    return written;
 }
 
 // The payload of length bytes at payload's position is decoded into the target's partial
 // file as it is read, which then takes the target's place when complete.
-void SResource::Stream(_SExtraction& run, int i, SFile* payload, int length,
-                       const SString& target) {
+bool SResource::Stream(_SExtraction& run, SFile* payload, int length, const SString& target) {
     SFilePath file;
-    if (!run.writer.PrepareFolder(target) || !run.writer.Begin(target, file))
-        return run.writer.Abandon();
+    if (!run.writer.PrepareFolder(target) || !run.writer.Begin(target, file)) {
+        run.writer.Abandon();
+        return false;
+    }
     const bool complete = compressed
                               ? SBlockReader::Decompress(payload, &file, length, run.pipeline) >= 0
                               : file.CopyFrom(payload, length) == length;
-    if (run.writer.Commit(target, file, complete))
-        run.outcome[i] = _SExtraction::kWritten;
-    else
-        run.writer.Abandon();
+    const bool written = run.writer.Commit(target, file, complete);
+    if (!written) run.writer.Abandon();
+    return written;
 }
 
 // The list is sized once: growing it entry by entry would copy it over and over.

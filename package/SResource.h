@@ -5,7 +5,6 @@
 // ExtractAll writes every entry into a folder, listing the targets it could not write.
 // Names compare without regard to ASCII case. No file stays open between calls.
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <unordered_map>
 
@@ -65,10 +64,9 @@ private:
     bool ExtractEntry(SFilePath& archive, int index, SFile* target, SBlockPipeline& pipeline);
     // What one ExtractAll works with, from entry to entry.
     struct _SExtraction;
-    void ExtractToPath(_SExtraction& run, int i, int index, const SString& target);
-    void Place(_SExtraction& run, int i, const SString& target, std::unique_ptr<SFileMem>& content,
-               int count);
-    void Stream(_SExtraction& run, int i, SFile* payload, int length, const SString& target);
+    bool ExtractToPath(_SExtraction& run, int index, const SString& target);
+    bool Place(_SExtraction& run, const SString& target, const uint8_t* data, int count);
+    bool Stream(_SExtraction& run, SFile* payload, int length, const SString& target);
 
     SDisk disk;
     SPath source;

@@ -163,7 +163,7 @@ class PackTest(ToolTest):
         self.tool("pack", win(src) + "\\", win(self.path("slash.upd")))
         self.assertEqual(read_bytes(self.path("slash.bin")), data)
         dest = self.path("one", "two", "dest")  # extract makes the folders above it too
-        run = self.tool("extract", win(self.path("slash.bin")), win(dest), "--threads", "1")
+        run = self.tool("extract", win(self.path("slash.bin")), win(dest))
         self.assertEqual(run.out, "")
         self.assertEqual(tree(dest), files)
 
@@ -293,7 +293,8 @@ class VerifyCrcUsageTest(ToolTest):
         for args in ([], ["frobnicate"], ["crc"], ["crc", "a", "b"], ["list"], pack[:2],
                      pack + ["--threads", "0"], pack + ["--threads", "65"], pack + ["--threads"],
                      pack + ["--threads", "two"], pack + ["--version"],
-                     ["list", "x", "--threads", "2"], ["extract", "a", "b", "--version", "1"]):
+                     ["list", "x", "--threads", "2"], ["extract", "a", "b", "--version", "1"],
+                     ["extract", "a", "b", "--threads", "2"]):
             run = self.tool(*args, rc=2)
             self.assertIn(USAGE_HEAD, run.err, str(run))
             self.assertEqual(run.out, "", str(run))
