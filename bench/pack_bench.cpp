@@ -285,17 +285,10 @@ void Row(const char* what, double mib, double seconds, double baselineSeconds,
     printf("   x%.2f vs %s\n", baselineSeconds / seconds, baseline);
 }
 
-// The shortest of a few runs: other work on a shared machine only ever adds to a time. A run
-// gets its round's number and gives seconds, or a negative number when it failed.
-template <typename Run>
-double Best(int rounds, Run run) {
-    double best = -1;
-    for (int round = 0; round < rounds; ++round) {
-        const double seconds = run(round);
-        if (seconds < 0) return -1;
-        if (best < 0 || seconds < best) best = seconds;
-    }
-    return best;
+// Keeps the shorter time, as other work on a shared machine only ever adds to one; a failed
+// run (negative) counts only while no run succeeded.
+void Keep(double& best, double seconds) {
+    if (best < 0 || (seconds >= 0 && seconds < best)) best = seconds;
 }
 
 // The time of an extraction by extract (the plain one or ours) into a fresh folder, which is
@@ -317,10 +310,13 @@ int RunThroughput(int threads, int percent, int rounds) {
            mib, threads);
 
     const double zlibPack = ZlibCompressSeconds(release);
-    const double pack1 =
-        Best(rounds, [&](int) { return PackSeconds(source, work + "one.upd", 1); });
-    const double packN =
-        Best(rounds, [&](int) { return PackSeconds(source, work + "many.upd", threads); });
+    double pack1 = -1, packN = -1;
+    for (int round = 0; round < rounds; ++round) {  // in turn, each round the other first
+        for (int j = 0; j < 2; ++j) {
+            if ((round + j) % 2 == 0) Keep(pack1, PackSeconds(source, work + "one.upd", 1));
+            if ((round + j) % 2 == 1) Keep(packN, PackSeconds(source, work + "many.upd", threads));
+        }
+    }
     const bool identical = SameFiles(work + "one.bin", work + "many.bin");
     const double archiveMib =
         static_cast<double>(SDisk().GetFileSize((work + "one.bin").c_str())) / kMiB;
@@ -336,14 +332,18 @@ int RunThroughput(int threads, int percent, int rounds) {
     const std::string archive = work + "one.bin";
     const std::string out = work + "out\\";
     double plain = -1, extract1 = -1, extractN = -1;
-    auto keep = [](double& best, double seconds) {
-        if (seconds >= 0 && (best < 0 || seconds < best)) best = seconds;
-    };
-    for (int round = 0; round < rounds; ++round) {  // taken in turn, for the same conditions
-        keep(plain, TimeInto(out, [&](auto& to) { return PlainExtractSeconds(archive, to); }));
-        keep(extract1, TimeInto(out, [&](auto& to) { return ExtractSeconds(archive, to, 1); }));
-        keep(extractN,
-             TimeInto(out, [&](auto& to) { return ExtractSeconds(archive, to, threads); }));
+    // Taken in turn, each round starting with the next: what one run leaves the file system
+    // to do (writing back, freeing) weighs on the run after it, never always on the same one.
+    auto plainRun = [&](auto& to) { return PlainExtractSeconds(archive, to); };
+    auto oneThread = [&](auto& to) { return ExtractSeconds(archive, to, 1); };
+    auto allThreads = [&](auto& to) { return ExtractSeconds(archive, to, threads); };
+    for (int round = 0; round < rounds; ++round) {
+        for (int k = 0; k < 3; ++k) {
+            const int which = (round + k) % 3;
+            if (which == 0) Keep(plain, TimeInto(out, plainRun));
+            if (which == 1) Keep(extract1, TimeInto(out, oneThread));
+            if (which == 2) Keep(extractN, TimeInto(out, allThreads));
+        }
     }
     if (plain < 0 || extract1 < 0 || extractN < 0) return fprintf(stderr, "extraction failed\n"), 1;
     printf("extraction (plain: zlib's uncompress and CreateFileA/WriteFile/CloseHandle)\n");
@@ -375,12 +375,15 @@ int RunManyEntries(int rounds) {
         if (PackSeconds(work + "src", work + "many.upd", 1) < 0) return 1;
         const std::string archive = work + "many.bin";
         const std::string out = work + "out\\";
-        const double plain = Best(rounds, [&](int) {
-            return TimeInto(out, [&](auto& to) { return PlainExtractSeconds(archive, to); });
-        });
-        const double seconds = Best(rounds, [&](int) {
-            return TimeInto(out, [&](auto& to) { return ExtractSeconds(archive, to, 1); });
-        });
+        auto plainRun = [&](auto& to) { return PlainExtractSeconds(archive, to); };
+        auto ours = [&](auto& to) { return ExtractSeconds(archive, to, 1); };
+        double plain = -1, seconds = -1;
+        for (int round = 0; round < rounds; ++round) {  // in turn, each round the other first
+            for (int j = 0; j < 2; ++j) {
+                if ((round + j) % 2 == 0) Keep(plain, TimeInto(out, plainRun));
+                if ((round + j) % 2 == 1) Keep(seconds, TimeInto(out, ours));
+            }
+        }
         if (plain < 0 || seconds < 0) return fprintf(stderr, "extraction failed\n"), 1;
         perEntry[k] = seconds / counts[k];
         printf("  %6d entries: %.2f s, %.1f us an entry   x%.2f vs plain (%.1f us)\n", counts[k],

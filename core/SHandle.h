@@ -17,12 +17,6 @@ public:
         if (IsValid()) CloseHandle(handle);
         handle = other;
     }
-    // Closes now; false when the system reports a failure. The handle is gone either way.
-    bool Close() {
-        const bool closed = !IsValid() || CloseHandle(handle);
-        handle = nullptr;
-        return closed;
-    }
 
 private:
     HANDLE handle = nullptr;

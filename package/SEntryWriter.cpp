@@ -114,7 +114,7 @@ bool SEntryWriter::WriteWhole(const SString& target, const void* data, int count
     // Renamed before it is closed: a close cannot tell of a write that fails late (the system
     // reports that on its own), so nothing is given up.
     const bool placed = complete && RenameOver(file.Get(), target);
-    file.Close();
+    file.Reset();
     if (!placed) {
         DeleteFileA(partial.GetText());
         return false;
