@@ -56,8 +56,15 @@ int PWndExtract::_PNetwork::ProgressPosition(int offset, int total) {
     return static_cast<int>(position);
 }
 
+// Each send blocks until the dialog's thread has taken it, so a position goes only when what
+// the bar shows (0 to 1000) changes: at most 1001 sends, whatever the size. A download starts
+// at offset 0, whose position always goes.
 int PWndExtract::_PNetwork::OnData(int total, int offset, int, const uint8_t*, SFile*, uint32_t) {
-    dialog->progress->Send(PBM_SETPOS, static_cast<WPARAM>(ProgressPosition(offset, total)), 0);
+    const int position = ProgressPosition(offset, total);
+    const int shown = position < 0 ? 0 : (position > 1000 ? 1000 : position);
+    if (offset == 0 || shown != lastShown)
+        dialog->progress->Send(PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    lastShown = shown;
     return 0;
 }
 

@@ -22,6 +22,7 @@ public:
                    uint32_t parameter) override;
         static int ProgressPosition(int offset, int total);
         PWndExtract* dialog = nullptr;
+        int lastShown = 0;  // the bar's position as the last send left it, 0 to 1000
     };
 
     // The install procedure, on the worker thread.

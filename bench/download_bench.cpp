@@ -3,11 +3,16 @@
 // "download <chunk> <MiB/s>" per chunk size, the best of a few rounds; bench/download_bench.py
 // runs it beside a plain client reading the same URL and prints the ratios. Exits with 1
 // when a download fails or its bytes differ from the server's pattern.
+//
+// With "--save URL PATH" it downloads URL once into the disk file PATH in 64 KiB chunks, as
+// the installer does, for bench/install_bench.py's baseline; exits with 1 when that fails.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "core/SFileMem.h"
+#include "core/SFilePath.h"
 #include "core/SWindows.h"
 #include "install/SNetwork.h"
 
@@ -34,9 +39,17 @@ bool IsPattern(const uint8_t* bytes, int count) {
     return true;
 }
 
+int Save(const char* url, const char* path) {
+    SFilePath target;
+    SNetwork network;
+    const bool done = target.OpenCreated(path) && network.Download(&target, url, 65536, 0);
+    return target.CloseChecked() && done ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && strcmp(argv[1], "--save") == 0) return Save(argv[2], argv[3]);
     const char* server = getenv("UPDATE_TEST_SERVER");
     if (!server) {
         fprintf(stderr, "UPDATE_TEST_SERVER is not set: run through bench/download_bench.py\n");

@@ -20,14 +20,56 @@ int SListCtrl::AddString(const char* text, int index, int left, int right, uint3
     return static_cast<int>(at);
 }
 
+// The arguments of AddStrings, carried to the list's own thread in one message.
+struct SListCtrl::_SBatch {
+    const SStringArray* strings;
+    int position, left, right;
+    uint32_t data;
+};
+
+namespace {
+
+constexpr int kTopStep = 256;  // lines added between two moves of the top line
+
+// The message that carries a batch; registered, so that it is no other window's message.
+UINT BatchMessage() {
+    static const UINT message = RegisterWindowMessageA("SListCtrl.AddStrings");
+    return message;
+}
+
+}  // namespace
+
+// The lines go in one batch on the list's own thread, with drawing off meanwhile: a list box
+// that is drawn updates its scroll bar and repaints for every line it takes, and a worker's
+// line would cost a blocking message of its own besides.
 int SListCtrl::AddStrings(const SStringArray* strings, int position, int left, int right,
                           uint32_t data) {
     if (!GetHandle() || !strings || strings->GetCount() == 0) return 0;
+    _SBatch batch = {strings, position, left, right, data};
+    if (GetWindowThreadProcessId(GetHandle(), nullptr) != GetCurrentThreadId())
+        return static_cast<int>(Send(BatchMessage(), 0, reinterpret_cast<LPARAM>(&batch)));
+    return AddBatch(batch);
+}
+
+// A list box whose lines have heights of their own measures its way from its top line to
+// each line it takes: the top is kept near the lines going in while they do, and put back
+// where it was afterwards, so that the work grows with the number of lines, not its square.
+int SListCtrl::AddBatch(const _SBatch& batch) {
+    const int count = batch.strings->GetCount();
+    int position = batch.position;
     if (position < -1 || position > GetCount()) position = -1;
-    for (int i = 0; i < strings->GetCount(); ++i)
-        AddString(strings->GetAt(i)->GetSafeText(), position < 0 ? -1 : position + i, left, right,
-                  data);
-    return strings->GetCount();
+    const LRESULT top = Send(LB_GETTOPINDEX);
+    Send(WM_SETREDRAW, FALSE);
+    Send(LB_INITSTORAGE, static_cast<WPARAM>(count), 0);
+    for (int i = 0; i < count; ++i) {
+        const int at = position < 0 ? -1 : position + i;
+        if (i % kTopStep == 0) Send(LB_SETTOPINDEX, static_cast<WPARAM>(at < 0 ? GetCount() : at));
+        AddString(batch.strings->GetAt(i)->GetSafeText(), at, batch.left, batch.right, batch.data);
+    }
+    Send(LB_SETTOPINDEX, static_cast<WPARAM>(top));
+    Send(WM_SETREDRAW, TRUE);
+    InvalidateRect(GetHandle(), nullptr, TRUE);
+    return count;
 }
 
 int SListCtrl::GetCount() const { return GetHandle() ? static_cast<int>(Send(LB_GETCOUNT)) : 0; }
@@ -57,15 +99,20 @@ void SListCtrl::SetSelectionColors(uint32_t background, uint32_t text) {
     if (text != kNoColor) selectionText = text;
 }
 
-// The font's height plus the margins (no image lists are set by the updater).
+// The font's height plus the margins (no image lists are set by the updater). Every line
+// has that height, so it is measured once for each font the list is given.
 void SListCtrl::MeasureItem(MEASUREITEMSTRUCT* measure) {
-    HDC dc = GetDC(GetHandle());
-    HGDIOBJ previous = GetFont() ? SelectObject(dc, GetFont()) : nullptr;
-    TEXTMETRICA metrics;
-    GetTextMetricsA(dc, &metrics);
-    if (previous) SelectObject(dc, previous);
-    ReleaseDC(GetHandle(), dc);
-    measure->itemHeight = static_cast<UINT>(metrics.tmHeight + 2 * itemMargin);
+    if (!measuredHeight || measuredFont != GetFont()) {
+        HDC dc = GetDC(GetHandle());
+        HGDIOBJ previous = GetFont() ? SelectObject(dc, GetFont()) : nullptr;
+        TEXTMETRICA metrics;
+        GetTextMetricsA(dc, &metrics);
+        if (previous) SelectObject(dc, previous);
+        ReleaseDC(GetHandle(), dc);
+        measuredFont = GetFont();
+        measuredHeight = static_cast<UINT>(metrics.tmHeight + 2 * itemMargin);
+    }
+    measure->itemHeight = measuredHeight;
 }
 
 void SListCtrl::DrawItem(const DRAWITEMSTRUCT* draw) {
@@ -96,6 +143,7 @@ void SListCtrl::DrawItem(const DRAWITEMSTRUCT* draw) {
 
 LRESULT SListCtrl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     SMouseNotice::Report(this, kMsgMouse, message, lParam);
+    if (message == BatchMessage()) return AddBatch(*reinterpret_cast<const _SBatch*>(lParam));
     switch (message) {
         case kMsgCreated:
             SetBackColor(kSystemColor + COLOR_WINDOW);

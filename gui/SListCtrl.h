@@ -39,10 +39,14 @@ public:
     void DrawItem(const DRAWITEMSTRUCT* draw);
 
 private:
+    struct _SBatch;
+    int AddBatch(const _SBatch& batch);
     void DeleteItems();
 
     uint32_t selectionBack = kSystemColor + COLOR_HIGHLIGHT;
     uint32_t selectionText = kSystemColor + COLOR_HIGHLIGHTTEXT;
     int itemMargin = 1;
     HBRUSH brush = nullptr;
+    HFONT measuredFont = nullptr;  // the font of measuredHeight
+    UINT measuredHeight = 0;       // a line's height, 0 until measured
 };

@@ -149,11 +149,12 @@ bool SWndDialog::Create(SFile* file, HWND parent, void* archive, bool popup, LPA
 }
 
 // The list box asks its parent to measure and draw its entries: the request goes on to the
-// list object.
+// list object. It measures every line it takes, so its object is found in the dialog's own
+// table: asking the system (GetDlgItem) would cost a trip to the window server each time.
 void SWndDialog::RouteOwnerDraw(UINT message, LPARAM lParam) {
     if (message == WM_MEASUREITEM) {
         MEASUREITEMSTRUCT* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        SWnd* control = FromHandle(GetDlgItem(GetHandle(), static_cast<int>(measure->CtlID)));
+        SWnd* control = GetControlById(measure->CtlID);
         if (control && control->GetKind() == kKindList)
             static_cast<SListCtrl*>(control)->MeasureItem(measure);
     } else {

@@ -8,7 +8,9 @@
 #include "core/SBlockWriter.h"
 #include "core/SFileMem.h"
 #include "core/SFilePath.h"
+#include "core/SLittleEndian.h"
 #include "core/SWindows.h"
+#include "package/SEntryWriter.h"
 
 namespace {
 
@@ -320,6 +322,55 @@ bool SResource::ExtractEntry(SFilePath& archive, int index, SFile* target,
     return SBlockReader::Decompress(&archive, target, length, pipeline) >= 0;
 }
 
+// What one ExtractAll works with. The archive is read in archive order and where it stands
+// is kept here, so that the few bytes between one payload and the next (the next entry's
+// length and name) are read through rather than sought over: a seek throws the stream's
+// buffer away and costs system calls, for every entry.
+struct SResource::_SExtraction {
+    explicit _SExtraction(int threads) : pipeline(SBlockPipeline::kDecompress, threads) {}
+
+    // Puts the archive at offset; false when it cannot be.
+    bool MoveTo(int offset) {
+        if (at >= 0 && offset >= at && offset - at <= kReadThrough) {
+            char skipped[4096];
+            while (at < offset) {
+                const int step = offset - at < static_cast<int>(sizeof skipped)
+                                     ? offset - at
+                                     : static_cast<int>(sizeof skipped);
+                if (archive.Read(skipped, step) != step) return Lost();
+                at += step;
+            }
+            return true;
+        }
+        at = archive.Seek(offset) == offset ? offset : -1;
+        return at >= 0;
+    }
+
+    // Reads a payload of length bytes from the archive's position into packed.
+    bool ReadPayload(int length) {
+        packed.Reserve(length, false);
+        packed.Rewind();
+        if (packed.GetSize() != length) return false;  // no memory for it
+        if (length > 0 && packed.ReadFrom(&archive, length) != length) return Lost();
+        at += length;
+        packed.Rewind();
+        return true;
+    }
+
+    bool Lost() {
+        at = -1;
+        return false;
+    }
+
+    static constexpr int kReadThrough = 64 * 1024;
+    SFilePath archive;
+    int at = -1;  // where the archive stands, -1 when not known
+    SBlockPipeline pipeline;
+    SFileMem packed;   // a payload that fits in memory
+    SFileMem staging;  // its content, when that fits too
+    SEntryWriter writer;
+};
+
 bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
     if (!source.IsValid() || source.IsFolder()) return false;
     SPath destination;
@@ -327,11 +378,9 @@ bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
     const SString root = destination.GetPath();
     if (!disk.FolderExists(root.GetText())) return false;
 
-    // One open of the archive serves every entry, read in archive order.
-    SFilePath archive;
-    const bool archiveOpen = archive.OpenShared(source.GetPath().GetText());
-    SBlockPipeline pipeline(SBlockPipeline::kDecompress, threads);
-    SFileMem staging;
+    // One open of the archive serves every entry.
+    _SExtraction run(threads);
+    const bool archiveOpen = run.archive.OpenShared(source.GetPath().GetText());
     bool all = true;
     for (int i = 0; i < names.GetCount(); ++i) {
         const SString& name = *names.GetAt(i);
@@ -339,19 +388,10 @@ bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
         SPath targetPath;
         const bool inside =
             archiveOpen && IsSafeEntryName(name.GetText()) &&
+            !SEntryWriter::IsPartialName(name.GetText()) &&
             targetPath.SetPath(target.GetText()) == SPath::kLocal &&
             _strnicmp(targetPath.GetPath().GetText(), root.GetText(), root.GetLength()) == 0;
-        bool written = false;
-        if (inside) {
-            const SString parent = targetPath.GetParent();
-            const SString created = FirstMissingFolder(parent);
-            if (created.GetLength() == 0 || disk.CreateFolder(parent.GetText(), true))
-                written = ExtractToPath(archive, FindEntry(name.GetText()), targetPath, staging,
-                                        pipeline);
-            // Folders made for an entry that failed go again: a refused entry leaves no trace.
-            if (!written && created.GetLength() > 0) RemoveEmptyFolders(parent, created);
-        }
-        if (!written) {
+        if (!inside || !ExtractToPath(run, FindEntry(name.GetText()), targetPath.GetPath())) {
             all = false;
             if (failures) failures->Add(target.GetText());
         }
@@ -359,81 +399,56 @@ bool SResource::ExtractAll(const char* folder, SStringArray* failures) {
     return all;
 }
 
-// The outermost folder of path (ending with a separator) that does not exist yet; empty
-// when path exists.
-SString SResource::FirstMissingFolder(const SString& path) {
-    SPath folder(path.GetText());
-    SString missing("");
-    while (folder.IsSubFolder() && !disk.PathExists(folder.GetPath().GetText())) {
-        missing = folder.GetPath();
-        folder.SetPath(folder.GetParent().GetText());
+// An entry is decoded in full before its target is touched: into memory when its content
+// fits there (up to kStagedLimit bytes), else into its partial file beside the target. The
+// complete file then takes the target's place in one step (SEntryWriter), so that a failure
+// part-way (a malformed entry, a full disk) leaves whatever was at the target as it was. An
+// entry decoded in memory touches no folder until it is whole.
+bool SResource::ExtractToPath(_SExtraction& run, int index, const SString& target) {
+    const int length = sizes.GetAt(index);
+    if (!run.MoveTo(offsets.GetAt(index))) return false;
+    if (length > kStagedLimit) {
+        const bool written = Stream(run, &run.archive, length, target);
+        run.at = -1;  // the stream's reading leaves it somewhere in the payload
+        return written;
     }
-    return missing;
+    if (!run.ReadPayload(length)) return false;
+    if (!compressed || length == 0) return Place(run, target, run.packed.GetBuffer(), length);
+    // The block count bounds the content, before anything is decoded.
+    if (length < 4) return false;
+    const int64_t bound =
+        static_cast<int64_t>(LoadUint32(run.packed.GetBuffer())) * SBlockPipeline::kBlockSize;
+    if (bound > kStagedLimit) return Stream(run, &run.packed, length, target);
+    run.staging.Reserve(static_cast<int>(bound), false);
+    run.staging.Rewind();
+    if (run.staging.GetSize() != bound ||
+        SBlockReader::Decompress(&run.packed, &run.staging, length, run.pipeline) < 0)
+        return false;
+    return Place(run, target, run.staging.GetBuffer(), run.staging.GetPosition());
 }
 
-// Removes path and the folders above it up to and including outermost, as long as they are
-// empty (the system refuses to remove a folder that is not).
-void SResource::RemoveEmptyFolders(const SString& path, const SString& outermost) {
-    SPath folder(path.GetText());
-    while (folder.IsSubFolder() && RemoveDirectoryA(folder.GetPath().GetText()) &&
-           folder.GetPath().CompareNoCase(outermost.GetText()) != 0)
-        folder.SetPath(folder.GetParent().GetText());
+// The count bytes of content at data become the target's.
+bool SResource::Place(_SExtraction& run, const SString& target, const uint8_t* data, int count) {
+    const bool written =
+        run.writer.PrepareFolder(target) && run.writer.WriteWhole(target, data, count);
+    if (!written) run.writer.Abandon();
+    return written;
 }
 
-// An entry is decoded in full before its target is touched, into memory (up to
-// kStagedLimit bytes) or into a temporary file beside the target, and the complete file then
-// takes the target's place in one step: a failure part-way (a malformed entry, a full disk)
-// leaves whatever was at the target as it was. A read-only target is not replaced, as
-// opening it for writing would not be; a hidden or system target keeps those attributes.
-bool SResource::ExtractToPath(SFilePath& archive, int index, const SPath& target, SFileMem& staging,
-                              SBlockPipeline& pipeline) {
-    const SString path = target.GetPath();
-    const DWORD attributes = GetFileAttributesA(path.GetText());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return false;
-    const int64_t bound = RawSizeBound(archive, index);
-    if (bound < 0) return false;
-    const bool inMemory = bound <= kStagedLimit;
-    if (inMemory) {
-        staging.Reserve(static_cast<int>(bound), false);
-        staging.Rewind();
-        if (!ExtractEntry(archive, index, &staging, pipeline)) return false;
-    }
-    char temporary[MAX_PATH];
-    if (!GetTempFileNameA(target.GetParent().GetText(), "upd", 0, temporary)) return false;
-    int written = -1;
-    {
-        SFilePath file;
-        if (file.OpenCreated(temporary)) {
-            if (inMemory) {
-                const int size = staging.GetPosition();
-                if (file.Write(staging.GetBuffer(), size) == size) written = size;
-            } else if (ExtractEntry(archive, index, &file, pipeline)) {
-                written = file.GetPosition();
-            }
-            // The last buffered bytes reach the disk only here.
-            if (!file.CloseChecked()) written = -1;
-        }
-    }
-    const bool ok = written >= 0 && MoveFileExA(temporary, path.GetText(), MOVEFILE_REPLACE_EXISTING);
-    if (!ok) {
-        DeleteFileA(temporary);
+// The payload of length bytes at payload's position is decoded into the target's partial
+// file as it is read, which then takes the target's place when complete.
+bool SResource::Stream(_SExtraction& run, SFile* payload, int length, const SString& target) {
+    SFilePath file;
+    if (!run.writer.PrepareFolder(target) || !run.writer.Begin(target, file)) {
+        run.writer.Abandon();
         return false;
     }
-    const DWORD kept = exists ? attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM) : 0;
-    if (kept) SetFileAttributesA(path.GetText(), kept);
-    return true;
-}
-
-// The most bytes an entry can decode to: its length when stored, its block count times the
-// block size when compressed; -1 when the block count cannot be read.
-int64_t SResource::RawSizeBound(SFilePath& archive, int index) const {
-    const int length = sizes.GetAt(index);
-    if (!compressed || length == 0) return length;
-    uint32_t blocks = 0;
-    if (archive.Seek(offsets.GetAt(index)) != offsets.GetAt(index) || !archive.ReadValue(blocks))
-        return -1;
-    return static_cast<int64_t>(blocks) * SBlockPipeline::kBlockSize;
+    const bool complete = compressed
+                              ? SBlockReader::Decompress(payload, &file, length, run.pipeline) >= 0
+                              : file.CopyFrom(payload, length) == length;
+    const bool written = run.writer.Commit(target, file, complete);
+    if (!written) run.writer.Abandon();
+    return written;
 }
 
 // The list is sized once: growing it entry by entry would copy it over and over.

@@ -62,11 +62,11 @@ private:
     bool WriteStored(SFile* target);
     bool WriteCompressed(SFile* target);
     bool ExtractEntry(SFilePath& archive, int index, SFile* target, SBlockPipeline& pipeline);
-    bool ExtractToPath(SFilePath& archive, int index, const SPath& target, SFileMem& staging,
-                       SBlockPipeline& pipeline);
-    SString FirstMissingFolder(const SString& path);
-    void RemoveEmptyFolders(const SString& path, const SString& outermost);
-    int64_t RawSizeBound(SFilePath& archive, int index) const;
+    // What one ExtractAll works with, from entry to entry.
+    struct _SExtraction;
+    bool ExtractToPath(_SExtraction& run, int index, const SString& target);
+    bool Place(_SExtraction& run, const SString& target, const uint8_t* data, int count);
+    bool Stream(_SExtraction& run, SFile* payload, int length, const SString& target);
 
     SDisk disk;
     SPath source;

@@ -170,7 +170,7 @@ class PackTest(ToolTest):
         self.tool("pack", win(src) + "\\", win(self.path("slash.upd")))
         self.assertEqual(read_bytes(self.path("slash.bin")), data)
         dest = self.path("one", "two", "dest")  # extract makes the folders above it too
-        run = self.tool("extract", win(self.path("slash.bin")), win(dest), "--threads", "1")
+        run = self.tool("extract", win(self.path("slash.bin")), win(dest))
         self.assertEqual(run.out, "")
         self.assertEqual(tree(dest), files)
 
@@ -437,7 +437,7 @@ class VerifyCrcUsageTest(ToolTest):
                      ["keygen", "k.pem"], ["keygen", "k.pem", "K.PEM"], ["sign", "a"],
                      ["embed-key", "Update.exe"], ["verify", "a.upd", "--key"],
                      ["verify", "a.upd", "--sign", "k.pem"], pack + ["--sign"],
-                     pack + ["--key", "k.pub"]):
+                     pack + ["--key", "k.pub"], ["extract", "a", "b", "--threads", "2"]):
             run = self.tool(*args, rc=2)
             self.assertIn(USAGE_HEAD, run.err, str(run))
             self.assertEqual(run.out, "", str(run))

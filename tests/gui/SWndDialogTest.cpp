@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/SFileMem.h"
@@ -43,6 +44,19 @@ public:
     };
     std::vector<Mouse> mouse;
 };
+
+struct WorkerLines {
+    SListCtrl* list;
+    const SStringArray* inserted;  // at position 1
+    const SStringArray* appended;
+    int added;
+};
+
+DWORD WINAPI AddFromWorker(LPVOID data) {
+    WorkerLines* job = static_cast<WorkerLines*>(data);
+    job->added = job->list->AddStrings(job->inserted, 1) + job->list->AddStrings(job->appended);
+    return 0;
+}
 
 bool Build(SWndDialog& dialog, const char* description) {
     SFileMem file;
@@ -134,6 +148,26 @@ TEST(SWndDialog, InstallDialogControls) {
     for (int i = 0; i < list->GetCount(); ++i)
         order += list->GetString(i).GetSafeText() + std::string(";");
     EXPECT_EQ(order, "first;second;c:\\b.txt;c:\\a.txt;c:\\c.txt;");
+
+    // From a worker thread, as the installer adds its failures: every line in order, the
+    // list still showing its first line.
+    SStringArray inserted;
+    SStringArray appended;
+    for (int i = 0; i < 600; ++i) inserted.Add(("in" + std::to_string(i)).c_str());
+    for (int i = 0; i < 300; ++i) appended.Add(("end" + std::to_string(i)).c_str());
+    WorkerLines job = {list, &inserted, &appended, 0};
+    HANDLE worker = CreateThread(nullptr, 0, AddFromWorker, &job, 0, nullptr);
+    ASSERT_TRUE(worker);
+    while (MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+        DrainMessages();
+    CloseHandle(worker);
+    EXPECT_EQ(job.added, 900);
+    ASSERT_EQ(list->GetCount(), 905);
+    const std::pair<int, const char*> expectedLines[] = {
+        {0, "first"}, {1, "in0"}, {600, "in599"}, {601, "second"}, {605, "end0"}, {904, "end299"}};
+    for (const auto& [index, text] : expectedLines)
+        EXPECT_EQ(list->GetString(index), text) << index;
+    EXPECT_EQ(list->Send(LB_GETTOPINDEX), 0);
 }
 
 TEST(SWndDialog, MakeDialogFocusSelectionAndEnter) {

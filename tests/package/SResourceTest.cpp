@@ -263,84 +263,124 @@ TEST(SResourceRead, MalformedBlockStreamsFailAndLeaveTheTargetAsItWas) {
 // Of names equal but for case the first is written; refused names write nothing anywhere, and
 // folders made for an entry that fails go again, up to the first that was there before.
 TEST(SResourceExtractAll, RefusedAndFailedEntriesLeaveNothingBehind) {
-    const char* hostile[] = {"..\\evil.txt", "sub\\..\\..\\evil.txt", "C:\\evil.txt",
-                             "\\\\srv\\share\\evil.txt", "sub\\CON"};
-    TestFolder folder;
-    ArchiveBytes bytes(1);
-    bytes.Compressed("Dir\\Same.txt", "first").Compressed("dir\\same.TXT", "second");
-    bytes.Compressed("kept\\ok.txt", "ok");
-    for (const char* name : {"kept\\bad\\x.txt", "new\\deeper\\y.txt", "old\\z.txt"})
-        bytes.Entry(name, "ab");  // no block stream
-    for (const char* name : hostile) bytes.Compressed(name, "evil");
-    const std::string path = folder.WriteFile("hostile.bin", bytes.End().Bytes());
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));  // only read
-    const std::string destination = folder.MakeFolder("inner\\dest");
-    folder.MakeFolder("inner\\dest\\old");
+    for (int threads : {1, 2}) {
+        const char* hostile[] = {"..\\evil.txt", "sub\\..\\..\\evil.txt", "C:\\evil.txt",
+                                 "\\\\srv\\share\\evil.txt", "sub\\CON"};
+        TestFolder folder;
+        ArchiveBytes bytes(1);
+        bytes.Compressed("Dir\\Same.txt", "first").Compressed("dir\\same.TXT", "second");
+        bytes.Compressed("kept\\ok.txt", "ok");
+        for (const char* name : {"kept\\bad\\x.txt", "new\\deeper\\y.txt", "old\\z.txt"})
+            bytes.Entry(name, "ab");  // no block stream
+        for (const char* name : hostile) bytes.Compressed(name, "evil");
+        const std::string path = folder.WriteFile("hostile.bin", bytes.End().Bytes());
+        ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));  // only read
+        const std::string destination = folder.MakeFolder("inner\\dest");
+        folder.MakeFolder("inner\\dest\\old");
 
-    SResource archive;
-    ASSERT_TRUE(archive.Open(path.c_str()));
-    SStringArray failures;
-    EXPECT_FALSE(archive.ExtractAll(destination.c_str(), &failures));
-    ASSERT_EQ(failures.GetCount(), 8);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(failures.GetText(i + 3), (destination + hostile[i]).c_str());
-    EXPECT_EQ(
-        Listing(folder.Path()),
-        (std::set<std::string>{"hostile.bin", "inner\\", "inner\\dest\\", "inner\\dest\\Dir\\",
-                               "inner\\dest\\Dir\\Same.txt", "inner\\dest\\kept\\",
-                               "inner\\dest\\kept\\ok.txt", "inner\\dest\\old\\"}));
-    EXPECT_FALSE(FileIsThere("C:\\evil.txt"));
-    EXPECT_EQ(ReadWholeFile(destination + "Dir\\Same.txt"), "first");
+        SResource archive;
+        archive.SetThreads(threads);
+        ASSERT_TRUE(archive.Open(path.c_str()));
+        SStringArray failures;
+        EXPECT_FALSE(archive.ExtractAll(destination.c_str(), &failures));
+        ASSERT_EQ(failures.GetCount(), 8) << threads;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(failures.GetText(i + 3), (destination + hostile[i]).c_str());
+        EXPECT_EQ(
+            Listing(folder.Path()),
+            (std::set<std::string>{"hostile.bin", "inner\\", "inner\\dest\\", "inner\\dest\\Dir\\",
+                                   "inner\\dest\\Dir\\Same.txt", "inner\\dest\\kept\\",
+                                   "inner\\dest\\kept\\ok.txt", "inner\\dest\\old\\"}));
+        EXPECT_FALSE(FileIsThere("C:\\evil.txt"));
+        EXPECT_EQ(ReadWholeFile(destination + "Dir\\Same.txt"), "first");
+    }
 }
 
 // An entry decoded whole takes the target's place: the old file is never written in place
 // (another link to it keeps the old bytes), and a hidden target stays hidden. A locked or
 // read-only target is listed and kept as it was.
 TEST(SResourceExtractAll, ReplacesTargetsWholeAndListsThoseItCannot) {
-    TestFolder folder;
-    const std::string big(SResource::kStagedLimit + 1, 'b');  // decoded beside its target
-    ArchiveBytes bytes(1);
-    for (const char* name : {"small.txt", "locked.txt", "ro.txt", "hid.txt"})
-        bytes.Compressed(name, "new");
-    const std::string path =
-        folder.WriteFile("a.bin", bytes.Compressed("ro-big.bin", big).End().Bytes());
-    const std::string destination = folder.MakeFolder("dest");
-    const std::string target = folder.WriteFile("dest\\small.txt", "old");
-    ASSERT_TRUE(CreateHardLinkA((folder / "link.txt").c_str(), target.c_str(), nullptr));
-    const std::string locked = folder.WriteFile("dest\\locked.txt", "old");
-    const std::string readOnly = folder.WriteFile("dest\\ro.txt", "old");
-    const std::string hidden = folder.WriteFile("dest\\hid.txt", "old");
-    const std::string readOnlyBig = folder.WriteFile("dest\\ro-big.bin", "old");
-    for (const std::string& name : {readOnly, readOnlyBig})
-        ASSERT_TRUE(SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_READONLY));
-    const bool canHide = SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN) &&
-                         (GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
-    SFilePath holder;
-    ASSERT_TRUE(holder.Open(locked.c_str(), true, false, true, false));
+    for (int threads : {1, 2}) {
+        TestFolder folder;
+        const std::string big(SResource::kStagedLimit + 1, 'b');  // decoded beside its target
+        ArchiveBytes bytes(1);
+        for (const char* name : {"small.txt", "locked.txt", "ro.txt", "hid.txt"})
+            bytes.Compressed(name, "new");
+        const std::string path =
+            folder.WriteFile("a.bin", bytes.Compressed("ro-big.bin", big).End().Bytes());
+        const std::string destination = folder.MakeFolder("dest");
+        const std::string target = folder.WriteFile("dest\\small.txt", "old");
+        ASSERT_TRUE(CreateHardLinkA((folder / "link.txt").c_str(), target.c_str(), nullptr));
+        const std::string locked = folder.WriteFile("dest\\locked.txt", "old");
+        const std::string readOnly = folder.WriteFile("dest\\ro.txt", "old");
+        const std::string hidden = folder.WriteFile("dest\\hid.txt", "old");
+        const std::string readOnlyBig = folder.WriteFile("dest\\ro-big.bin", "old");
+        for (const std::string& name : {readOnly, readOnlyBig})
+            ASSERT_TRUE(SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_READONLY));
+        const bool canHide = SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN) &&
+                             (GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+        SFilePath holder;
+        ASSERT_TRUE(holder.Open(locked.c_str(), true, false, true, false));
 
-    SResource archive;
-    ASSERT_TRUE(archive.Open(path.c_str()));
-    SStringArray failures;
-    EXPECT_FALSE(archive.ExtractAll(destination.c_str(), &failures));
-    EXPECT_EQ(failures.Join("|").GetSafeText(), locked + "|" + readOnly + "|" + readOnlyBig);
-    EXPECT_EQ(ReadWholeFile(target), "new");
-    EXPECT_EQ(ReadWholeFile(folder / "link.txt"), "old");
-    EXPECT_EQ(ReadWholeFile(hidden), "new");
-    if (canHide) {
-        EXPECT_TRUE(GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+        SResource archive;
+        archive.SetThreads(threads);
+        ASSERT_TRUE(archive.Open(path.c_str()));
+        SStringArray failures;
+        EXPECT_FALSE(archive.ExtractAll(destination.c_str(), &failures));
+        EXPECT_EQ(failures.Join("|").GetSafeText(), locked + "|" + readOnly + "|" + readOnlyBig)
+            << threads;
+        EXPECT_EQ(ReadWholeFile(target), "new");
+        EXPECT_EQ(ReadWholeFile(folder / "link.txt"), "old");
+        EXPECT_EQ(ReadWholeFile(hidden), "new");
+        if (canHide) {
+            EXPECT_TRUE(GetFileAttributesA(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+        }
+        holder.Close();
+        for (const std::string& name : {locked, readOnly, readOnlyBig})
+            EXPECT_EQ(ReadWholeFile(name), "old") << name;
+
+        // Without the lock and the read-only flags the same archive writes every target.
+        for (const std::string& name : {readOnly, readOnlyBig})
+            SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SStringArray none;
+        EXPECT_TRUE(archive.ExtractAll(destination.c_str(), &none));
+        EXPECT_EQ(none.GetCount(), 0);
+        EXPECT_EQ(ReadWholeFile(locked), "new");
+        EXPECT_TRUE(ReadWholeFile(readOnlyBig) == big);
     }
-    holder.Close();
-    for (const std::string& name : {locked, readOnly, readOnlyBig})
-        EXPECT_EQ(ReadWholeFile(name), "old") << name;
+}
 
-    // Without the lock and the read-only flags the same archive writes every target.
-    for (const std::string& name : {readOnly, readOnlyBig})
-        SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
-    SStringArray none;
-    EXPECT_TRUE(archive.ExtractAll(destination.c_str(), &none));
-    EXPECT_EQ(none.GetCount(), 0);
-    EXPECT_EQ(ReadWholeFile(locked), "new");
-    EXPECT_TRUE(ReadWholeFile(readOnlyBig) == big);
+// Each target is written through a partial file named after it: an entry named like one is
+// refused, a stale one from a killed run goes, a target at the path limit is still written
+// (through a shorter name beside it), one past the limit is listed, and none stays behind;
+// nor does a folder made for it, whether the entries are written on one thread or more.
+TEST(SResourceExtractAll, PartialFilesNeitherStayNorStandForEntries) {
+    for (int threads : {1, 2}) {
+        TestFolder folder;
+        const std::string destination = folder.MakeFolder("dest");
+        const std::string atLimit(259 - destination.size(), 'a');
+        const std::string pastLimit(260 - destination.size(), 'b');
+        const std::string deepPast = "deep\\" + std::string(255 - destination.size(), 'c');
+        ArchiveBytes bytes(1);
+        bytes.Compressed("keep.txt", "kept").Compressed("keep.txt.Update-Partial", "impostor");
+        bytes.Compressed(atLimit, "at the limit").Compressed(pastLimit, "past it");
+        bytes.Compressed(deepPast, "past it, in a folder of its own");
+        const std::string path = folder.WriteFile("a.bin", bytes.End().Bytes());
+        folder.WriteFile("dest\\keep.txt.update-partial", "left by a killed run");
+
+        SResource archive;
+        archive.SetThreads(threads);
+        ASSERT_TRUE(archive.Open(path.c_str()));
+        SStringArray failures;
+        EXPECT_FALSE(archive.ExtractAll(destination.c_str(), &failures));
+        EXPECT_EQ(failures.Join("|").GetSafeText(), destination + "keep.txt.Update-Partial|" +
+                                                        destination + pastLimit + "|" +
+                                                        destination + deepPast)
+            << threads;
+        EXPECT_EQ(Listing(destination), (std::set<std::string>{"keep.txt", atLimit})) << threads;
+        EXPECT_EQ(ReadWholeFile(destination + "keep.txt"), "kept");
+        EXPECT_EQ(ReadWholeFile(destination + atLimit), "at the limit");
+    }
 }
 
 TEST(SResource, IsSafeEntryName) {
