@@ -391,10 +391,16 @@ class Lane:
                 self.process = None
                 self.reset()
         seconds = time.time() - started
-        if code is None:
-            return ["%s: hung" % suite.name], seconds
         with open(output, encoding="latin-1") as f:
-            failed = ["%s: %s" % (suite.name, name) for name in failed_tests(f.read())]
+            text = f.read()
+        failed = ["%s: %s" % (suite.name, name) for name in failed_tests(text)]
+        if code is None:
+            # What failed before the hang, where the output names it; a unittest script
+            # only marks its failures so far with F and E.
+            marks = "".join(re.findall(r"^[.FEsxu]+(?=[^:\w]|$)", text, re.M))
+            later = marks.count("F") + marks.count("E")
+            return failed + ["%s: hung%s" % (suite.name, " after %d failures" % later
+                                               if later and not failed else "")], seconds
         if code != 0 and not failed:
             failed = ["%s: exit %d" % (suite.name, code)]
         return failed, seconds
@@ -434,7 +440,7 @@ class Runner:
         if done.returncode == 0:
             return ""
         text = done.stdout.decode("latin-1")
-        errors = [line for line in text.splitlines() if "error" in line]
+        errors = [line for line in text.splitlines() if "error:" in line]
         return (errors or ["build failed"])[0][:300]
 
     def run(self, suites, quick):
