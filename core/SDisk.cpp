@@ -182,12 +182,6 @@ int SDisk::GetFileSize(const char* path) {
     return size;
 }
 
-bool SDisk::IsReadOnlyFile(const char* path) {
-    const DWORD attributes = GetFileAttributesA(path ? path : "");
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 SString SDisk::GetTempFileBeside(const char* path) {
     SPath where(path);
     char temporary[MAX_PATH];

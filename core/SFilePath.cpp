@@ -10,7 +10,6 @@
 #include <cstring>
 #include <string>
 
-#include "core/SDisk.h"
 #include "core/SHeapBlock.h"
 #include "core/SWindows.h"
 
@@ -64,6 +63,12 @@ SFilePath::SFilePath(const char* path, bool write, bool truncate, bool read) : S
 
 SFilePath::~SFilePath() { Close(); }
 
+bool SFilePath::IsReadOnlyFile(const char* path) {
+    const DWORD attributes = GetFileAttributesA(path ? path : "");
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // The mode comes from the three flags; no mode ever translates line ends. Sharing is set
 // explicitly rather than left to fopen_s, whose sharing differs between runtimes: not
 // shared, a file opened only for reading lets others read it but not write it, and a file
@@ -81,7 +86,7 @@ bool SFilePath::Open(const char* newPath, bool write, bool truncate, bool read, 
     // Windows refuses to write a read-only file by itself, but Wine run by root does not (root
     // passes the Unix permission check that stands for the attribute there), so the attribute
     // is tested here as well, with the error Windows would give.
-    if (write && SDisk::IsReadOnlyFile(newPath)) {
+    if (write && IsReadOnlyFile(newPath)) {
         errno = EACCES;
         SetLastError(ERROR_ACCESS_DENIED);
         return false;

@@ -27,6 +27,9 @@ public:
     // effect when it closes): for a download that may have to go before its writer is done.
     [[nodiscard]] bool OpenTemporary(const char* path);
     const SString& GetPath() const { return path; }
+    // Whether path names an existing file (not a folder) marked read-only: such a file is
+    // never opened for writing.
+    static bool IsReadOnlyFile(const char* path);
     // The length in 64 bits, which GetSize cannot give for files of 2 GiB and more; -1 when
     // closed or unknown.
     int64_t GetSize64();

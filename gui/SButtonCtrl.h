@@ -1,12 +1,13 @@
 #pragma once
 // SButtonCtrl: a system push button. Its clicks reach the parent as the framework's
 // button-clicked message; it hands out a brush of its background colour when asked.
+#include "gui/SMessages.h"
 #include "gui/SWnd.h"
 
 class SButtonCtrl : public SWnd {
 public:
     SButtonCtrl();
-    static constexpr UINT kMsgMouse = 35778;  // mouse notice to the parent
+    static constexpr UINT kMsgMouse = SMessages::kButtonMouse;
 
     ~SButtonCtrl() override;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

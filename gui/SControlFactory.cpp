@@ -9,7 +9,6 @@
 #include "gui/SListCtrl.h"
 #include "gui/SProgressCtrl.h"
 #include "gui/SSystem.h"
-#include "gui/SWndDialog.h"
 
 namespace {
 
@@ -118,11 +117,10 @@ void ApplyKeys(SWnd* control, const Record& record) {
 
 // Keys naming archive entries (EDIT_TEXT, LABEL_TEXT, LABEL_IMAGE, LIST_FILE) need an image
 // archive; the updater builds its dialogs without one, so they are not read.
-SWnd* SControlFactory::CreateControlFromRecord(SWndDialog* dialog, HWND parent,
-                                               const Record& record, void* archive,
-                                               bool keepVisible) {
+SWnd* SControlFactory::CreateControlFromRecord(SWnd* own, HWND parent, const Record& record,
+                                               void* archive, bool keepVisible) {
     (void)archive;
-    SWnd* control = dialog ? dialog->NewControl(static_cast<uint16_t>(record.type)) : nullptr;
+    SWnd* control = own;
     const bool standard = !control;
     if (!control) control = MakeObject(record.type);
     DWORD style = record.style;

@@ -21,13 +21,9 @@ public:
     static constexpr int kTypeLabel = 11;
     static constexpr int kTypeList = 14;
     static constexpr int kTypeProgress = 18;
+    static constexpr int kTypeTab = 27;
     static constexpr int kTypeWindow = 32;
     static constexpr int kTypeCount = 33;
-
-    // Colour values besides colour references 0x00BBGGRR.
-    static constexpr uint32_t kColorNone = 0xFF000000;  // the window's class default
-    static constexpr uint32_t kColorTransparent = 0xFF000001;
-    static constexpr uint32_t kColorSystem = 0xFE000000;  // plus a system colour index
 
     SDialogEditor();
     virtual ~SDialogEditor();

@@ -6,6 +6,7 @@
 
 #include "core/SString.h"
 #include "gui/SDialogEditor.h"
+#include "gui/SWnd.h"
 
 class SDialogEditor::_SCtrl {
 public:
@@ -43,8 +44,8 @@ public:
     bool isDialog = false;
     uint32_t style = 0;
     uint32_t exStyle = 0;
-    uint32_t backColor = kColorNone;
-    uint32_t textColor = kColorNone;
+    uint32_t backColor = SWnd::kNoColor;
+    uint32_t textColor = SWnd::kNoColor;
     bool transparent = false;
     SString properties;
 };

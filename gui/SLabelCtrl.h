@@ -2,12 +2,13 @@
 // SLabelCtrl: a text label painted by the framework in one line, aligned by flags: the low
 // two bits horizontally (0 left, 1 centre, 2 right, 3 justified, drawn as left), 16 centred
 // vertically, 32 at the bottom.
+#include "gui/SMessages.h"
 #include "gui/SWnd.h"
 
 class SLabelCtrl : public SWnd {
 public:
     SLabelCtrl();
-    static constexpr UINT kMsgMouse = 35858;  // mouse notice to the parent
+    static constexpr UINT kMsgMouse = SMessages::kLabelMouse;
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 

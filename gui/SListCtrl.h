@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "core/SStringArray.h"
+#include "gui/SMessages.h"
 #include "gui/SWnd.h"
 
 class SListCtrl : public SWnd {
@@ -17,8 +18,8 @@ public:
 
     SListCtrl();
     ~SListCtrl() override;
-    static constexpr UINT kMsgMouse = 35889;        // mouse notice to the parent
-    static constexpr UINT kMsgDoubleClick = 35891;  // on a selected entry; wParam: the list
+    static constexpr UINT kMsgMouse = SMessages::kListMouse;
+    static constexpr UINT kMsgDoubleClick = SMessages::kListDoubleClick;
 
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     HBRUSH OnCtlColorListBox(HDC dc) override;

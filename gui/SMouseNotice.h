@@ -4,14 +4,15 @@
 // the control as wParam, in a message number of the control's class.
 #include <cstdint>
 
+#include "gui/SMessages.h"
 #include "gui/SWnd.h"
 
 class SMouseNotice {
 public:
     // The framework's click notifications of the left, middle and right buttons.
-    static constexpr UINT kMsgLeftClick = 33782;
-    static constexpr UINT kMsgMiddleClick = 33783;
-    static constexpr UINT kMsgRightClick = 33784;
+    static constexpr UINT kMsgLeftClick = SMessages::kLeftClick;
+    static constexpr UINT kMsgMiddleClick = SMessages::kMiddleClick;
+    static constexpr UINT kMsgRightClick = SMessages::kRightClick;
 
     // A button bit (1 left, 2 middle, 4 right) plus an event bit (8 down, 16 up, 32 click,
     // 64 double click); 0 for a message that is no mouse event.

@@ -2,9 +2,9 @@
 // SSystem: process-wide services as static operations. Init runs once on the program's first
 // thread, before any other framework call, and Exit last, after every window is gone. Init
 // registers the two framework window classes, makes the hidden and the application windows,
-// the shared fonts and the first thread's record, and starts COM, sockets and GDI+. The
-// command line is split by the platform's rules after a rewrite that lets a quoted folder end
-// in a backslash.
+// the shared fonts (SSystemFonts.cpp) and the first thread's record (SThreadTable), and
+// starts COM, sockets and GDI+ (SSystemServices.cpp). The command line is split by the
+// platform's rules after a rewrite that lets a quoted folder end in a backslash.
 //
 // An SSystem object owns a list of font files and removes each from the system when it goes.
 #include <cstdint>
@@ -13,13 +13,11 @@
 #include "core/SStringArray.h"
 #include "core/SWindows.h"
 
-class SThreadRecord;
 class SWnd;
 class SWndApp;
 
 class SSystem {
 public:
-    static constexpr int kThreadSlots = 256;
     // The idle argument is pointer-sized so that it can carry an object on 64 bits too.
     using IdleFunction = void (*)(uintptr_t argument);
 
@@ -27,24 +25,27 @@ public:
     ~SSystem();
     bool AddFontFile(const char* path);  // AddFontResourceA; removed again by the destructor
 
+    // Start-up and end of the framework; failed services are left absent, never reported.
     static void Init(HINSTANCE instance, bool startSockets, bool startSound, bool skipCom);
     static void Exit();
-    static void SetAppIcons(int largeIcon, int smallIcon);
+    static void SetAppIcons(int largeIcon, int smallIcon);  // resource ids, both windows
 
+    // The message loop: blocking waits for messages, otherwise idle runs whenever none is
+    // waiting; it ends at WM_QUIT. The modal form also ends when the window's run ends.
     static void RunLoop(const bool* blocking, IdleFunction idle, uintptr_t idleArgument);
     static void RunModalLoop(SWnd* window, const bool* blocking, IdleFunction idle,
                              uintptr_t idleArgument);
 
-    // Style bits: 1 bold, 2 italic, 4 underline, 8 strike-out. The caller owns the font.
+    // Style bits: 1 bold, 2 italic, 4 underline, 8 strike-out. The caller owns the font;
+    // height, when given, receives the height asked of the system.
     static HFONT CreateFont(HDC dc, const char* face, double points, int style, int* height);
 
+    // Modeless dialogs, which the loops offer each message first.
     static void AddDialog(HWND dialog);
     static void RemoveDialog(HWND dialog);
 
-    static SThreadRecord* RegisterThread();        // null when all slots are taken
-    static bool UnregisterThread(DWORD threadId);  // 0: the calling thread
-    static SThreadRecord* GetThreadRecord(DWORD threadId);
-
+    // Hands the mouse to target until the button that is down is released; false when no
+    // allowed button is down or a capture runs already.
     static bool BeginMouseCapture(HWND target, bool allowLeft, bool allowRight);
 
     static HINSTANCE GetInstance();
@@ -53,8 +54,8 @@ public:
     static const SString& GetAppPath();  // first element of the start-up split, as typed
     static const SString& GetAppFolder();
     static HFONT GetDefaultFont();
-    static int GetOsVersion();
-    static int OsVersionCode(DWORD platform, DWORD major, DWORD minor);  // 0 never
+    static int GetOsVersion();  // OsVersionCode of the running system; 0 when unknown
+    static int OsVersionCode(DWORD platform, DWORD major, DWORD minor);  // 1..8, never 0
     static UINT GetFindReplaceMessage();
 
     // Arguments after the program path: the count from the start-up split, and one
@@ -69,5 +70,11 @@ public:
     static int GetProcessCount(const char* name);
 
 private:
+    // Pieces of Init and Exit kept in files of their own.
+    static void MakeFonts();
+    static void FreeFonts();
+    static void StartServices(bool startSockets, bool startSound, bool skipCom, HWND soundOwner);
+    static void StopServices();
+
     SStringArray fontFiles;
 };

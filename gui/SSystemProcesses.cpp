@@ -26,7 +26,8 @@ SString LongForm(const char* path) {
 }
 
 bool SameFile(const SString& target, const char* name) {
-    return target.CompareNoCase(name) == 0 || target.CompareNoCase(LongForm(name).GetSafeText()) == 0;
+    return target.CompareNoCase(name) == 0 ||
+           target.CompareNoCase(LongForm(name).GetSafeText()) == 0;
 }
 
 // Each loaded module whose file name is the target adds one; -1 when the modules cannot

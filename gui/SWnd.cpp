@@ -6,6 +6,7 @@
 #include "core/SStringArray.h"
 #include "gui/SSystem.h"
 #include "gui/SThreadRecord.h"
+#include "gui/SThreadTable.h"
 
 namespace {
 
@@ -126,14 +127,14 @@ bool SWnd::CreateAny(const char* className, const char* title, DWORD style, DWOR
     // A thread without a record could never find the object again: such a window would be
     // dead to every handler, so creation fails instead.
     const DWORD thread = GetWindowThreadProcessId(created, nullptr);
-    SThreadRecord* record = SSystem::GetThreadRecord(thread);
+    SThreadRecord* record = SThreadTable::Find(thread);
     if (!record) {
         DestroyWindow(created);
         return false;
     }
     handle = created;
     ownerThread = thread;
-    record->Insert(this);
+    record->Insert(created, this);
     if (takeOver)
         previousProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(created, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
@@ -160,7 +161,7 @@ bool SWnd::Destroy() {
 // Removes the object from its thread's record and lets a taken-over control's own procedure
 // see the window's last messages (WM_NCDESTROY frees what the control holds).
 void SWnd::Unregister() {
-    if (SThreadRecord* record = SSystem::GetThreadRecord(ownerThread)) record->Remove(handle);
+    if (SThreadRecord* record = SThreadTable::Find(ownerThread)) record->Remove(handle);
     if (previousProc && IsWindow(handle))
         SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProc));
     previousProc = nullptr;
@@ -169,7 +170,7 @@ void SWnd::Unregister() {
 
 SWnd* SWnd::FromHandle(HWND window) {
     if (!window) return nullptr;
-    SThreadRecord* record = SSystem::GetThreadRecord(GetWindowThreadProcessId(window, nullptr));
+    SThreadRecord* record = SThreadTable::Find(GetWindowThreadProcessId(window, nullptr));
     return record ? record->Find(window) : nullptr;
 }
 
@@ -323,8 +324,6 @@ bool SWnd::PreProcessMessage(UINT message, WPARAM& wParam, LPARAM& lParam, LRESU
     }
 }
 
-// The framework's system-menu item (command 1980) is not added: this program opens no web
-// address of its own.
 void SWnd::OnCreated() {
     eraseCount = 0;
     if (kind == kKindWindow) SetBackColor(GetSysColor(COLOR_BTNFACE));
@@ -359,7 +358,7 @@ void SWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
         case kKindRadio: {
             if (code != BN_CLICKED) break;
             child->Send(BM_SETCHECK, BST_CHECKED);
-            SThreadRecord* record = SSystem::GetThreadRecord(child->ownerThread);
+            SThreadRecord* record = SThreadTable::Find(child->ownerThread);
             const HWND parent = GetParent(child->handle);
             for (int i = 0; record && i < record->GetCount(); ++i) {
                 SWnd* other = record->GetAt(i);
@@ -446,7 +445,7 @@ void SWnd::RunShortcut(WPARAM key) {
 // The siblings are the other registered windows of this thread under the same parent, in
 // ascending order of their handles.
 SWnd* SWnd::NextInTabGroup() {
-    SThreadRecord* record = SSystem::GetThreadRecord(ownerThread);
+    SThreadRecord* record = SThreadTable::Find(ownerThread);
     if (!record) return this;
     const HWND parent = GetParent(handle);
     SWnd* above = nullptr;

@@ -8,29 +8,30 @@
 #include "core/SArray.h"
 #include "core/SString.h"
 #include "core/SWindows.h"
+#include "gui/SMessages.h"
 
 class SWnd {
 public:
     // The framework's own window messages; all are sent, never posted.
-    static constexpr UINT kMsgCreated = 33769;        // lParam: creation parameter
-    static constexpr UINT kMsgParentResized = 33770;  // wParam: size type, lParam: parent
-    static constexpr UINT kMsgParentMoved = 33771;    // wParam: WM_MOVE's, lParam: parent
-    static constexpr UINT kMsgModalStart = 33772;     // non-zero answer refuses the run
-    static constexpr UINT kMsgModalEnter = 33773;     // ends a modal run with 0
-    static constexpr UINT kMsgModalCancel = 33774;    // ends a modal run with -1
-    static constexpr UINT kMsgFilesDropped = 33775;   // wParam: SStringArray* of paths
-    static constexpr UINT kMsgMaximised = 33776;
-    static constexpr UINT kMsgMinimised = 33777;
-    static constexpr UINT kMsgRestored = 33778;
-    static constexpr UINT kMsgCaptureMove = 33796;  // wParam: capture mode, lParam: position
-    static constexpr UINT kMsgCaptureEnd = 33797;
-    static constexpr UINT kMsgCaptureLost = 33798;
-    static constexpr UINT kMsgKeyInChild = 34269;     // wParam: key, lParam: child SWnd*
-    static constexpr UINT kMsgButtonClicked = 35779;  // wParam: the child SWnd*
-    static constexpr UINT kMsgCheckToggled = 35789;
-    static constexpr UINT kMsgSelectionChanged = 35808;
-    static constexpr UINT kMsgTextEdited = 35819;
-    static constexpr UINT kMsgRadioChosen = 35969;
+    static constexpr UINT kMsgCreated = SMessages::kCreated;
+    static constexpr UINT kMsgParentResized = SMessages::kParentResized;
+    static constexpr UINT kMsgParentMoved = SMessages::kParentMoved;
+    static constexpr UINT kMsgModalStart = SMessages::kModalStart;
+    static constexpr UINT kMsgModalEnter = SMessages::kModalEnter;
+    static constexpr UINT kMsgModalCancel = SMessages::kModalCancel;
+    static constexpr UINT kMsgFilesDropped = SMessages::kFilesDropped;
+    static constexpr UINT kMsgMaximised = SMessages::kMaximised;
+    static constexpr UINT kMsgMinimised = SMessages::kMinimised;
+    static constexpr UINT kMsgRestored = SMessages::kRestored;
+    static constexpr UINT kMsgCaptureMove = SMessages::kCaptureMove;
+    static constexpr UINT kMsgCaptureEnd = SMessages::kCaptureEnd;
+    static constexpr UINT kMsgCaptureLost = SMessages::kCaptureLost;
+    static constexpr UINT kMsgKeyInChild = SMessages::kKeyInChild;
+    static constexpr UINT kMsgButtonClicked = SMessages::kButtonClicked;
+    static constexpr UINT kMsgCheckToggled = SMessages::kCheckToggled;
+    static constexpr UINT kMsgSelectionChanged = SMessages::kSelectionChanged;
+    static constexpr UINT kMsgTextEdited = SMessages::kTextEdited;
+    static constexpr UINT kMsgRadioChosen = SMessages::kRadioChosen;
 
     // Kinds of window, set by each class's constructor.
     static constexpr int kKindWindow = 0;
@@ -43,9 +44,9 @@ public:
     static constexpr int kKindProgress = 26;
     static constexpr int kKindRadio = 29;
 
-    // Colour values beside plain 0x00BBGGRR colours.
+    // Colour values beside plain 0x00BBGGRR colours, in windows and dialog records alike.
     static constexpr uint32_t kSystemColor = 0xFE000000;  // plus a GetSysColor index
-    static constexpr uint32_t kNoColor = 0xFF000000;
+    static constexpr uint32_t kNoColor = 0xFF000000;      // the window class's own colour
     static constexpr uint32_t kTransparent = 0xFF000001;
 
     explicit SWnd(int kind = kKindWindow);
@@ -84,21 +85,28 @@ public:
     virtual void OnCaptionButtonMove(void*, int, int, int) {}
     virtual void OnCaptionButtonLeave(void*, int, int, int) {}
 
+    // Makes the window of a framework class ("CLASS_SWND", or "CLASS_SWNDEX" without a close
+    // box) and registers this object for it; a window without a parent is a popup. It is
+    // shown only after kMsgCreated was answered with 0. False when the object has a window
+    // already, the system refuses, the thread has no record, or kMsgCreated refused.
     bool Create(const char* title, DWORD style, DWORD exStyle, const RECT* rect, HWND parent,
                 UINT id, LPARAM param, HINSTANCE instance, bool noCloseClass);
+    // The same for a window of a system class, whose procedure the object then takes over.
     bool CreateControl(const char* className, const char* title, DWORD style, DWORD exStyle,
                        const RECT* rect, HWND parent, UINT id, LPARAM param, HINSTANCE instance);
-    bool Destroy();
-    static SWnd* FromHandle(HWND handle);
+    bool Destroy();  // hides and destroys the window; false when there was none
+    static SWnd* FromHandle(HWND handle);  // the object of a framework window, or null
     static LRESULT CALLBACK WindowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
 
-    HWND GetHandle() const { return handle; }
+    HWND GetHandle() const { return handle; }  // null without a window
     int GetKind() const { return kind; }
     DWORD GetOwnerThread() const { return ownerThread; }
-    SString GetText() const;
-    bool SetText(const char* text);
+    SString GetText() const;         // the window text; "" without a window
+    bool SetText(const char* text);  // null sets ""; false without a window
+    // SendMessageA to the window; 0 without one.
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
+    // Tab order: windows of one group (>= 0, -1 for none) in the order they were created.
     void SetTabGroup(int group) { tabGroup = group < 0 ? -1 : group; }
     int GetTabGroup() const { return tabGroup; }
     int GetTabIndex() const { return tabIndex; }
@@ -109,19 +117,24 @@ public:
     HFONT GetFont() const { return font; }
     void SetTooltipText(const char* text) { tooltipText = text; }
     const RECT& GetWorkArea() const { return workArea; }
-    bool IsNormalState() const { return normalState; }
+    bool IsNormalState() const { return normalState; }  // neither minimised nor maximised
     bool IsMoving() const { return moving; }
 
     // Tracking limits, -1 for none; a client-size limit has the frame added when applied.
     void SetMinSize(int width, int height, bool clientSize = false);
     void SetMaxSize(int width, int height, bool clientSize = false);
 
+    // Shows a top-level window and runs the modal loop until EndModal (or the window's end,
+    // or WM_QUIT), with its owner, or every other window of the thread but the exceptions,
+    // disabled meanwhile. Returns EndModal's result; 0 for a child or no window, or when
+    // kMsgModalStart refused the run.
     int RunModal(WPARAM wParam, LPARAM lParam, bool disableAll, const SArray<HWND>* exceptions,
                  bool hideAfterwards);
-    void EndModal(int result);
+    void EndModal(int result);  // ends the running modal run; nothing without one
     bool IsModal() const { return modal; }
 
-    static COLORREF ResolveColor(uint32_t color);  // a system colour index to its colour
+    // A plain colour as it is; kSystemColor + index as that system colour.
+    static COLORREF ResolveColor(uint32_t color);
 
 protected:
     LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);

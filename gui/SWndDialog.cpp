@@ -95,14 +95,15 @@ void SWndDialog::PlaceWindow(int clientWidth, int clientHeight) {
 bool SWndDialog::CreateControls(const SDialogEditor& editor, void* archive) {
     SArray<int> tabs;
     for (int i = 0; i < editor.GetControlCount(); ++i)
-        if (editor.GetControl(i)->type == 27) tabs.Add(i);
+        if (editor.GetControl(i)->type == SDialogEditor::kTypeTab) tabs.Add(i);
     int tabsMet = 0;
     for (int i = 0; i < editor.GetControlCount(); ++i) {
         const SDialogEditor::_SCtrl* record = editor.GetControl(i);
-        if (record->type == 27)
+        if (record->type == SDialogEditor::kTypeTab)
             record = editor.GetControl(tabs.GetAt(tabs.GetCount() - 1 - tabsMet++));
+        SWnd* own = NewControl(static_cast<uint16_t>(record->type));
         SWnd* control =
-            SControlFactory::CreateControlFromRecord(this, GetHandle(), *record, archive, true);
+            SControlFactory::CreateControlFromRecord(own, GetHandle(), *record, archive, true);
         if (!control) return false;
         AddControl(control, *record);
         if (record->GetPropertyBool("TABENABLED"))

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "gui/SSystem.h"
+#include "gui/SThreadTable.h"
 #include "install/SValue.h"
 
 // Both hidden windows are message-only windows of the framework class, handed their SThread
@@ -59,7 +60,7 @@ void SThread::Stop(uint32_t graceMs) {
     if (!finishing || WaitForSingleObject(threadHandle, 2000) != WAIT_OBJECT_0) {
         TerminateThread(threadHandle, 0);
         WaitForSingleObject(threadHandle, 5000);
-        if (threadId != 0) SSystem::UnregisterThread(threadId);
+        if (threadId != 0) SThreadTable::Unregister(threadId);
     }
     CloseHandle(threadHandle);
     threadHandle = nullptr;
@@ -121,7 +122,7 @@ bool SThread::Start(bool wait) {
 // the handle is released instead of waiting for ever.
 DWORD WINAPI SThread::ThreadMain(void* argument) {
     SThread* self = static_cast<SThread*>(argument);
-    const bool registered = SSystem::RegisterThread() != nullptr;
+    const bool registered = SThreadTable::Register() != nullptr;
     _SWnd* window = nullptr;
     if (registered) {
         self->OnThreadBegin();
@@ -151,7 +152,7 @@ DWORD WINAPI SThread::ThreadMain(void* argument) {
         PostMessageA(reply, kMsgEnded, 0, 0);
     }
     if (registered) {
-        SSystem::UnregisterThread(0);
+        SThreadTable::Unregister(0);
         window->Destroy();
         delete window;
     }

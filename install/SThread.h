@@ -7,15 +7,16 @@
 #include <cstdint>
 
 #include "core/SWindows.h"
+#include "gui/SMessages.h"
 #include "gui/SWnd.h"
 
 class SValue;
 
 class SThread {
 public:
-    static constexpr UINT kMsgNotify = 34778;   // wParam: code, lParam: pending SValue*
-    static constexpr UINT kMsgRequest = 34779;  // wParam: code, lParam: pending SValue*
-    static constexpr UINT kMsgEnded = 34780;    // the worker has finished
+    static constexpr UINT kMsgNotify = SMessages::kThreadNotify;
+    static constexpr UINT kMsgRequest = SMessages::kThreadRequest;
+    static constexpr UINT kMsgEnded = SMessages::kThreadEnded;
     static constexpr int kPendingSlots = 32;
 
     // The hidden window of either side: the reply window on the constructing thread, the

@@ -22,7 +22,7 @@ constexpr int kReadStep = 1024 * 1024;
 bool CanReplace(const SString& path) {
     const DWORD attributes = GetFileAttributesA(path.GetText());
     if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || SDisk::IsReadOnlyFile(path.GetText()))
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) || SFilePath::IsReadOnlyFile(path.GetText()))
         return false;
     SHandle probe(CreateFileA(path.GetText(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -29,7 +29,8 @@ public:
     // lengths: no file and no archive may pass 2 GiB - 1 bytes.
     static constexpr int64_t kLargestArchive = 0x7FFFFFFF;
 
-    PPackageBuilder();
+    PPackageBuilder();  // as many threads as processors, files compared without case
+    // The archive's path for a descriptor path: beside it, its title with ".bin".
     static SString ArchivePathFor(const char* descriptorPath);
 
     void SetThreads(int count) { threads = count < 1 ? 1 : count; }
@@ -39,17 +40,23 @@ public:
     // (GetUnlisted: folders it cannot read, names outside the code page, names that differ
     // only in case). Set it before Collect.
     void SetAllFilesRequired(bool required) { allRequired = required; }
+    // Lists every file below folderText (hidden ones included) into GetFiles; kInvalidFolder,
+    // kNoFiles or kSourceFailed when there is nothing to pack.
     [[nodiscard]] Result Collect(const char* folderText);
+    // Writes the archive and the descriptor for chosenPath (a local or network file path)
+    // from the collected files. kDone, or the failure with GetFailedPath; on failure the
+    // previous pair stays as it was and no temporary file is left.
     [[nodiscard]] Result Write(const char* chosenPath, const char* version);
 
+    // What the last Collect and Write found and made; the paths are full forms.
     const SString& GetFolder() const { return folder; }
     const SStringArray& GetFiles() const { return files; }
     const SString& GetArchivePath() const { return archivePath; }
     const SString& GetDescriptorPath() const { return descriptorPath; }
-    uint32_t GetCrc() const { return crc; }
-    int64_t GetBytesRead() const { return bytesRead; }
+    uint32_t GetCrc() const { return crc; }             // the archive's, as the descriptor says
+    int64_t GetBytesRead() const { return bytesRead; }  // of the release's files
     int GetArchiveSize() const { return archiveSize; }
-    const SString& GetFailedPath() const { return failedPath; }
+    const SString& GetFailedPath() const { return failedPath; }  // "" unless it failed
     const SStringArray& GetSkipped() const { return skipped; }
     const SStringArray& GetUnlisted() const { return unlisted; }
 

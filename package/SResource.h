@@ -26,15 +26,27 @@ public:
     SResource();
     virtual ~SResource();
 
-    void Reset();
+    void Reset();  // forgets the folder or archive and every entry
+    // Build side: the folder whose files are added; false when it is no path.
     bool SetFolder(const char* folder);
+    // A name relative to the folder; false when empty, a duplicate (case aside) or no folder.
     bool AddFile(const char* name);
+    // Writes the archive of the added files to target (compressed or stored); false when a
+    // file fails part-way (GetFailedPath) or target refuses bytes. Unopenable files are
+    // left out and listed by GetSkipped.
     [[nodiscard]] bool WriteTo(SFile* target, bool compress);
+    // Read side: reads the table of the archive at path, start bytes in; false, and no
+    // entries, for anything but a whole, well-formed archive.
     [[nodiscard]] bool Open(const char* path, int start = 0);
+    // Copies the first entry of that name into target at its position, then moves target
+    // back to 0 when rewind; false when there is no such entry or it does not decode.
     [[nodiscard]] bool Extract(SFile* target, const char* name, bool rewind);
+    // Writes every entry below folder, each whole or not at all (a previous file stays as
+    // it was); the targets not written go to failures. False when any failed, or when the
+    // folder is missing or no archive is open.
     bool ExtractAll(const char* folder, SStringArray* failures);
     int GetEntryCount() const { return names.GetCount(); }
-    SString GetEntryName(int index) const;
+    SString GetEntryName(int index) const;  // "" outside 0..count-1
 
     // Block work runs on this many threads (1, the default, is the sequential path); the
     // archive's bytes are the same whatever the number.

@@ -219,8 +219,8 @@ void ExpectRecords(const char* file, const ExpectedRecord* expected, int count) 
         EXPECT_EQ(Field(r, "font"), "[] 0 0") << file << " " << i;
         EXPECT_EQ(Hex(r.style), Hex(e.style)) << file << " " << i;
         EXPECT_EQ(Hex(r.exStyle), Hex(e.exStyle)) << file << " " << i;
-        EXPECT_EQ(r.backColor, SDialogEditor::kColorNone);
-        EXPECT_EQ(r.textColor, SDialogEditor::kColorNone);
+        EXPECT_EQ(r.backColor, SWnd::kNoColor);
+        EXPECT_EQ(r.textColor, SWnd::kNoColor);
         EXPECT_EQ(Field(r, "flags"), i == 0 ? "001" : "000") << file << " " << i;
         EXPECT_EQ(std::string(r.properties.GetSafeText()), e.properties) << file << " " << i;
     }

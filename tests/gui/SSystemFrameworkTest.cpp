@@ -4,6 +4,7 @@
 
 #include "gui/SSystem.h"
 #include "gui/SThreadRecord.h"
+#include "gui/SThreadTable.h"
 #include "gui/SWndApp.h"
 #include "tests/gui/ProbeWnd.h"
 
@@ -52,10 +53,10 @@ TEST(SSystemFonts, HeightsRoundHalvesUpward) {
 // Fills the table from a thread of its own, so that the first thread's record stays.
 DWORD WINAPI FillThreadTable(LPVOID result) {
     int taken = 0;
-    while (SSystem::RegisterThread()) ++taken;
-    const bool full = SSystem::RegisterThread() == nullptr;
+    while (SThreadTable::Register()) ++taken;
+    const bool full = SThreadTable::Register() == nullptr;
     int released = 0;
-    while (SSystem::UnregisterThread(0)) ++released;
+    while (SThreadTable::Unregister(0)) ++released;
     *static_cast<int*>(result) = full && released == taken ? taken : -1;
     return 0;
 }
@@ -66,9 +67,9 @@ TEST(SSystemThreads, TableHolds256RecordsAndFirstThreadKeepsSlotZero) {
     ASSERT_NE(thread, nullptr);
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
-    EXPECT_EQ(taken, SSystem::kThreadSlots - 1);
-    ASSERT_NE(SSystem::GetThreadRecord(GetCurrentThreadId()), nullptr);
-    EXPECT_FALSE(SSystem::UnregisterThread(12345678));
+    EXPECT_EQ(taken, SThreadTable::kSlots - 1);
+    ASSERT_NE(SThreadTable::Find(GetCurrentThreadId()), nullptr);
+    EXPECT_FALSE(SThreadTable::Unregister(12345678));
 }
 
 TEST(SSystemCapture, RelayReachesTheTargetUntilReleaseOrLoss) {

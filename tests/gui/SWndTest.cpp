@@ -13,6 +13,7 @@
 
 #include "gui/SSystem.h"
 #include "gui/SThreadRecord.h"
+#include "gui/SThreadTable.h"
 #include "tests/gui/ProbeWnd.h"
 #include "tests/support/TestFolder.h"
 
@@ -281,11 +282,11 @@ DWORD WINAPI MakeWindowOnWorker(LPVOID data) {
         return wnd.Create("", 0, 0, nullptr, HWND_MESSAGE, 0, 0, SSystem::GetInstance(), false);
     };
     worker->madeWithoutRecord = make();
-    if (SSystem::RegisterThread() && make()) worker->wnd = &wnd;
+    if (SThreadTable::Register() && make()) worker->wnd = &wnd;
     SetEvent(worker->ready);
     WaitForSingleObject(worker->done, INFINITE);
     wnd.Destroy();
-    SSystem::UnregisterThread(0);
+    SThreadTable::Unregister(0);
     return 0;
 }
 
@@ -298,11 +299,11 @@ TEST(SWndThreads, WindowIsFoundOnlyThroughItsThreadsRecord) {
     ASSERT_NE(worker.wnd, nullptr);
     HWND handle = worker.wnd->GetHandle();
     EXPECT_EQ(SWnd::FromHandle(handle), worker.wnd);
-    EXPECT_EQ(SSystem::GetThreadRecord(worker.threadId)->Find(handle), worker.wnd);
-    EXPECT_EQ(SSystem::GetThreadRecord(GetCurrentThreadId())->Find(handle), nullptr);
+    EXPECT_EQ(SThreadTable::Find(worker.threadId)->Find(handle), worker.wnd);
+    EXPECT_EQ(SThreadTable::Find(GetCurrentThreadId())->Find(handle), nullptr);
     SetEvent(worker.done);
     WaitForSingleObject(thread, INFINITE);
-    EXPECT_EQ(SSystem::GetThreadRecord(worker.threadId), nullptr);
+    EXPECT_EQ(SThreadTable::Find(worker.threadId), nullptr);
     EXPECT_EQ(SWnd::FromHandle(handle), nullptr);
     CloseHandle(thread);
     CloseHandle(worker.ready);

@@ -10,6 +10,7 @@
 
 #include "core/SWindows.h"
 #include "gui/SSystem.h"
+#include "gui/SThreadTable.h"
 #include "install/SThread.h"
 #include "install/SValue.h"
 
@@ -159,7 +160,7 @@ TEST(SThread, DestroyingTheObjectDuringRunEndsTheThreadAtOnce) {
     delete probe;
     EXPECT_EQ(WaitForSingleObject(worker, 0), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_EQ(trace.runEnds + trace.ends, 0);
-    EXPECT_EQ(SSystem::GetThreadRecord(trace.workerId), nullptr);
+    EXPECT_EQ(SThreadTable::Find(trace.workerId), nullptr);
     CloseHandle(worker);
     CloseHandle(never);
 }
