@@ -52,6 +52,7 @@ SOURCES = ["%s/*.%s" % (folder, ext) for folder in FOLDERS for ext in ("cpp", "i
 WINE_RUN = os.path.join(TOP, "scripts", "wine-run.sh")
 TEST_SERVER = os.path.join(TOP, "tests", "support", "test_server.py")
 LANES = os.path.join(TOP, "build", "mutation")
+RUN_MARK = os.path.join(LANES, "run.pid")
 
 # Operators written with spaces around them, so that template brackets and shifts are left
 # alone; each is replaced by the first replacement that differs from it.
@@ -179,7 +180,19 @@ def save_sample(path, faults):
         f.write("\n")
 
 
+def refuse_during_a_run():
+    """A run has a fault written into the source: a fault drawn or placed now could be taken
+    from it, or sorted as stale."""
+    try:
+        with open(RUN_MARK) as f:
+            os.kill(int(f.read()), 0)
+    except (OSError, ValueError):
+        return
+    sys.exit("a run is in progress (%s): wait until it has ended" % RUN_MARK)
+
+
 def pick(args):
+    refuse_during_a_run()
     kept = load_sample(args.out) if args.add else []
     known = {fault_key(f) for f in kept}
     files = {}
@@ -196,6 +209,7 @@ def pick(args):
 
 
 def add(args):
+    refuse_during_a_run()
     name, _, number = args.where.rpartition(":")
     lines = read_lines(name)
     index = int(number) - 1
@@ -439,7 +453,7 @@ class Runner:
                               stdin=subprocess.DEVNULL, capture_output=True)
         if done.returncode == 0:
             return ""
-        text = done.stdout.decode("latin-1")
+        text = done.stdout.decode("utf-8", "replace")
         errors = [line for line in text.splitlines() if "error:" in line]
         return (errors or ["build failed"])[0][:300]
 
@@ -595,6 +609,7 @@ def earlier_catches(path):
 
 
 def run(args):
+    refuse_during_a_run()  # two runs would write faults into one source and share lanes
     started = time.time()
     build = os.path.abspath(args.build)
     other = os.path.abspath(args.other_build or os.path.join(
@@ -609,6 +624,9 @@ def run(args):
               if any(s.name in SUITES_BY_FOLDER[f] for f in folders)]
     runner = Runner(build, other, args.jobs)
     report = []
+    os.makedirs(LANES, exist_ok=True)
+    with open(RUN_MARK, "w") as f:
+        f.write(str(os.getpid()))
     try:
         runner.open()
         clean = clean_run(runner, needed, args.clean_runs)
@@ -627,6 +645,7 @@ def run(args):
         # The build folder is left as the unchanged source builds it.
         runner.make(sorted({t for s in needed for t in s.targets}))
         runner.close()
+        os.remove(RUN_MARK)
     print("\n".join(summary_lines(summary(report))))
     print("%d faults in %.0f min" % (len(report), (time.time() - started) / 60))
 
