@@ -3,7 +3,10 @@
 
 SListCtrl::SListCtrl() : SWnd(kKindList) { SetTextColor(kSystemColor + COLOR_WINDOWTEXT); }
 
+// The window outlives this part of the object (the base destroys it), and its WM_DESTROY would
+// no longer reach DeleteItems: the entries are freed here while the list is still a list.
 SListCtrl::~SListCtrl() {
+    DeleteItems();
     if (brush) DeleteObject(brush);
 }
 
