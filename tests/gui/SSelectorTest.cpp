@@ -104,7 +104,8 @@ TEST(SSelectorWindow, SaveDialogConfirmsTheTypedPathAndCancelEmptiesIt) {
             HWND box = GetDlgItem(dialog, 1148);
             HWND edit = FindWindowExA(FindWindowExA(box, nullptr, "ComboBox", nullptr), nullptr,
                                       "Edit", nullptr);
-            SendMessageA(edit ? edit : box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+            SendMessageA(edit ? edit : box, WM_SETTEXT, 0,
+                         reinterpret_cast<LPARAM>(target.c_str()));
             PostMessageA(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
         });
         EXPECT_TRUE(selector.SaveFile(&filters, 0, nullptr, nullptr, 1, ""));
