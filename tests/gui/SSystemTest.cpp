@@ -1,10 +1,9 @@
-// The framework's process-wide services: the command line as a real child process sees it,
-// the running-program count, fonts, the thread table and the mouse capture's refusals.
+// The framework's process-wide services: the running-program count, fonts, the thread table,
+// the command line's bounds and the mouse capture's refusals. (The command line's split is
+// core's, and the updater's end-to-end tests start it with every kind of argument.)
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "gui/SSystem.h"
 #include "gui/SThreadRecord.h"
@@ -13,41 +12,6 @@
 #include "tests/support/TestFolder.h"
 
 namespace {
-
-// The helper prints "count=N", then "index<TAB>unquoted<TAB>raw" for indexes -1 to N.
-TEST(SSystemCommandLine, SplitsAsTheProgramSeesIt) {
-    const struct {
-        const char* tail;
-        std::vector<std::string> args;
-    } cases[] = {
-        {"", {}},
-        {"a \"\" c", {"a", "", "c"}},
-        // A quoted folder ending in a backslash keeps it and does not swallow the rest.
-        {"\"C:\\Target Folder\\\" next", {"C:\\Target Folder\\", "next"}},
-        {"123 http://127.0.0.1/a.bin \"C:\\Dest Dir\\\" \"C:\\Program Files\\App\\app.exe\"",
-         {"123", "http://127.0.0.1/a.bin", "C:\\Dest Dir\\", "C:\\Program Files\\App\\app.exe"}},
-    };
-    for (const auto& c : cases) {
-        const ProcessResult run = RunProcess("\"" + HelperPath("argprobe.exe") + "\" " + c.tail);
-        std::istringstream lines(run.output);
-        std::string line;
-        std::getline(lines, line, '\r');
-        EXPECT_EQ(line, "count=" + std::to_string(c.args.size())) << c.tail;
-        std::vector<std::string> unquoted;  // index -1 first, then one past the last
-        while (std::getline(lines, line, '\r')) {
-            const size_t tab = line.find('\t');
-            if (tab != std::string::npos)
-                unquoted.push_back(line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1));
-        }
-        std::vector<std::string> expected = c.args;
-        expected.insert(expected.begin(), "");
-        expected.push_back("");
-        EXPECT_EQ(unquoted, expected) << c.tail;
-    }
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    EXPECT_EQ(SSystem::GetAppPath().CompareNoCase(self), 0) << SSystem::GetAppPath().GetSafeText();
-}
 
 // Waits until the count of the path reaches want, for at most ten seconds.
 int CountWhenSettled(const std::string& path, int want) {
@@ -106,32 +70,29 @@ TEST(SSystemFonts, HeightsRoundHalvesUpward) {
     }
 }
 
-// A worker thread makes a window only once it has a record, and its window is found through
+// A worker thread makes a window only once it has a record, and the window is found through
 // that record alone; the table then takes records up to its size, and gives every one back.
 struct Worker {
     bool madeWithoutRecord = true;
-    HWND handle = nullptr;
     bool foundThroughRecord = false;
-    int moreRecords = -1;
+    HWND handle = nullptr;
+    int taken = 0;
+    int released = 0;
 };
 
 DWORD WINAPI RunWorker(LPVOID data) {
     Worker* worker = static_cast<Worker*>(data);
     ProbeWnd wnd;  // a message-only window, as worker threads make them
     auto make = [&wnd] {
-        return wnd.Create("", 0, 0, nullptr, HWND_MESSAGE, 0, 0, SSystem::GetInstance(), false);
+        return wnd.Create("", 0, 0, nullptr, HWND_MESSAGE, 0, 0, nullptr, false);
     };
     worker->madeWithoutRecord = make();
     if (!SSystem::RegisterThread() || !make()) return 0;
     worker->handle = wnd.GetHandle();
-    worker->foundThroughRecord =
-        SSystem::GetThreadRecord(GetCurrentThreadId())->Find(wnd.GetHandle()) == &wnd &&
-        SWnd::FromHandle(wnd.GetHandle()) == &wnd;
-    int taken = 0;
-    while (SSystem::RegisterThread()) ++taken;
-    int released = 0;
-    while (released <= SSystem::kThreadSlots && SSystem::UnregisterThread(0)) ++released;
-    worker->moreRecords = released == taken + 1 ? taken : -1;
+    worker->foundThroughRecord = SWnd::FromHandle(wnd.GetHandle()) == &wnd;
+    while (SSystem::RegisterThread()) ++worker->taken;
+    while (worker->released <= SSystem::kThreadSlots && SSystem::UnregisterThread(0))
+        ++worker->released;
     return 0;
 }
 
@@ -143,10 +104,18 @@ TEST(SSystemThreads, TableHolds256RecordsAndWindowsAreFoundThroughTheirThreadsRe
     CloseHandle(thread);
     EXPECT_FALSE(worker.madeWithoutRecord) << "a thread without a record makes no window";
     EXPECT_TRUE(worker.foundThroughRecord);
-    EXPECT_EQ(worker.moreRecords, SSystem::kThreadSlots - 2);  // this thread's and its own
+    EXPECT_EQ(worker.taken, SSystem::kThreadSlots - 2);  // this thread's and its own are taken
+    EXPECT_EQ(worker.released, worker.taken + 1);
     EXPECT_EQ(SSystem::GetThreadRecord(GetCurrentThreadId())->Find(worker.handle), nullptr);
-    EXPECT_NE(SSystem::GetThreadRecord(GetCurrentThreadId()), nullptr);
     EXPECT_FALSE(SSystem::UnregisterThread(12345678));
+}
+
+TEST(SSystemCommandLine, OwnProcessHasItsPathAndNoArgumentsPastTheEnd) {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    EXPECT_EQ(SSystem::GetAppPath().CompareNoCase(self), 0) << SSystem::GetAppPath().GetSafeText();
+    EXPECT_EQ(SSystem::GetArg(SSystem::GetArgCount()), "");
+    EXPECT_EQ(SSystem::GetArg(-1), "");
 }
 
 TEST(SSystemCapture, NeedsATargetAndAButtonDown) {
