@@ -288,12 +288,10 @@ public:
 };
 
 TEST(SListCtrl, EntriesAreFreedWhenTheListIsDestroyed) {
-    ProbeWnd parent;
-    ASSERT_TRUE(parent.Create("", 0, 0, nullptr, nullptr, 0, 0, nullptr, false));
     CountingList list;
     const RECT area = {0, 0, 100, 100};
-    ASSERT_TRUE(list.CreateControl("LISTBOX", "", WS_CHILD | LBS_OWNERDRAWVARIABLE, 0, &area,
-                                   parent.GetHandle(), 1, 0, nullptr));
+    ASSERT_TRUE(
+        list.CreateControl("LISTBOX", "", LBS_OWNERDRAWVARIABLE, 0, &area, nullptr, 0, 0, nullptr));
     for (const char* line : {"a", "b", "c"}) list.AddString(line);
     ASSERT_EQ(list.GetCount(), 3);
     list.Destroy();
