@@ -1,6 +1,6 @@
 #pragma once
 // A window that records what reaches its handler: the framework's own messages, dropped
-// paths and shortcut calls. The created message can be answered with a chosen value.
+// paths, keys and save shortcuts. The created message can be answered with a chosen value.
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,8 +10,6 @@
 
 class ProbeWnd : public SWnd {
 public:
-    explicit ProbeWnd(int kind = kKindWindow) : SWnd(kind) {}
-
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == kMsgCreated) {
             createdHandle = GetHandle();
@@ -20,10 +18,8 @@ public:
         }
         if (message == kMsgFilesDropped) {
             const SStringArray* list = reinterpret_cast<const SStringArray*>(wParam);
-            std::vector<std::string> paths;
             for (int i = 0; i < list->GetCount(); ++i)
-                paths.push_back(list->GetText(i).GetSafeText());
-            drops.push_back(paths);
+                drops.push_back(list->GetText(i).GetSafeText());
         }
         if (message >= kMsgCreated && message <= kMsgRadioChosen)
             notices.push_back({message, wParam});
@@ -43,8 +39,8 @@ public:
     HWND createdHandle = nullptr;
     bool visibleWhenCreated = true;
     std::vector<std::pair<UINT, WPARAM>> notices;
-    std::vector<std::vector<std::string>> drops;
-    std::vector<WPARAM> keys;  // WM_KEYDOWN that reached the handler
+    std::vector<std::string> drops;  // every dropped path, in order
+    std::vector<WPARAM> keys;        // WM_KEYDOWN that reached the handler
     int saves = 0;
     int savesAs = 0;
 };

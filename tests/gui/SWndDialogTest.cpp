@@ -1,4 +1,5 @@
-// Both shipped descriptions built into real dialogs, with real controls and messages.
+// Dialogs built from the two shipped descriptions and from short ones for the keys and rules
+// that the shipped ones do not use, with real controls and messages.
 #include <gtest/gtest.h>
 
 #include "core/SWindows.h"
@@ -6,7 +7,6 @@
 #include <commctrl.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/SFileMem.h"
@@ -19,10 +19,11 @@
 #include "gui/SWndDialog.h"
 #include "tests/gui/ProbeWnd.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/TestFolder.h"
 
 namespace {
 
-// Records when the created message finds its controls, and the edit's ENTER notices.
+// Records when the created message finds its controls, and the notices of its controls.
 class RecordingDialog : public SWndDialog {
 public:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -31,160 +32,156 @@ public:
         if (message == SListCtrl::kMsgDoubleClick) ++doubleClicks;
         if (message >= 35700 && message <= 35999 && message != kMsgButtonClicked && lParam) {
             const SMouseNotice* notice = reinterpret_cast<const SMouseNotice*>(lParam);
-            mouse.push_back({message, notice->code, notice->x, notice->y});
+            mouse.push_back({static_cast<int>(message), notice->code, notice->x, notice->y});
         }
         return SWndDialog::OnMessage(message, wParam, lParam);
     }
     std::vector<bool> foundOnCreated;
     int enters = 0;
     int doubleClicks = 0;
-    struct Mouse {
-        UINT message;
-        int code, x, y;
-    };
-    std::vector<Mouse> mouse;
+    std::vector<std::vector<int>> mouse;  // notice, code, x, y
 };
 
-struct WorkerLines {
-    SListCtrl* list;
-    const SStringArray* inserted;  // at position 1
-    const SStringArray* appended;
-    int added;
-};
-
-DWORD WINAPI AddFromWorker(LPVOID data) {
-    WorkerLines* job = static_cast<WorkerLines*>(data);
-    job->added = job->list->AddStrings(job->inserted, 1) + job->list->AddStrings(job->appended);
-    return 0;
-}
-
-bool Build(SWndDialog& dialog, const char* description) {
+// A shipped description by its file name, or a dialog record (hidden unless shown) and the
+// given control records.
+bool Build(SWndDialog& dialog, const std::string& text, const char* shown = "") {
+    const std::string description =
+        text.find('[') != std::string::npos
+            ? std::string(
+                  "VELMOR DIALOG 1.0.0.0\r\n\r\n[DIALOG]\r\nPOSITION=0 0 200 100\r\nSTYLE=") +
+                  shown + "\r\n\r\n" + text
+            : ReadWholeFile(HelperPath(text.c_str()));
     SFileMem file;
-    if (!file.LoadFile(HelperPath(description).c_str())) return false;
+    file.Write(description.data(), static_cast<int>(description.size()));
     const bool built = dialog.Create(&file, nullptr, nullptr, true, 0);
     DrainMessages();
     return built;
 }
 
-struct Shape {
-    const char* description;
-    int width, height;
-    bool topmost;
+std::string Section(const char* type, int id, const char* name, const char* more = "") {
+    return std::string("[") + type + "]\r\nID=" + std::to_string(id) + "\r\nNAME=" + name +
+           "\r\nCAPTION=" + name + "\r\nPOSITION=10 10 80 20\r\nSTYLE=WS_VISIBLE \r\n" + more +
+           "\r\n";
+}
+
+// The client area has exactly the described size, centred on the work area; no minimise or
+// maximise box; a second build of one object fails.
+void ExpectPlaced(SWndDialog& dialog, int width, int height, bool topmost) {
+    RECT client, outer, work;
+    GetClientRect(dialog.GetHandle(), &client);
+    GetWindowRect(dialog.GetHandle(), &outer);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(client.right * 1000 + client.bottom, width * 1000 + height);
+    EXPECT_LE(abs((outer.left + outer.right) - (work.left + work.right)), 1);
+    EXPECT_LE(abs((outer.top + outer.bottom) - (work.top + work.bottom)), 1);
+    EXPECT_TRUE(IsWindowVisible(dialog.GetHandle()));
+    const LONG style = GetWindowLongA(dialog.GetHandle(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), WS_SYSMENU);
+    EXPECT_EQ((GetWindowLongA(dialog.GetHandle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, topmost);
+    EXPECT_FALSE(dialog.Create(nullptr, nullptr, nullptr, true, 0));
+}
+
+// The first and last columns where a label's text differs from its background.
+std::pair<int, int> InkColumns(SWnd* label) {
+    RECT area;
+    GetClientRect(label->GetHandle(), &area);
+    HDC dc = GetDC(label->GetHandle());
+    std::pair<int, int> ink = {-1, -1};
+    for (int x = 0; x < area.right; ++x)
+        for (int y = 0; y < area.bottom; ++y)
+            if (GetPixel(dc, x, y) != GetPixel(dc, 0, 0)) ink = {ink.first < 0 ? x : ink.first, x};
+    ReleaseDC(label->GetHandle(), dc);
+    return ink;
+}
+
+struct WorkerLines {
+    SListCtrl* list;
+    SStringArray inserted;  // at position 1
+    SStringArray appended;
+    int added;
 };
 
-TEST(SWndDialog, ClientAreaExactAndCentredOnTheWorkArea) {
-    const Shape shapes[] = {{"install.dlg", 300, 220, true}, {"make.dlg", 300, 165, false}};
-    for (const Shape& s : shapes) {
-        SWndDialog dialog;
-        ASSERT_TRUE(Build(dialog, s.description)) << s.description;
-        HWND window = dialog.GetHandle();
-        RECT client, outer, work;
-        GetClientRect(window, &client);
-        GetWindowRect(window, &outer);
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        EXPECT_EQ(client.right, s.width) << s.description;
-        EXPECT_EQ(client.bottom, s.height) << s.description;
-        EXPECT_LE(abs((outer.left + outer.right) - (work.left + work.right)), 1);
-        EXPECT_LE(abs((outer.top + outer.bottom) - (work.top + work.bottom)), 1);
-        const LONG style = GetWindowLongA(window, GWL_STYLE);
-        EXPECT_TRUE(IsWindowVisible(window));
-        EXPECT_TRUE(style & WS_SYSMENU);
-        EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-        EXPECT_EQ((GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0, s.topmost);
-        EXPECT_FALSE(dialog.Create(nullptr, nullptr, nullptr, true, 0));  // already built
-    }
+DWORD WINAPI AddFromWorker(LPVOID data) {
+    WorkerLines* job = static_cast<WorkerLines*>(data);
+    job->added = job->list->AddStrings(&job->inserted, 1);
+    job->added += job->list->AddStrings(&job->appended);
+    return 0;
 }
 
 TEST(SWndDialog, InstallDialogControls) {
     RecordingDialog dialog;
     ASSERT_TRUE(Build(dialog, "install.dlg"));
+    ExpectPlaced(dialog, 300, 220, true);
     // The first created message comes before the controls, the second after them.
     EXPECT_EQ(dialog.foundOnCreated, (std::vector<bool>{false, true}));
     ASSERT_EQ(dialog.GetControlCount(), 4);
-    const struct {
-        const char* name;
-        int kind;
-        int id;
-        const char* text;
-    } expected[] = {{"LABEL", SWnd::kKindLabel, 1, "Updating files..."},
-                    {"PROGRESS", SWnd::kKindProgress, 2, "Progress"},
-                    {"LIST", SWnd::kKindList, 3, "List"},
-                    {"Label2", SWnd::kKindLabel, 4, "Errors:"}};
+    const char* const names[] = {"LABEL", "PROGRESS", "LIST", "Label2"};
+    const int kinds[] = {SWnd::kKindLabel, SWnd::kKindProgress, SWnd::kKindList, SWnd::kKindLabel};
+    const char* const texts[] = {"Updating files...", "Progress", "List", "Errors:"};
     for (int i = 0; i < 4; ++i) {
-        SWnd* control = dialog.FindControl(expected[i].name);
-        ASSERT_NE(control, nullptr) << expected[i].name;
+        SWnd* control = dialog.FindControl(names[i]);
+        ASSERT_NE(control, nullptr) << names[i];
         EXPECT_EQ(dialog.IndexOf(control), i);
-        EXPECT_EQ(dialog.GetControlById(expected[i].id), control);
-        EXPECT_EQ(control->GetKind(), expected[i].kind);
-        EXPECT_EQ(GetDlgCtrlID(control->GetHandle()), expected[i].id);
-        EXPECT_STREQ(control->GetText().GetSafeText(), expected[i].text);
+        EXPECT_EQ(dialog.GetControlById(i + 1), control);
+        EXPECT_EQ(GetDlgCtrlID(control->GetHandle()), i + 1);
+        EXPECT_EQ(control->GetKind(), kinds[i]);
+        EXPECT_STREQ(control->GetText().GetSafeText(), texts[i]);
     }
     EXPECT_EQ(dialog.FindControl("label"), nullptr);
-    EXPECT_EQ(dialog.FindControl("Nothing"), nullptr);
+    // The labels are drawn as aligned: centred, at the left, and at the right once so aligned.
+    SLabelCtrl* errors = static_cast<SLabelCtrl*>(dialog.FindControl("Label2"));
     EXPECT_EQ(static_cast<SLabelCtrl*>(dialog.FindControl("LABEL"))->GetAlignment(), 17u);
-    EXPECT_EQ(static_cast<SLabelCtrl*>(dialog.FindControl("Label2"))->GetAlignment(), 16u);
-
+    EXPECT_EQ(errors->GetAlignment(), 16u);
+    UpdateWindow(dialog.GetHandle());
+    const std::pair<int, int> centred = InkColumns(dialog.FindControl("LABEL"));
+    EXPECT_LE(abs(centred.first + centred.second - 150), 3)
+        << centred.first << " " << centred.second;
+    EXPECT_LT(InkColumns(errors).first, 5);
+    errors->SetAlignment(2);
+    EXPECT_GT(InkColumns(errors).second, 145);
     PBRANGE range = {};
-    SWnd* progress = dialog.FindControl("PROGRESS");
-    progress->Send(PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
-    EXPECT_EQ(range.iLow, 0);
+    dialog.FindControl("PROGRESS")->Send(PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
     EXPECT_EQ(range.iHigh, 1000);
-    EXPECT_EQ(progress->Send(PBM_GETPOS), 0);
 
     SListCtrl* list = static_cast<SListCtrl*>(dialog.FindControl("LIST"));
     const LONG listStyle = GetWindowLongA(list->GetHandle(), GWL_STYLE);
-    EXPECT_TRUE(listStyle & LBS_OWNERDRAWVARIABLE);
-    EXPECT_TRUE(listStyle & WS_VSCROLL);
-    EXPECT_FALSE(listStyle & (LBS_SORT | LBS_HASSTRINGS));
-    SStringArray lines;
-    for (const char* line : {"c:\\b.txt", "c:\\a.txt", "c:\\c.txt"}) lines.Add(line);
-    EXPECT_EQ(list->AddStrings(&lines, -1), 3);
-    SStringArray front;
-    for (const char* line : {"first", "second"}) front.Add(line);
-    EXPECT_EQ(list->AddStrings(&front, 0), 2);
-    SStringArray none;
-    EXPECT_EQ(list->AddStrings(&none, 0), 0);
-    std::string order;
-    for (int i = 0; i < list->GetCount(); ++i)
-        order += list->GetString(i).GetSafeText() + std::string(";");
-    EXPECT_EQ(order, "first;second;c:\\b.txt;c:\\a.txt;c:\\c.txt;");
-
+    EXPECT_EQ(listStyle & (LBS_OWNERDRAWVARIABLE | WS_VSCROLL | LBS_SORT | LBS_HASSTRINGS),
+              LBS_OWNERDRAWVARIABLE | WS_VSCROLL);
     // From a worker thread, as the installer adds its failures: every line in order, the
     // list still showing its first line.
-    SStringArray inserted;
-    SStringArray appended;
-    for (int i = 0; i < 600; ++i) inserted.Add(("in" + std::to_string(i)).c_str());
-    for (int i = 0; i < 300; ++i) appended.Add(("end" + std::to_string(i)).c_str());
-    WorkerLines job = {list, &inserted, &appended, 0};
+    WorkerLines job = {list, {}, {}, 0};
+    for (int i = 0; i < 600; ++i) job.inserted.Add(("in" + std::to_string(i)).c_str());
+    for (int i = 0; i < 300; ++i) job.appended.Add(("end" + std::to_string(i)).c_str());
+    for (const char* line : {"first", "second"}) list->AddString(line);
+    const SStringArray none;
+    EXPECT_EQ(list->AddStrings(&none, 0), 0);
     HANDLE worker = CreateThread(nullptr, 0, AddFromWorker, &job, 0, nullptr);
     ASSERT_TRUE(worker);
     while (MsgWaitForMultipleObjects(1, &worker, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
         DrainMessages();
     CloseHandle(worker);
     EXPECT_EQ(job.added, 900);
-    ASSERT_EQ(list->GetCount(), 905);
-    const std::pair<int, const char*> expectedLines[] = {
-        {0, "first"}, {1, "in0"}, {600, "in599"}, {601, "second"}, {605, "end0"}, {904, "end299"}};
-    for (const auto& [index, text] : expectedLines)
-        EXPECT_EQ(list->GetString(index), text) << index;
+    ASSERT_EQ(list->GetCount(), 902);
+    const std::pair<int, const char*> lines[] = {{0, "first"},    {1, "in0"},    {600, "in599"},
+                                                 {601, "second"}, {602, "end0"}, {901, "end299"}};
+    for (const auto& [index, text] : lines) EXPECT_EQ(list->GetString(index), text) << index;
     EXPECT_EQ(list->Send(LB_GETTOPINDEX), 0);
 }
 
 TEST(SWndDialog, MakeDialogFocusSelectionAndEnter) {
     RecordingDialog dialog;
     ASSERT_TRUE(Build(dialog, "make.dlg"));
+    ExpectPlaced(dialog, 300, 165, false);
     SWnd* version = dialog.FindControl("EDIT_VERSION");
     ASSERT_NE(version, nullptr);
     EXPECT_EQ(GetFocus(), version->GetHandle());
     DWORD start = 0, end = 0;
     version->Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EXPECT_EQ(start, 0u);
-    EXPECT_EQ(end, 7u);
+    EXPECT_EQ(end - start, 7u);
     EXPECT_EQ(dialog.GetControlById(1), dialog.FindControl("BTN_MAKE"));
     EXPECT_EQ(dialog.FindControl("EDIT_FOLDER")->GetTabGroup(), 0);
     EXPECT_EQ(dialog.FindControl("BTN_MAKE")->GetTabGroup(), -1);
     EXPECT_TRUE(GetWindowLongA(dialog.GetHandle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
-
     // ENTER is reported to the dialog and types nothing; a character replaces the selection.
     version->Send(WM_KEYDOWN, VK_RETURN, 0);
     version->Send(WM_CHAR, '\r', 0);
@@ -194,106 +191,79 @@ TEST(SWndDialog, MakeDialogFocusSelectionAndEnter) {
     EXPECT_STREQ(version->GetText().GetSafeText(), "2");
 }
 
-}  // namespace
-
-namespace {
-
-std::string Section(const char* type, int id, const char* name, const char* more) {
-    return std::string("[") + type + "]\r\nID=" + std::to_string(id) + "\r\nNAME=" + name +
-           "\r\nCAPTION=" + name + "\r\nPOSITION=10 10 80 20\r\nSTYLE=WS_VISIBLE \r\n" + more +
-           "\r\n";
-}
-
-bool BuildText(SWndDialog& dialog, const std::string& controls) {
-    const std::string text = "VELMOR DIALOG 1.0.0.0\r\n\r\n" +
-                             Section("DIALOG", 0, "D", "POSITION=0 0 200 100\r\n") + controls;
-    SFileMem file;
-    file.Write(text.data(), static_cast<int>(text.size()));
-    const bool built = dialog.Create(&file, nullptr, nullptr, true, 0);
-    DrainMessages();
-    return built;
-}
-
 TEST(SWndDialog, ControlKeysFromRecords) {
     SWndDialog dialog;
-    ASSERT_TRUE(BuildText(
-        dialog, Section("LIST", 1, "L", "LIST_CONTENT=a| b |\"c|d\"\r\n") +
-                    Section("PROGRESS", 2, "P", "") +
-                    Section("LABEL", 3, "J", "LABEL_HALIGN=_JUSTIFY\r\nLABEL_VALIGN=_BOTTOM\r\n") +
-                    Section("LABEL", 4, "T", "TRANSPARENT=1\r\nFONT=Arial, 12, 0\r\n") +
-                    Section("BUTTON", 5, "B1", "BACKCOLOR=#FF000001\r\n") +
-                    Section("BUTTON", 6, "B2", "")));
+    ASSERT_TRUE(Build(
+        dialog, Section("TAB", 1, "T1") +
+                    Section("LIST", 2, "L", "LIST_CONTENT=a| b |\"c|d\"\r\n") +
+                    Section("PROGRESS", 3, "P") +
+                    Section("LABEL", 4, "J", "LABEL_HALIGN=_JUSTIFY\r\nLABEL_VALIGN=_BOTTOM\r\n") +
+                    Section("LABEL", 5, "T", "TRANSPARENT=1\r\nFONT=Arial, 12, 0\r\n") +
+                    Section("BUTTON", 6, "B1", "BACKCOLOR=#FF000001\r\n") +
+                    Section("BUTTON", 7, "B2", "TEXTCOLOR=#0000FF\r\n") + Section("TAB", 8, "T2")));
+    // Tab records are made in reverse order among themselves, the others in their places.
+    EXPECT_EQ(dialog.IndexOf(dialog.FindControl("T2")), 0);
+    EXPECT_EQ(dialog.IndexOf(dialog.FindControl("L")), 1);
+    EXPECT_EQ(dialog.IndexOf(dialog.FindControl("T1")), 7);
     SListCtrl* list = static_cast<SListCtrl*>(dialog.FindControl("L"));
     std::string items;
     for (int i = 0; i < list->GetCount(); ++i)
         items += list->GetString(i).GetSafeText() + std::string(";");
     EXPECT_EQ(items, "a;b;\"c|d\";");
-
     PBRANGE range = {-1, -1};
     dialog.FindControl("P")->Send(PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
     EXPECT_EQ(range.iLow, 0);
     EXPECT_EQ(range.iHigh, 0);  // a record without range keys reads 0 to 0
-
     EXPECT_EQ(static_cast<SLabelCtrl*>(dialog.FindControl("J"))->GetAlignment(), 35u);
     SWnd* transparent = dialog.FindControl("T");
     EXPECT_EQ(transparent->GetBackColor(), SWnd::kTransparent);
     HFONT own = reinterpret_cast<HFONT>(transparent->Send(WM_GETFONT));
     EXPECT_NE(own, nullptr);
     EXPECT_NE(own, reinterpret_cast<HFONT>(dialog.FindControl("J")->Send(WM_GETFONT)));
-
+    // A button's colour reaches it through the dialog's colour message.
     HDC dc = GetDC(dialog.GetHandle());
-    EXPECT_EQ(dialog.FindControl("B1")->OnCtlColorBtn(dc), GetStockObject(HOLLOW_BRUSH));
-    EXPECT_EQ(dialog.FindControl("B2")->OnCtlColorBtn(dc), nullptr);
+    auto brushOf = [&](const char* name) {
+        return reinterpret_cast<HGDIOBJ>(
+            dialog.Send(WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc),
+                        reinterpret_cast<LPARAM>(dialog.FindControl(name)->GetHandle())));
+    };
+    EXPECT_EQ(brushOf("B1"), GetStockObject(HOLLOW_BRUSH));
+    EXPECT_NE(brushOf("B2"), GetStockObject(HOLLOW_BRUSH));
     ReleaseDC(dialog.GetHandle(), dc);
-
+    EXPECT_EQ(dialog.FindControl("B2")->GetTextColor(), 0x00FF0000u);
     // The dialog's font is deleted with its controls.
     dialog.Clear();
     EXPECT_EQ(dialog.GetControlCount(), 0);
     EXPECT_EQ(GetObjectType(own), 0u);
 }
 
-TEST(SWndDialog, ButtonsNamedOkAndCancelEndAModalRun) {
-    const struct {
-        const char* name;
-        int result;
-    } cases[] = {{"OK", 0}, {"CANCEL", -1}};
-    for (const auto& c : cases) {
-        SWndDialog dialog;
-        ASSERT_TRUE(BuildText(dialog, Section("BUTTON", 7, c.name, "")));
-        PostMessageA(dialog.FindControl(c.name)->GetHandle(), BM_CLICK, 0, 0);
-        EXPECT_EQ(dialog.RunModal(0, 0, false, nullptr, true), c.result) << c.name;
-    }
-}
-
-}  // namespace
-
-namespace {
-
 TEST(SWndDialog, ControlsReportMouseEventsToTheDialog) {
     RecordingDialog dialog;
-    ASSERT_TRUE(BuildText(dialog, Section("BUTTON", 1, "B", "") + Section("EDIT", 2, "E", "") +
-                                      Section("LABEL", 3, "LB", "") + Section("LIST", 4, "LS", "") +
-                                      Section("PROGRESS", 5, "P", "")));
+    ASSERT_TRUE(Build(dialog, Section("BUTTON", 1, "B") + Section("EDIT", 2, "E") +
+                                  Section("LABEL", 3, "LB") + Section("LIST", 4, "LS") +
+                                  Section("PROGRESS", 5, "P")));
+    // Button messages carry the position; a click notice takes the cursor's, put at (7, 8).
     const struct {
         const char* name;
         UINT message;
-        UINT notice;
-        int code;
+        int notice, code, x, y;
     } cases[] = {
-        {"B", WM_LBUTTONUP, SButtonCtrl::kMsgMouse, 17},
-        {"E", WM_RBUTTONDOWN, SEditCtrl::kMsgMouse, 12},
-        {"LB", WM_MBUTTONDBLCLK, SLabelCtrl::kMsgMouse, 66},
-        {"LS", WM_LBUTTONDOWN, SListCtrl::kMsgMouse, 9},
-        {"P", WM_RBUTTONUP, SProgressCtrl::kMsgMouse, 20},
+        {"B", WM_LBUTTONUP, SButtonCtrl::kMsgMouse, 17, 5, 6},
+        {"E", WM_RBUTTONDOWN, SEditCtrl::kMsgMouse, 12, 5, 6},
+        {"LB", WM_MBUTTONDBLCLK, SLabelCtrl::kMsgMouse, 66, 5, 6},
+        {"LS", WM_LBUTTONDOWN, SListCtrl::kMsgMouse, 9, 5, 6},
+        {"P", WM_RBUTTONUP, SProgressCtrl::kMsgMouse, 20, 5, 6},
+        {"B", SMouseNotice::kMsgLeftClick, SButtonCtrl::kMsgMouse, 33, 7, 8},
     };
     for (const auto& c : cases) {
+        SWnd* control = dialog.FindControl(c.name);
+        POINT cursor = {7, 8};
+        ClientToScreen(control->GetHandle(), &cursor);
+        SetCursorPos(cursor.x, cursor.y);
         dialog.mouse.clear();
-        dialog.FindControl(c.name)->Send(c.message, 0, MAKELPARAM(5, 6));
-        ASSERT_EQ(dialog.mouse.size(), 1u) << c.name;
-        EXPECT_EQ(dialog.mouse[0].message, c.notice) << c.name;
-        EXPECT_EQ(dialog.mouse[0].code, c.code) << c.name;
-        EXPECT_EQ(dialog.mouse[0].x, 5) << c.name;
-        EXPECT_EQ(dialog.mouse[0].y, 6) << c.name;
+        control->Send(c.message, 0, MAKELPARAM(5, 6));
+        EXPECT_EQ(dialog.mouse, (std::vector<std::vector<int>>{{c.notice, c.code, c.x, c.y}}))
+            << c.name;
     }
     // A double click reaches the dialog as a choice only while an entry is selected.
     SListCtrl* list = static_cast<SListCtrl*>(dialog.FindControl("LS"));
@@ -303,6 +273,29 @@ TEST(SWndDialog, ControlsReportMouseEventsToTheDialog) {
     list->Send(LB_SETCURSEL, 0);
     list->Send(WM_LBUTTONDBLCLK, 0, MAKELPARAM(5, 6));
     EXPECT_EQ(dialog.doubleClicks, 1);
+}
+
+// A list hands its entries back (deleting each and clearing its data) while its window goes.
+class CountingList : public SListCtrl {
+public:
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+        destroying |= message == WM_DESTROY;
+        freed += destroying && message == LB_SETITEMDATA && lParam == 0;
+        return SListCtrl::OnMessage(message, wParam, lParam);
+    }
+    bool destroying = false;
+    int freed = 0;
+};
+
+TEST(SListCtrl, EntriesAreFreedWhenTheListIsDestroyed) {
+    CountingList list;
+    const RECT area = {0, 0, 100, 100};
+    ASSERT_TRUE(
+        list.CreateControl("LISTBOX", "", LBS_OWNERDRAWVARIABLE, 0, &area, nullptr, 0, 0, nullptr));
+    for (const char* line : {"a", "b", "c"}) list.AddString(line);
+    ASSERT_EQ(list.GetCount(), 3);
+    list.Destroy();
+    EXPECT_EQ(list.freed, 3);
 }
 
 }  // namespace
