@@ -6,11 +6,10 @@
 
 #include "core/SFilePath.h"
 #include "core/SWindows.h"
+#include "tests/core/Rows.h"
 #include "tests/support/TestFolder.h"
 
 namespace {
-
-std::string Text(const SString& s) { return std::string(s.GetSafeText(), s.GetLength()); }
 
 // Opens with the flags that a runtime mode text stands for; " shared" after it lets others in.
 bool OpenAs(SFilePath& file, const std::string& path, const std::string& text) {
@@ -99,7 +98,7 @@ TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
     TestFolder folder;
     const std::string path = folder.WriteFile("a.txt", "a");
     SFilePath file(path.c_str(), true, false, true);
-    EXPECT_EQ(Text(file.GetPath()), path);
+    EXPECT_EQ(Str(file.GetPath()), path);
     SFilePath other;
     EXPECT_FALSE(other.Open(path.c_str(), false, false, true, true));
     EXPECT_FALSE(file.Open((folder / "missing.txt").c_str(), false, false, true));
@@ -107,30 +106,26 @@ TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
     EXPECT_TRUE(other.Open(path.c_str(), true, false, true)) << "the first file was let go";
     EXPECT_FALSE(file.Open("", false, false, true) || file.Open(nullptr, false, false, true));
     other.Close();
-    EXPECT_EQ(Text(other.GetPath()), "");
+    EXPECT_EQ(Str(other.GetPath()), "");
 }
 
 // Seeks right after writes still in the stream's buffer count them in the size and land where
-// asked, in every mode that writes; appending moves the position but still writes at the end.
+// asked also where the file cannot be read; appending moves the position but writes at the end.
 TEST(SFilePath, SeeksAfterBufferedWritesInEveryWriteMode) {
     struct Case {
         const char *mode, *after;
         int size;
     };
-    const Case cases[] = {{"w+b", "01234XY789", 10},
-                          {"wb", "01234XY789", 10},
-                          {"r+b", "01234XY789", 10},
-                          {"ab", "hello0123456789XY", 15}};
+    const Case cases[] = {{"wb", "01234XY789", 10}, {"ab", "hello0123456789XY", 15}};
     for (const Case& c : cases) {
         TestFolder folder;
         const std::string path = folder.WriteFile("file.bin", "hello");
         SFilePath file;
         ASSERT_TRUE(OpenAs(file, path, c.mode)) << c.mode;
-        ASSERT_EQ(file.WriteString("0123456789"), 10);
-        EXPECT_EQ(file.Seek(-1), c.size) << c.mode;
-        EXPECT_EQ(file.Seek(5), 5) << c.mode;
-        EXPECT_EQ(file.WriteString("XY"), 2);
-        EXPECT_EQ(file.Seek(-1), static_cast<int>(strlen(c.after))) << c.mode;
+        Check({ROW(file.WriteString("0123456789"), 10), ROW(file.Seek(-1), c.size),
+               ROW(file.Seek(5), 5), ROW(file.WriteString("XY"), 2),
+               ROW(file.Seek(-1), static_cast<int>(strlen(c.after)))},
+              c.mode);
         file.Close();
         EXPECT_EQ(ReadWholeFile(path), c.after) << c.mode;
     }
@@ -151,7 +146,8 @@ TEST(SFilePath, CloseCheckedReportsWhatNeverReachedTheFile) {
     EXPECT_EQ(ReadWholeFile(path), "new");
 
     ASSERT_TRUE(file.Open(path.c_str(), false, false, true));
-    EXPECT_EQ(file.WriteString("lost") + file.SetSize(1), 0);
+    EXPECT_EQ(file.WriteString("lost"), 0);
+    EXPECT_FALSE(file.SetSize(1));
     EXPECT_FALSE(file.CloseChecked());
     EXPECT_FALSE(file.IsOpen());
     EXPECT_EQ(ReadWholeFile(path), "new");
