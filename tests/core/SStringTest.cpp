@@ -3,20 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <type_traits>
 
-namespace {
+#include "tests/core/Rows.h"
 
-// A string's text up to its length, so that a wrong length shows as well.
-std::string Str(const SString& s) { return std::string(s.GetSafeText(), s.GetLength()); }
-std::string Str(const std::string& s) { return s; }
-std::string Str(const char* s) { return s; }
-template <class T>
-std::string Str(T value) {
-    return std::to_string(value);
-}
+namespace {
 
 // The text a call leaves in a fresh string of `text`, then "|" and what it returned, if anything.
 template <class Call>
@@ -30,19 +22,10 @@ std::string Edited(const char* text, Call call) {
     return Str(s) + result;
 }
 
-// One row of a table: what an expression gave, what it must give, and the expression.
-struct Row {
-    std::string got, want, label;
-};
 // clang-format off
-#define ROW(expr, want) {Str(expr), Str(want), #expr}
 #define EDIT(text, call, want) {Edited(text, [](SString& s) { return s.call; }), want, text " ." #call}
 #define READ(text, call, want) {Str(SString(text).call), Str(want), text " ." #call}
 // clang-format on
-
-void Check(std::initializer_list<Row> rows) {
-    for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.label;
-}
 
 // A never-sized string reads as "" without being sized; every assignment sizes it.
 TEST(SString, NeverSizedStringReadsAsEmptyUntilAssigned) {
