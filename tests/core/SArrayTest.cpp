@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <type_traits>
 #include <vector>
+
+#include "tests/core/Rows.h"
+#include "tests/support/TestBytes.h"
 
 namespace {
 
@@ -17,7 +19,7 @@ void Fill(SArray<int>& array, const char* values) {
     for (int value; in >> value;) array.Add(value);
 }
 
-std::string Str(const SArray<int>& array) {
+std::string Values(const SArray<int>& array) {
     std::string text;
     for (int i = 0; i < array.GetCount(); ++i)
         text += (i ? " " : "") + std::to_string(array.GetAt(i));
@@ -34,20 +36,12 @@ std::string Edited(const char* values, Call call) {
         call(a);
     else
         result = "|" + std::to_string(call(a));
-    return Str(a) + result;
+    return Values(a) + result;
 }
 
-struct Row {
-    std::string got, want, label;
-};
 // clang-format off
-#define ROW(expr, want) {std::to_string(expr), std::to_string(want), #expr}
 #define EDIT(values, call, want) {Edited(values, [](SArray<int>& a) { return a.call; }), want, values " ." #call}
 // clang-format on
-
-void Check(std::initializer_list<Row> rows) {
-    for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.label;
-}
 
 // An object whose destruction the tests count.
 struct Tracked {
@@ -106,14 +100,9 @@ TEST(SArray, FlagsGoWithCopyAndWithRemoveAllOfSlots) {
     source.AddFlags(kDescending);
     Fill(copy, "1 2 3 4 5 6 7");
     copy.Copy(source);
-    EXPECT_EQ(Str(copy), "4 5 6");
-    EXPECT_EQ(copy.GetFlags(), kDescending);
-    copy.RemoveAll();
-    EXPECT_EQ(copy.GetFlags(), 0u);
-    EXPECT_EQ(copy.GetCapacity(), 0);
-    copy.AddFlags(kDescending);
-    copy.RemoveAll();
-    EXPECT_EQ(copy.GetFlags(), kDescending);
+    Check({ROW(Values(copy), "4 5 6"), ROW(copy.GetFlags(), kDescending),
+           ROW((copy.RemoveAll(), copy.GetFlags()), 0u), ROW(copy.GetCapacity(), 0),
+           ROW((copy.AddFlags(kDescending), copy.RemoveAll(), copy.GetFlags()), kDescending)});
 }
 
 // Without a comparison of the element type, whole numbers compare as unsigned 32-bit values,
@@ -128,7 +117,7 @@ TEST(SArray, DefaultOrderSortsTheRange) {
     Fill(array, "5 -1 0 3 -7");
     array.AddFlags(kDescending);
     array.Sort();
-    EXPECT_EQ(Str(array), "-1 -7 5 3 0");
+    EXPECT_EQ(Values(array), "-1 -7 5 3 0");
     SArray<double> numbers;
     for (double value : {2.5, -1.0, 0.5, -3.25}) numbers.Add(value);
     numbers.Sort();
@@ -143,11 +132,8 @@ TEST(SArray, DefaultOrderSortsTheRange) {
 
 TEST(SArray, SortsLargeAndRepetitiveInput) {
     SArray<int> array;
-    uint32_t seed = 12345;
-    for (int i = 0; i < 3000; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        array.Add(static_cast<int>((seed >> 8) % 50));
-    }
+    TestRandom random(12345);
+    for (int i = 0; i < 3000; ++i) array.Add(static_cast<int>(random.Next(50)));
     for (int i = 0; i < 5000; ++i) array.Add(25);  // a long run of equal elements
     array.Sort();
     for (int i = 1; i < array.GetCount(); ++i) ASSERT_LE(array.GetAt(i - 1), array.GetAt(i)) << i;
@@ -172,11 +158,11 @@ TEST(SArray, SearchesStayInsideTheirRange) {
 TEST(SArray, InsertSortedKeepsOrderFromEmpty) {
     SArray<int> array;
     for (int value : {50, 10, 40, 10, 30, 60, 20}) array.InsertSorted(value);
-    EXPECT_EQ(Str(array), "10 10 20 30 40 50 60");
+    EXPECT_EQ(Values(array), "10 10 20 30 40 50 60");
     array.AddFlags(kDescending);
     array.Sort();
     array.InsertSorted(35);
-    EXPECT_EQ(Str(array), "60 50 40 35 30 20 10 10");
+    EXPECT_EQ(Values(array), "60 50 40 35 30 20 10 10");
 }
 
 TEST(SArray, OwningArraysDestroyOnlyOnDelete) {
