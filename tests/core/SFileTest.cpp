@@ -157,51 +157,29 @@ TEST_P(SFileBoth, SeeksAfterBufferedWritesAndReads) {
     EXPECT_EQ(Bytes(), "0123XY6789");
 }
 
-// Below 0 or beyond the size is the end, for Seek and for where Skip would land.
-TEST_P(SFileBoth, SeekAndSkipClampToTheEnd) {
-    struct Case {
-        bool skip;
-        int n, at;
-    };
-    const Case cases[] = {{false, 3, 3}, {false, 6, 5}, {false, -1, 5},
-                          {true, 2, 4},  {true, -2, 0}, {true, -3, 5}};
-    for (const Case& c : cases) {
-        SFile* f = Make("hello");
+// Below 0 or beyond the size is the end, for Seek and for where Skip lands. ReadString takes
+// count bytes (-1: the rest), as text that is never null; ReadTerminated reads up to a zero
+// byte, which it passes, and keeps the text or drops it.
+TEST_P(SFileBoth, SeekSkipAndReadStrings) {
+    SFile* f = Make("he\0lo\0def"s);
+    const auto skip = [f](int n) {
         f->Seek(2);
-        if (c.skip) {
-            f->Skip(c.n);
-        } else {
-            EXPECT_EQ(f->Seek(c.n), c.at) << c.n;
-        }
-        EXPECT_EQ(f->GetPosition(), c.at) << (c.skip ? "skip " : "seek ") << c.n;
-    }
-}
-
-// ReadString ('s') takes count bytes; ReadTerminated reads up to a zero byte, which it passes,
-// and keeps ('t') or drops ('d') the text. Empty text is never null.
-TEST_P(SFileBoth, ReadStringAndReadTerminated) {
-    struct Case {
-        std::string content;
-        int start;
-        char read;
-        int count;
-        std::string text;
-        int at;
+        f->Skip(n);
+        return f->GetPosition();
     };
-    const Case cases[] = {
-        {"he\0lo"s, 0, 's', -1, "he\0lo"s, 5}, {"he\0lo"s, 1, 's', 3, "e\0l"s, 4},
-        {"he\0lo"s, 3, 's', 10, "lo", 5},      {"he\0lo"s, 5, 's', 3, "", 5},
-        {"he\0lo"s, 2, 's', 0, "", 2},         {"abc\0def"s, 0, 't', 0, "abc", 4},
-        {"abc\0def"s, 0, 'd', 0, "", 4},       {"abc\0def"s, 4, 't', 0, "def", 7}};
-    for (const Case& c : cases) {
-        SFile* f = Make(c.content);
-        f->Seek(c.start);
-        const SString text =
-            c.read == 's' ? f->ReadString(c.count) : f->ReadTerminated(c.read == 't');
-        EXPECT_EQ(Str(text), c.text) << c.content << " " << c.start << c.read;
-        EXPECT_TRUE(c.read != 's' || text.GetText()) << c.start;
-        EXPECT_EQ(f->GetPosition(), c.at) << c.content << " " << c.start << c.read;
-    }
+    const auto text = [](const SString& s) { return s.GetText() ? Str(s) : "null"; };
+    // clang-format off
+    Check({ROW(f->Seek(3), 3), ROW(f->Seek(10), 9), ROW(f->Seek(-1), 9), ROW(skip(2), 4),
+           ROW(skip(-2), 0), ROW(skip(-3), 9), ROW(skip(8), 9),
+           ROW((f->Seek(0), text(f->ReadString())), "he\0lo\0def"s), ROW(f->GetPosition(), 9),
+           ROW((f->Seek(1), text(f->ReadString(3))), "e\0l"s), ROW(f->GetPosition(), 4),
+           ROW((f->Seek(3), text(f->ReadString(10))), "lo\0def"s), ROW(f->GetPosition(), 9),
+           ROW(text(f->ReadString(3)), ""), ROW(f->GetPosition(), 9),
+           ROW((f->Seek(2), text(f->ReadString(0))), ""), ROW(f->GetPosition(), 2),
+           ROW((f->Seek(0), f->ReadTerminated()), "he"), ROW(f->GetPosition(), 3),
+           ROW(f->ReadTerminated(false), ""), ROW(f->GetPosition(), 6),
+           ROW(f->ReadTerminated(), "def"), ROW(f->GetPosition(), 9)});
+    // clang-format on
 }
 
 // Only CR LF ends a line; spaces and tabs around the text go unless raw. On disk every other
@@ -275,16 +253,11 @@ TEST_P(SFileBoth, FindSearchesForwardFromThePosition) {
 // a memory file stays; a size below 0 is refused on disk and empties a memory file.
 TEST_P(SFileBoth, SetSizeCutsAndExtendsWithZeros) {
     SFile* f = Make("hello");
-    EXPECT_EQ(f->SetSize(-1), memory);
-    EXPECT_EQ(f->GetSize(), memory ? 0 : 5);
+    Check({ROW(f->SetSize(-1), memory), ROW(f->GetSize(), memory ? 0 : 5)});
     f = Make("hello");
-    f->Seek(4);
-    EXPECT_TRUE(f->SetSize(2));
-    EXPECT_EQ(f->GetPosition(), 2);
-    f->Seek(1);
-    EXPECT_TRUE(f->SetSize(6));
-    EXPECT_EQ(f->GetPosition(), memory ? 1 : 6);
-    EXPECT_EQ(f->WriteString("!"), 1);
+    Check({ROW(f->Seek(4), 4), ROW(f->SetSize(2), true), ROW(f->GetPosition(), 2),
+           ROW(f->Seek(1), 1), ROW(f->SetSize(6), true), ROW(f->GetPosition(), memory ? 1 : 6),
+           ROW(f->WriteString("!"), 1)});
     EXPECT_EQ(Bytes(), memory ? "h!\0\0\0\0"s : "he\0\0\0\0!"s);
 }
 
@@ -355,22 +328,20 @@ TEST(SCrc32, ContinuesFromAnEarlierValue) {
 TEST(SFileMem, CapacityIsTheNextMultipleOf1024AboveTheSize) {
     const std::pair<int, int> cases[] = {{0, 1024}, {1023, 1024}, {1024, 2048}};
     for (const auto& [size, capacity] : cases) {
-        SFileMem reserved;
+        SFileMem reserved, written;
         reserved.Reserve(size, false);
-        SFileMem written;
         const std::string bytes(size, 'w');
         written.Write(bytes.data(), size);
-        Check({ROW(reserved.IsMemory(), true), ROW(reserved.GetSize(), size),
-               ROW(reserved.GetCapacity(), capacity),
-               ROW(written.GetCapacity(), size ? capacity : 0), ROW(written.IsOpen(), size > 0)},
-              " at " + std::to_string(size));
-        written.Reserve(200000, true);
-        written.Reserve(size, true);
-        EXPECT_EQ(written.GetCapacity(), capacity) << "shrunk to " << size;
-        EXPECT_TRUE(Bytes(written) == bytes) << "kept through growing and shrinking";
-        written.Close();
-        Check({ROW(written.GetBuffer() == nullptr, true), ROW(written.GetSize(), 0),
-               ROW(written.GetCapacity(), 0), ROW(written.GetPosition(), 0)});
+        // clang-format off
+        Check({ROW(reserved.GetSize(), size), ROW(reserved.GetCapacity(), capacity),
+               ROW(written.GetCapacity(), size ? capacity : 0), ROW(written.IsOpen(), size > 0),
+               ROW((written.Reserve(200000, true), written.Reserve(size, true),
+                    written.GetCapacity()), capacity),
+               ROW(Bytes(written) == bytes, true), // kept through growing and shrinking
+               ROW((written.Close(), written.GetBuffer() == nullptr), true),
+               ROW(written.GetSize(), 0), ROW(written.GetCapacity(), 0),
+               ROW(written.GetPosition(), 0)}, " at " + std::to_string(size));
+        // clang-format on
     }
     SFileMem f;
     f.Reserve(100, false);
@@ -410,16 +381,11 @@ TEST(SFileMem, LoadFileReadsTheWholeFileAndRewinds) {
     ASSERT_TRUE(holder.Open(path.c_str(), true, false, true, true));
     SFileMem f;
     f.WriteString("previous content");
-    EXPECT_TRUE(f.LoadFile(path.c_str()));
-    EXPECT_EQ(f.GetPosition(), 0);
-    EXPECT_EQ(Bytes(f), "busy");
-    ASSERT_TRUE(holder.Open(path.c_str(), true, false, true, false));
-    f.Seek(2);
-    for (const std::string& other : {path, folder / "missing.bin", std::string()})
-        EXPECT_FALSE(f.LoadFile(other.c_str())) << other;
-    EXPECT_FALSE(f.LoadFile(nullptr));
-    EXPECT_EQ(Bytes(f), "busy");
-    EXPECT_EQ(f.GetPosition(), 2);
+    Check({ROW(f.LoadFile(path.c_str()), true), ROW(f.GetPosition(), 0), ROW(Bytes(f), "busy"),
+           ROW(holder.Open(path.c_str(), true, false, true, false), true), ROW(f.Seek(2), 2),
+           ROW(f.LoadFile(path.c_str()), false),
+           ROW(f.LoadFile((folder / "missing.bin").c_str()), false), ROW(f.LoadFile(""), false),
+           ROW(f.LoadFile(nullptr), false), ROW(Bytes(f), "busy"), ROW(f.GetPosition(), 2)});
 }
 
 // A resource added to a copy of this test program, loaded as data, replaces the content; a
