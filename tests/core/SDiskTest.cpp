@@ -264,30 +264,4 @@ TEST(SDiskCreate, FoldersWithAndWithoutParentsAndUniqueNames) {
     EXPECT_EQ(Str(disk.GetUniqueFileName(bare.c_str(), "new", "bin")), folder / "new.bin");
 }
 
-// A batch file reports its working folder and first parameter, leaving that folder (so that
-// the test folders can go) before its report appears whole.
-TEST(SDiskExecute, StartsInTheProgramsFolderOnlyWhenAsked) {
-    for (bool ownFolder : {true, false}) {
-        TestFolder folder;
-        TestFolder elsewhere;
-        const std::string report = "\"" + folder / "report.tmp" + "\"";
-        const std::string program = folder.WriteFile(
-            "report.bat", "@cd > " + report + "\r\n@echo %~1>> " + report +
-                              "\r\n@cd /d %SystemDrive%\\\r\n@ren " + report + " report.txt\r\n");
-        CurrentFolderScope scope(elsewhere.Path());
-        ASSERT_TRUE(scope.changed);
-        SDisk disk;
-        EXPECT_FALSE(disk.Execute((folder / "missing.exe").c_str(), "x", ownFolder, SW_HIDE));
-        EXPECT_FALSE(disk.Execute("", nullptr, ownFolder, SW_HIDE));
-        ASSERT_TRUE(disk.Execute(program.c_str(), "hello", ownFolder, SW_HIDE));
-        // A bound for giving up only: a cold Wine on a busy machine takes long to start cmd.
-        const DWORD start = GetTickCount();
-        while (!FileIsThere(folder / "report.txt") && GetTickCount() - start < 120000) Sleep(20);
-        const std::string& from = ownFolder ? folder.Path() : elsewhere.Path();
-        EXPECT_EQ(ReadWholeFile(folder / "report.txt"),
-                  from.substr(0, from.size() - 1) + "\r\nhello\r\n")
-            << ownFolder;
-    }
-}
-
 }  // namespace
