@@ -100,9 +100,10 @@ TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
     SFilePath other;
     EXPECT_FALSE(other.Open(path.c_str(), false, false, true, true));
     EXPECT_FALSE(file.Open((folder / "missing.txt").c_str(), false, false, true));
-    EXPECT_FALSE(file.IsOpen() || file.GetPath().GetLength());
+    Check({ROW(file.IsOpen(), false), ROW(file.GetPath(), "")});
     EXPECT_TRUE(other.Open(path.c_str(), true, false, true)) << "the first file was let go";
-    EXPECT_FALSE(file.Open("", false, false, true) || file.Open(nullptr, false, false, true));
+    Check({ROW(file.Open("", false, false, true), false),
+           ROW(file.Open(nullptr, false, false, true), false)});
     other.Close();
     EXPECT_EQ(Str(other.GetPath()), "");
 }
@@ -139,7 +140,7 @@ TEST(SFilePath, CloseCheckedReportsWhatNeverReachedTheFile) {
     ASSERT_TRUE(file.Open(path.c_str(), true, true, false));
     EXPECT_EQ(file.WriteString("new"), 3);
     uint32_t crc = 5;
-    EXPECT_FALSE(file.GetCrc(crc) || crc != 5u) << "opened only to write";
+    Check({ROW(file.GetCrc(crc), false), ROW(crc, 5u)}, " opened only to write");
     EXPECT_TRUE(file.CloseChecked());
     EXPECT_EQ(ReadWholeFile(path), "new");
 

@@ -42,7 +42,7 @@ TEST(SString, NeverSizedStringReadsAsEmptyUntilAssigned) {
     SString a("abc"), copy(a);
     copy.SetAt(0, 'X');
     const SString moved(static_cast<SString&&>(a));
-    EXPECT_EQ(Str(moved) + Str(copy), "abcXbc") << "a copy owns its buffer, a move takes it";
+    Check({ROW(moved, "abc"), ROW(copy, "Xbc")}, " a copy owns its buffer, a move takes it");
     EXPECT_EQ(a.GetText(), nullptr);
 }
 
