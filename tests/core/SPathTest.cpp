@@ -111,69 +111,54 @@ TEST(SPath, FullFormsOfUpTo1023CharactersAreAccepted) {
     EXPECT_EQ(Str(path.GetPath()), "C:\\A\\f.txt");
 }
 
-// A separator is added unless the text ends with one of either kind.
-TEST(SPath, SetFolderAddsTheSeparator) {
-    const char* cases[][2] = {
-        {"C:\\A", "C:\\A\\"}, {"C:\\A\\", "C:\\A\\"}, {"C:\\A/", "C:\\A/"}, {"", ""}};
-    for (const auto& c : cases) {
+// SetFolder adds a separator unless the text ends with one of either kind. A name splits at its
+// last dot: title|extension|without the dot|in lower case. Split appends the root, each folder
+// with its separator, then the name, also an empty one, and counts them. GetParts joins a run of
+// those; the package builder names an entry by the parts of its file from its folder's part
+// count less one on.
+TEST(SPath, FoldersNamesAndParts) {
+    const auto folder = [](const char* text) {
         SPath path;
-        path.SetFolder(c[0]);
-        EXPECT_EQ(Str(path.GetGiven()), c[1]) << c[0];
-        EXPECT_EQ(path.IsFolder(), *c[0] != 0) << c[0];
-    }
-}
-
-// The name splits at its last dot: title|extension|without the dot|in lower case.
-TEST(SPath, TitleAndExtension) {
-    const char* cases[][2] = {{"C:/A/b.TXT", "b|.TXT|TXT|txt"},
-                              {"C:\\A\\x.tar.GZ", "x.tar|.GZ|GZ|gz"},
-                              {"C:\\A.d\\f", "f|||"},
-                              {"C:\\A\\.profile", "|.profile|profile|profile"}};
-    for (const auto& c : cases) {
-        const SPath path(c[0]);
-        EXPECT_EQ(Str(path.GetTitle()) + "|" + Str(path.GetExtension()) + "|" +
-                      Str(path.GetExtension(false, false)) + "|" +
-                      Str(path.GetExtension(false, true)),
-                  c[1])
-            << c[0];
-    }
-}
-
-// Split appends the root, each folder with its separator, then the name, also an empty one.
-TEST(SPath, SplitAppendsRootFoldersAndName) {
-    const char* cases[][2] = {{"C:\\A\\B\\f.txt", "C:\\|A\\|B\\|f.txt"},
-                              {"C:\\", "C:\\|"},
-                              {"web://srv/dir/f.zip", "web://srv/|dir/|f.zip"},
-                              {"web://srv", "web://srv/|"}};
-    for (const auto& c : cases) {
-        const SPath path(c[0]);
+        path.SetFolder(text);
+        return Str(path.GetGiven()) + (path.IsFolder() ? " folder" : "");
+    };
+    const auto name = [](const char* text) {
+        const SPath path(text);
+        return Str(path.GetTitle()) + "|" + Str(path.GetExtension()) + "|" +
+               Str(path.GetExtension(false, false)) + "|" + Str(path.GetExtension(false, true));
+    };
+    const auto split = [](const char* text) {
         SStringArray list;
         list.Add("before");
-        const int added = path.Split(list);
-        EXPECT_EQ(Str(list.Join("|")), std::string("before|") + c[1]) << c[0];
-        EXPECT_EQ(added, list.GetCount() - 1) << c[0];
-        EXPECT_EQ(path.GetPartCount(), added) << c[0];
-    }
-}
-
-// The package builder names an entry by the parts of its file from the folder's part count
-// less one on.
-TEST(SPath, GetPartsJoinsARun) {
+        const int added = SPath(text).Split(list);
+        return Str(list.Join("|")) + " " + std::to_string(added) + " " +
+               std::to_string(SPath(text).GetPartCount());
+    };
+    const auto entry = [](const char* folderText, const char* file) {
+        SPath base;
+        base.SetFolder(folderText);
+        return Str(SPath(file).GetParts(base.GetPartCount() - 1, -1, false, '\\'));
+    };
     const SPath f("C:\\A\\B\\f.txt");
-    EXPECT_EQ(Str(f.GetParts(1, -1, true, '\\')), "A\\B\\");
-    EXPECT_EQ(Str(f.GetParts(1, 2, true, '\\')), "A\\B\\");  // the name is not in the run
-    EXPECT_EQ(Str(f.GetParts(2, 10, false, '\\')), "B\\f.txt");
-    EXPECT_EQ(Str(f.GetParts(-1, -1, false, '\\')), "");
-    EXPECT_EQ(Str(f.GetParts(0, -1, false, '/')), "C:/A/B/f.txt");
-    EXPECT_EQ(Str(SPath("web://srv/dir/f.zip").GetParts(1, -1, false, '\\')), "dir\\f.zip");
-    const char* cases[][3] = {{"C:\\A", "C:\\A\\sub\\f.txt", "sub\\f.txt"},
-                              {"C:/src/", "C:\\src\\a\\b\\deep.bin", "a\\b\\deep.bin"}};
-    for (const auto& c : cases) {
-        SPath folder;
-        ASSERT_EQ(folder.SetFolder(c[0]), SPath::kLocal) << c[0];
-        EXPECT_EQ(Str(SPath(c[1]).GetParts(folder.GetPartCount() - 1, -1, false, '\\')), c[2])
-            << c[1];
-    }
+    // clang-format off
+    Check({ROW(folder("C:\\A"), "C:\\A\\ folder"), ROW(folder("C:\\A\\"), "C:\\A\\ folder"),
+           ROW(folder("C:\\A/"), "C:\\A/ folder"), ROW(folder(""), ""),
+           ROW(name("C:/A/b.TXT"), "b|.TXT|TXT|txt"), ROW(name("C:\\A.d\\f"), "f|||"),
+           ROW(name("C:\\A\\x.tar.GZ"), "x.tar|.GZ|GZ|gz"),
+           ROW(name("C:\\A\\.profile"), "|.profile|profile|profile"),
+           ROW(split("C:\\A\\B\\f.txt"), "before|C:\\|A\\|B\\|f.txt 4 4"),
+           ROW(split("C:\\"), "before|C:\\| 2 2"),
+           ROW(split("web://srv/dir/f.zip"), "before|web://srv/|dir/|f.zip 3 3"),
+           ROW(split("web://srv"), "before|web://srv/| 2 2"),
+           ROW(f.GetParts(1, -1, true, '\\'), "A\\B\\"),
+           ROW(f.GetParts(1, 2, true, '\\'), "A\\B\\"),  // the name is not in the run
+           ROW(f.GetParts(2, 10, false, '\\'), "B\\f.txt"),
+           ROW(f.GetParts(-1, -1, false, '\\'), ""),
+           ROW(f.GetParts(0, -1, false, '/'), "C:/A/B/f.txt"),
+           ROW(SPath("web://srv/dir/f.zip").GetParts(1, -1, false, '\\'), "dir\\f.zip"),
+           ROW(entry("C:\\A", "C:\\A\\sub\\f.txt"), "sub\\f.txt"),
+           ROW(entry("C:/src/", "C:\\src\\a\\b\\deep.bin"), "a\\b\\deep.bin")});
+    // clang-format on
 }
 
 }  // namespace
