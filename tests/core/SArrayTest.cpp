@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -17,6 +18,12 @@ constexpr uint32_t kDescending = SArray<int>::kDescending;
 void Fill(SArray<int>& array, const char* values) {
     std::istringstream in(values);
     for (int value; in >> value;) array.Add(value);
+}
+
+std::string Indices(const std::vector<int>& indices) {
+    std::string text;
+    for (int index : indices) text += (text.empty() ? "" : " ") + std::to_string(index);
+    return text;
 }
 
 std::string Values(const SArray<int>& array) {
@@ -117,12 +124,12 @@ TEST(SArray, DefaultOrderSortsTheRange) {
     Fill(array, "5 -1 0 3 -7");
     array.AddFlags(kDescending);
     array.Sort();
-    EXPECT_EQ(Values(array), "-1 -7 5 3 0");
     int block[3] = {};
     SArray<int*> pointers;
     for (int* p : {&block[2], &block[0], &block[1]}) pointers.Add(p);
     pointers.Sort();
-    EXPECT_TRUE(pointers.GetAt(0) == &block[0] && pointers.GetAt(2) == &block[2]);
+    Check({ROW(Values(array), "-1 -7 5 3 0"), ROW(pointers.GetAt(0) == &block[0], true),
+           ROW(pointers.GetAt(2) == &block[2], true)});
 }
 
 TEST(SArray, SortsLargeAndRepetitiveInput) {
@@ -153,46 +160,39 @@ TEST(SArray, SearchesStayInsideTheirRange) {
 TEST(SArray, InsertSortedKeepsOrderFromEmpty) {
     SArray<int> array;
     for (int value : {50, 10, 40, 10, 30, 60, 20}) array.InsertSorted(value);
-    EXPECT_EQ(Values(array), "10 10 20 30 40 50 60");
+    const std::string ascending = Values(array);
     array.AddFlags(kDescending);
     array.Sort();
     array.InsertSorted(35);
-    EXPECT_EQ(Values(array), "60 50 40 35 30 20 10 10");
+    Check({ROW(ascending, "10 10 20 30 40 50 60"), ROW(Values(array), "60 50 40 35 30 20 10 10")});
 }
 
+// Only deletion destroys, skipping empty slots; each index told is the one the element had
+// when removed, the earlier removals done.
 TEST(SArray, OwningArraysDestroyOnlyOnDelete) {
     int destroyed = 0;
     TrackedArray array;
     for (int i = 0; i < 5; ++i) array.Add(new Tracked{i, &destroyed});
     array.Add(nullptr);
-    Tracked* kept = array.GetAt(4);
-    array.RemoveAt(4);
-    EXPECT_EQ(destroyed, 0);
-    array.DeleteAt(1, 2);
-    EXPECT_EQ(destroyed, 2);
-    ASSERT_EQ(array.GetCount(), 3);
-    EXPECT_EQ(array.GetAt(1)->value, 3);
-    array.AddFlags(kDescending);
-    array.DeleteAll();  // the empty slot is skipped
-    EXPECT_EQ(destroyed, 4);
-    EXPECT_EQ(array.deletedIndices, (std::vector<int>{1, 2, 0, 1}));
-    EXPECT_EQ(array.GetCapacity(), 64);
-    EXPECT_EQ(array.GetFlags(), kDescending);
-    delete kept;
+    const std::unique_ptr<Tracked> kept(array.GetAt(4));
+    // clang-format off
+    Check({ROW((array.RemoveAt(4), destroyed), 0), ROW((array.DeleteAt(1, 2), destroyed), 2),
+           ROW(array.GetCount(), 3), ROW(array.GetAt(1)->value, 3),
+           ROW((array.AddFlags(kDescending), array.DeleteAll(), destroyed), 4),
+           ROW(Indices(array.deletedIndices), "1 2 0 1"), ROW(array.GetCapacity(), 64),
+           ROW(array.GetFlags(), kDescending)});
+    // clang-format on
 }
 
-// Each index told is the one the element had when removed, the earlier removals done.
 TEST(SArray, RemoveMatchingDestroysMatchesInOwningArrays) {
     int destroyed = 0;
     TrackedArray array;
     for (int value : {5, 1, 5, 2, 5}) array.Add(new Tracked{value, &destroyed});
     Tracked key{5, &destroyed};
-    EXPECT_EQ(array.RemoveMatching(&key), 3);
-    EXPECT_EQ(destroyed, 3);
-    EXPECT_EQ(array.deletedIndices, (std::vector<int>{0, 1, 2}));
+    Check({ROW(array.RemoveMatching(&key), 3), ROW(destroyed, 3),
+           ROW(Indices(array.deletedIndices), "0 1 2"), ROW(array.GetCount(), 2)});
     ASSERT_EQ(array.GetCount(), 2);
-    EXPECT_EQ(array.GetAt(0)->value, 1);
-    EXPECT_EQ(array.GetAt(1)->value, 2);
+    Check({ROW(array.GetAt(0)->value, 1), ROW(array.GetAt(1)->value, 2)});
 }
 
 }  // namespace
