@@ -166,25 +166,20 @@ TEST(SDiskList, PatternsHiddenEntriesFiltersAndCounters) {
         int mode;
         Names expected;
     };
+    // clang-format off
     const Case cases[] = {
         {"p\\*.*", 5, tree},
         {"p\\*.*", 3, {"sub\\", "sub\\deeper\\", "other.dir\\", "hidden\\"}},
         // Descent reaches every folder, also those whose own names do not match.
-        {"p\\*.txt",
-         5,
-         {"a.txt", "hid.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt",
-          "sub\\deeper\\hid2.txt", "hidden\\f.txt", "other.dir\\g.txt"}},
-        {"p\\*.txt",
-         13,
-         {"a.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt", "other.dir\\g.txt"}},
+        {"p\\*.txt", 5, {"a.txt", "hid.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt",
+                         "sub\\deeper\\hid2.txt", "hidden\\f.txt", "other.dir\\g.txt"}},
+        {"p\\*.txt", 13, {"a.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt",
+                          "other.dir\\g.txt"}},
         {"p\\*.dir", 7, {"other.dir\\"}},
         {"p\\sub/*.*", 4, {"sub/c.txt", "sub/d.dat"}},  // the pattern's own separators stay
         // Without "*" the system's own matches come as bare names, from one level only.
-        {"p\\a.txt", 7, {"a.txt"}},
-        {"p\\a.txt", 2, {}},
-        {"p\\sub", 4, {}},
-        {"p\\hid.txt", 4, {"hid.txt"}},
-        {"p\\hid.txt", 12, {}},
+        {"p\\a.txt", 7, {"a.txt"}}, {"p\\a.txt", 2, {}}, {"p\\sub", 4, {}},
+        {"p\\hid.txt", 4, {"hid.txt"}}, {"p\\hid.txt", 12, {}},
         {"p\\sub\\deeper", 3, {"deeper\\"}},
         // Folder filters: no file, a file, a folder inside; impossible pairs drop the folders.
         {"f\\*.*", 2 + 16, {"empty\\", "onlyfolder\\"}},
@@ -193,14 +188,12 @@ TEST(SDiskList, PatternsHiddenEntriesFiltersAndCounters) {
         {"f\\*.*", 6 + 16 + 32, {"top.txt"}},
         // The filters judge folders only, at every level.
         {"f\\*.*", 3 + 16 + 64, {"empty\\", "onlyfolder\\inner\\", "both\\inner\\"}},
-        {"f\\*.*",
-         7 + 32,
-         {"top.txt", "onlyfile\\", "onlyfile\\x.txt", "both\\", "both\\y.txt", "hiddenonly\\",
-          "hiddenonly\\h.txt"}},
+        {"f\\*.*", 7 + 32, {"top.txt", "onlyfile\\", "onlyfile\\x.txt", "both\\", "both\\y.txt",
+                            "hiddenonly\\", "hiddenonly\\h.txt"}},
         // A folder named without a wildcard passes the same filters.
-        {"f\\empty", 2 + 16 + 64, {"empty\\"}},
-        {"f\\both", 2 + 16, {}},
+        {"f\\empty", 2 + 16 + 64, {"empty\\"}}, {"f\\both", 2 + 16, {}},
     };
+    // clang-format on
     SDisk disk;
     for (const Case& c : cases) {
         SStringArray list;
@@ -231,11 +224,11 @@ TEST(SDiskCreate, FoldersWithAndWithoutParentsAndUniqueNames) {
     TestFolder folder;
     SDisk disk;
     const std::string deep = folder / "a\\b\\c\\";
-    EXPECT_FALSE(disk.CreateFolder(deep.c_str(), false));
-    EXPECT_FALSE(disk.FolderExists((folder / "a").c_str()));
-    EXPECT_TRUE(disk.CreateFolder(deep.c_str(), true));
-    EXPECT_TRUE(disk.FolderExists((folder / "a\\b\\c").c_str()));
-    EXPECT_TRUE(disk.CreateFolder(deep.c_str(), false));  // already there
+    Check({ROW(disk.CreateFolder(deep.c_str(), false), false),
+           ROW(disk.FolderExists((folder / "a").c_str()), false),
+           ROW(disk.CreateFolder(deep.c_str(), true), true),
+           ROW(disk.FolderExists((folder / "a\\b\\c").c_str()), true),
+           ROW(disk.CreateFolder(deep.c_str(), false), true)});  // already there
 
     // Refused: no path, a root, a file, below a file, a bad character, a drive that is not here.
     const std::string file = folder.WriteFile("f.txt", "x");
