@@ -337,7 +337,7 @@ TEST(SFileMem, CapacityIsTheNextMultipleOf1024AboveTheSize) {
                ROW(written.GetCapacity(), size ? capacity : 0), ROW(written.IsOpen(), size > 0),
                ROW((written.Reserve(200000, true), written.Reserve(size, true),
                     written.GetCapacity()), capacity),
-               ROW(Bytes(written) == bytes, true), // kept through growing and shrinking
+               ROW(Bytes(written) == bytes, true),  // kept through growing and shrinking
                ROW((written.Close(), written.GetBuffer() == nullptr), true),
                ROW(written.GetSize(), 0), ROW(written.GetCapacity(), 0),
                ROW(written.GetPosition(), 0)}, " at " + std::to_string(size));
