@@ -90,8 +90,8 @@ TEST(SFilePath, TemporaryFilesAndSharedReadsMayBeDeletedWhileOpen) {
     }
 }
 
-// The constructor opens without sharing; a failed open closes what was open before, and the
-// path is known exactly while the file is open.
+// The constructor and an open that does not say otherwise share nothing; a failed open closes
+// what was open before, and the path is known exactly while the file is open.
 TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
     TestFolder folder;
     const std::string path = folder.WriteFile("a.txt", "a");
@@ -106,6 +106,8 @@ TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
            ROW(file.Open(nullptr, false, false, true), false)});
     other.Close();
     EXPECT_EQ(Str(other.GetPath()), "");
+    ASSERT_TRUE(file.OpenReading(path.c_str()));
+    EXPECT_FALSE(other.Open(path.c_str(), true, false, true, true)) << "opens are not shared";
 }
 
 // The reporting close is false when a write failed earlier or the last buffered bytes cannot go
