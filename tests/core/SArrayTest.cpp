@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <type_traits>
 #include <vector>
+
+#include "tests/core/Rows.h"
+#include "tests/support/TestBytes.h"
 
 namespace {
 
@@ -17,7 +20,13 @@ void Fill(SArray<int>& array, const char* values) {
     for (int value; in >> value;) array.Add(value);
 }
 
-std::string Str(const SArray<int>& array) {
+std::string Indices(const std::vector<int>& indices) {
+    std::string text;
+    for (int index : indices) text += (text.empty() ? "" : " ") + std::to_string(index);
+    return text;
+}
+
+std::string Values(const SArray<int>& array) {
     std::string text;
     for (int i = 0; i < array.GetCount(); ++i)
         text += (i ? " " : "") + std::to_string(array.GetAt(i));
@@ -34,20 +43,12 @@ std::string Edited(const char* values, Call call) {
         call(a);
     else
         result = "|" + std::to_string(call(a));
-    return Str(a) + result;
+    return Values(a) + result;
 }
 
-struct Row {
-    std::string got, want, label;
-};
 // clang-format off
-#define ROW(expr, want) {std::to_string(expr), std::to_string(want), #expr}
 #define EDIT(values, call, want) {Edited(values, [](SArray<int>& a) { return a.call; }), want, values " ." #call}
 // clang-format on
-
-void Check(std::initializer_list<Row> rows) {
-    for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.label;
-}
 
 // An object whose destruction the tests count.
 struct Tracked {
@@ -106,18 +107,13 @@ TEST(SArray, FlagsGoWithCopyAndWithRemoveAllOfSlots) {
     source.AddFlags(kDescending);
     Fill(copy, "1 2 3 4 5 6 7");
     copy.Copy(source);
-    EXPECT_EQ(Str(copy), "4 5 6");
-    EXPECT_EQ(copy.GetFlags(), kDescending);
-    copy.RemoveAll();
-    EXPECT_EQ(copy.GetFlags(), 0u);
-    EXPECT_EQ(copy.GetCapacity(), 0);
-    copy.AddFlags(kDescending);
-    copy.RemoveAll();
-    EXPECT_EQ(copy.GetFlags(), kDescending);
+    Check({ROW(Values(copy), "4 5 6"), ROW(copy.GetFlags(), kDescending),
+           ROW((copy.RemoveAll(), copy.GetFlags()), 0u), ROW(copy.GetCapacity(), 0),
+           ROW((copy.AddFlags(kDescending), copy.RemoveAll(), copy.GetFlags()), kDescending)});
 }
 
-// Without a comparison of the element type, whole numbers compare as unsigned 32-bit values,
-// floating ones numerically and pointers as addresses; the descending bit reverses all.
+// Without a comparison of the element type, whole numbers compare as unsigned 32-bit values
+// and pointers as addresses; the descending bit reverses both.
 TEST(SArray, DefaultOrderSortsTheRange) {
     Check({EDIT("5 -1 0 3 -7", Sort(), "0 3 5 -7 -1"),
            EDIT("6 5 2 4 3 1", Sort(1, 4), "6 2 4 5 3 1"),
@@ -128,26 +124,18 @@ TEST(SArray, DefaultOrderSortsTheRange) {
     Fill(array, "5 -1 0 3 -7");
     array.AddFlags(kDescending);
     array.Sort();
-    EXPECT_EQ(Str(array), "-1 -7 5 3 0");
-    SArray<double> numbers;
-    for (double value : {2.5, -1.0, 0.5, -3.25}) numbers.Add(value);
-    numbers.Sort();
-    EXPECT_EQ(numbers.GetAt(0), -3.25);
-    EXPECT_EQ(numbers.GetAt(3), 2.5);
     int block[3] = {};
     SArray<int*> pointers;
     for (int* p : {&block[2], &block[0], &block[1]}) pointers.Add(p);
     pointers.Sort();
-    EXPECT_TRUE(pointers.GetAt(0) == &block[0] && pointers.GetAt(2) == &block[2]);
+    Check({ROW(Values(array), "-1 -7 5 3 0"), ROW(pointers.GetAt(0) == &block[0], true),
+           ROW(pointers.GetAt(2) == &block[2], true)});
 }
 
 TEST(SArray, SortsLargeAndRepetitiveInput) {
     SArray<int> array;
-    uint32_t seed = 12345;
-    for (int i = 0; i < 3000; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        array.Add(static_cast<int>((seed >> 8) % 50));
-    }
+    TestRandom random(12345);
+    for (int i = 0; i < 3000; ++i) array.Add(static_cast<int>(random.Next(50)));
     for (int i = 0; i < 5000; ++i) array.Add(25);  // a long run of equal elements
     array.Sort();
     for (int i = 1; i < array.GetCount(); ++i) ASSERT_LE(array.GetAt(i - 1), array.GetAt(i)) << i;
@@ -172,46 +160,39 @@ TEST(SArray, SearchesStayInsideTheirRange) {
 TEST(SArray, InsertSortedKeepsOrderFromEmpty) {
     SArray<int> array;
     for (int value : {50, 10, 40, 10, 30, 60, 20}) array.InsertSorted(value);
-    EXPECT_EQ(Str(array), "10 10 20 30 40 50 60");
+    const std::string ascending = Values(array);
     array.AddFlags(kDescending);
     array.Sort();
     array.InsertSorted(35);
-    EXPECT_EQ(Str(array), "60 50 40 35 30 20 10 10");
+    Check({ROW(ascending, "10 10 20 30 40 50 60"), ROW(Values(array), "60 50 40 35 30 20 10 10")});
 }
 
+// Only deletion destroys, skipping empty slots; each index told is the one the element had
+// when removed, the earlier removals done.
 TEST(SArray, OwningArraysDestroyOnlyOnDelete) {
     int destroyed = 0;
     TrackedArray array;
     for (int i = 0; i < 5; ++i) array.Add(new Tracked{i, &destroyed});
     array.Add(nullptr);
-    Tracked* kept = array.GetAt(4);
-    array.RemoveAt(4);
-    EXPECT_EQ(destroyed, 0);
-    array.DeleteAt(1, 2);
-    EXPECT_EQ(destroyed, 2);
-    ASSERT_EQ(array.GetCount(), 3);
-    EXPECT_EQ(array.GetAt(1)->value, 3);
-    array.AddFlags(kDescending);
-    array.DeleteAll();  // the empty slot is skipped
-    EXPECT_EQ(destroyed, 4);
-    EXPECT_EQ(array.deletedIndices, (std::vector<int>{1, 2, 0, 1}));
-    EXPECT_EQ(array.GetCapacity(), 64);
-    EXPECT_EQ(array.GetFlags(), kDescending);
-    delete kept;
+    const std::unique_ptr<Tracked> kept(array.GetAt(4));
+    // clang-format off
+    Check({ROW((array.RemoveAt(4), destroyed), 0), ROW((array.DeleteAt(1, 2), destroyed), 2),
+           ROW(array.GetCount(), 3), ROW(array.GetAt(1)->value, 3),
+           ROW((array.AddFlags(kDescending), array.DeleteAll(), destroyed), 4),
+           ROW(Indices(array.deletedIndices), "1 2 0 1"), ROW(array.GetCapacity(), 64),
+           ROW(array.GetFlags(), kDescending)});
+    // clang-format on
 }
 
-// Each index told is the one the element had when removed, the earlier removals done.
 TEST(SArray, RemoveMatchingDestroysMatchesInOwningArrays) {
     int destroyed = 0;
     TrackedArray array;
     for (int value : {5, 1, 5, 2, 5}) array.Add(new Tracked{value, &destroyed});
     Tracked key{5, &destroyed};
-    EXPECT_EQ(array.RemoveMatching(&key), 3);
-    EXPECT_EQ(destroyed, 3);
-    EXPECT_EQ(array.deletedIndices, (std::vector<int>{0, 1, 2}));
+    Check({ROW(array.RemoveMatching(&key), 3), ROW(destroyed, 3),
+           ROW(Indices(array.deletedIndices), "0 1 2"), ROW(array.GetCount(), 2)});
     ASSERT_EQ(array.GetCount(), 2);
-    EXPECT_EQ(array.GetAt(0)->value, 1);
-    EXPECT_EQ(array.GetAt(1)->value, 2);
+    Check({ROW(array.GetAt(0)->value, 1), ROW(array.GetAt(1)->value, 2)});
 }
 
 }  // namespace

@@ -9,13 +9,12 @@
 #include "core/SHandle.h"
 #include "core/SStringArray.h"
 #include "core/SWindows.h"
+#include "tests/core/Rows.h"
 #include "tests/support/TestFolder.h"
 
 namespace {
 
 using Names = std::multiset<std::string>;  // sorted, with repeats kept
-
-std::string Text(const SString& s) { return s.GetSafeText(); }
 
 // What a List call added, each text without root in front (a "?" marks one lacking it), and
 // a "!" note when the count it returned is off or a folder comes after its own content.
@@ -23,9 +22,9 @@ Names Listed(const SStringArray& list, int added, const std::string& root) {
     Names names;
     if (added != list.GetCount()) names.insert("!returned " + std::to_string(added));
     for (int i = 0; i < list.GetCount(); ++i) {
-        const std::string text = Text(list.GetText(i));
+        const std::string text = Str(list.GetText(i));
         for (int j = 0; j < i && text.back() == '\\'; ++j)
-            if (Text(list.GetText(j)).compare(0, text.size(), text) == 0)
+            if (Str(list.GetText(j)).compare(0, text.size(), text) == 0)
                 names.insert("!after its content " + text);
         const bool under = text.compare(0, root.size(), root) == 0;
         names.insert(under ? text.substr(root.size()) : "?" + text);
@@ -45,13 +44,13 @@ TEST(SDiskTemp, TempFolderInItsLongFormAndTempFilesInIt) {
     const std::string& path = folder.Path();
     const std::string temp = path.substr(0, path.rfind('\\', path.size() - 2) + 1);
     SDisk disk;
-    EXPECT_EQ(Text(disk.GetTempFolder()), temp);
+    EXPECT_EQ(Str(disk.GetTempFolder()), temp);
     EXPECT_TRUE(disk.SetTrailingSeparator(false));
-    EXPECT_EQ(Text(disk.GetTempFolder()), temp.substr(0, temp.size() - 1));
+    EXPECT_EQ(Str(disk.GetTempFolder()), temp.substr(0, temp.size() - 1));
     // Temporary files come empty, either way, and leave the flag as it was.
     std::string names[2];
     for (int i = 0; i < 2; ++i) {
-        const std::string& name = names[i] = Text(disk.GetTempFileName());
+        const std::string& name = names[i] = Str(disk.GetTempFileName());
         EXPECT_EQ(name.compare(0, temp.size() + 3, temp + "tmp"), 0) << name;
         EXPECT_EQ(name.find('\\', temp.size()), std::string::npos) << name;
         EXPECT_EQ(disk.GetFileSize(name.c_str()), 0) << name;
@@ -68,7 +67,7 @@ TEST(SDiskTemp, TempFolderInItsLongFormAndTempFilesInIt) {
     char saved[1024] = "";
     const DWORD had = GetEnvironmentVariableA("TMP", saved, sizeof saved);
     SetEnvironmentVariableA("TMP", shortForm);
-    const std::string answer = Text(disk.GetTempFolder());
+    const std::string answer = Str(disk.GetTempFolder());
     SetEnvironmentVariableA("TMP", had > 0 && had < sizeof saved ? saved : nullptr);
     EXPECT_EQ(answer, path) << "short form " << shortForm;
 }
@@ -101,9 +100,9 @@ TEST(SDiskFiles, SizeCrcDeletionAndExistence) {
         EXPECT_EQ(disk.DeleteFile(c.path.c_str()), c.deleted) << c.path;
         EXPECT_EQ(FileIsThere(c.path), c.there) << c.path;
     }
-    EXPECT_FALSE(disk.DeleteFile(folder.Path().c_str()));
-    EXPECT_EQ(disk.GetFileSize(folder.Path().c_str()) + disk.GetFileSize64(folder.Path().c_str()),
-              -2);
+    const char* const path = folder.Path().c_str();  // a folder, no file
+    Check({ROW(disk.DeleteFile(path), false), ROW(disk.GetFileSize(path), -1),
+           ROW(disk.GetFileSize64(path), -1)});
 
     const int64_t bigSize = (int64_t{3} << 30) + 5;
     const std::string big = folder.WriteSparse("sparse.bin", bigSize);
@@ -133,7 +132,7 @@ TEST(SDiskFiles, SizeCrcDeletionAndExistence) {
         EXPECT_EQ(disk.FileExists(c.in.c_str()), c.file) << c.in;
         EXPECT_EQ(disk.FolderExists(c.in.c_str()), c.folder) << c.in;
     }
-    EXPECT_FALSE(disk.FileExists(nullptr) || disk.FolderExists(nullptr));
+    Check({ROW(disk.FileExists(nullptr), false), ROW(disk.FolderExists(nullptr), false)});
 
     // PathExists leaves the full path of what it found in scratch, and scratch empty else.
     const std::pair<std::string, std::string> found[] = {
@@ -167,25 +166,20 @@ TEST(SDiskList, PatternsHiddenEntriesFiltersAndCounters) {
         int mode;
         Names expected;
     };
+    // clang-format off
     const Case cases[] = {
         {"p\\*.*", 5, tree},
         {"p\\*.*", 3, {"sub\\", "sub\\deeper\\", "other.dir\\", "hidden\\"}},
         // Descent reaches every folder, also those whose own names do not match.
-        {"p\\*.txt",
-         5,
-         {"a.txt", "hid.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt",
-          "sub\\deeper\\hid2.txt", "hidden\\f.txt", "other.dir\\g.txt"}},
-        {"p\\*.txt",
-         13,
-         {"a.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt", "other.dir\\g.txt"}},
+        {"p\\*.txt", 5, {"a.txt", "hid.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt",
+                         "sub\\deeper\\hid2.txt", "hidden\\f.txt", "other.dir\\g.txt"}},
+        {"p\\*.txt", 13, {"a.txt", "caf\xe9.txt", "sub\\c.txt", "sub\\deeper\\e.txt",
+                          "other.dir\\g.txt"}},
         {"p\\*.dir", 7, {"other.dir\\"}},
         {"p\\sub/*.*", 4, {"sub/c.txt", "sub/d.dat"}},  // the pattern's own separators stay
         // Without "*" the system's own matches come as bare names, from one level only.
-        {"p\\a.txt", 7, {"a.txt"}},
-        {"p\\a.txt", 2, {}},
-        {"p\\sub", 4, {}},
-        {"p\\hid.txt", 4, {"hid.txt"}},
-        {"p\\hid.txt", 12, {}},
+        {"p\\a.txt", 7, {"a.txt"}}, {"p\\a.txt", 2, {}}, {"p\\sub", 4, {}},
+        {"p\\hid.txt", 4, {"hid.txt"}}, {"p\\hid.txt", 12, {}},
         {"p\\sub\\deeper", 3, {"deeper\\"}},
         // Folder filters: no file, a file, a folder inside; impossible pairs drop the folders.
         {"f\\*.*", 2 + 16, {"empty\\", "onlyfolder\\"}},
@@ -194,14 +188,12 @@ TEST(SDiskList, PatternsHiddenEntriesFiltersAndCounters) {
         {"f\\*.*", 6 + 16 + 32, {"top.txt"}},
         // The filters judge folders only, at every level.
         {"f\\*.*", 3 + 16 + 64, {"empty\\", "onlyfolder\\inner\\", "both\\inner\\"}},
-        {"f\\*.*",
-         7 + 32,
-         {"top.txt", "onlyfile\\", "onlyfile\\x.txt", "both\\", "both\\y.txt", "hiddenonly\\",
-          "hiddenonly\\h.txt"}},
+        {"f\\*.*", 7 + 32, {"top.txt", "onlyfile\\", "onlyfile\\x.txt", "both\\", "both\\y.txt",
+                            "hiddenonly\\", "hiddenonly\\h.txt"}},
         // A folder named without a wildcard passes the same filters.
-        {"f\\empty", 2 + 16 + 64, {"empty\\"}},
-        {"f\\both", 2 + 16, {}},
+        {"f\\empty", 2 + 16 + 64, {"empty\\"}}, {"f\\both", 2 + 16, {}},
     };
+    // clang-format on
     SDisk disk;
     for (const Case& c : cases) {
         SStringArray list;
@@ -218,26 +210,25 @@ TEST(SDiskList, PatternsHiddenEntriesFiltersAndCounters) {
               (Names{"top.txt", "onlyfile\\x.txt", "both\\y.txt"}));
     EXPECT_EQ(disk.List(nullptr, filters.c_str(), false, true, false, true, true), 1);
 
-    EXPECT_EQ(disk.List(nullptr, "", 7) + disk.List(nullptr, nullptr, 7), 0);
+    Check({ROW(disk.List(nullptr, "", 7), 0), ROW(disk.List(nullptr, nullptr, 7), 0)});
     // The counters count the pattern's own level only, and add to what they hold.
     int files = 10;
     int folders = 20;
-    EXPECT_EQ(disk.List(nullptr, (folder / "p\\*.*").c_str(), 15, &files, &folders), 10);
-    EXPECT_EQ(files, 13);
-    EXPECT_EQ(folders, 22);
-    EXPECT_EQ(disk.List(nullptr, (folder / "p\\sub").c_str(), 7, &files, &folders), 1);
-    EXPECT_EQ(folders, 23);
+    Check({ROW(disk.List(nullptr, (folder / "p\\*.*").c_str(), 15, &files, &folders), 10),
+           ROW(files, 13), ROW(folders, 22),
+           ROW(disk.List(nullptr, (folder / "p\\sub").c_str(), 7, &files, &folders), 1),
+           ROW(folders, 23)});
 }
 
 TEST(SDiskCreate, FoldersWithAndWithoutParentsAndUniqueNames) {
     TestFolder folder;
     SDisk disk;
     const std::string deep = folder / "a\\b\\c\\";
-    EXPECT_FALSE(disk.CreateFolder(deep.c_str(), false));
-    EXPECT_FALSE(disk.FolderExists((folder / "a").c_str()));
-    EXPECT_TRUE(disk.CreateFolder(deep.c_str(), true));
-    EXPECT_TRUE(disk.FolderExists((folder / "a\\b\\c").c_str()));
-    EXPECT_TRUE(disk.CreateFolder(deep.c_str(), false));  // already there
+    Check({ROW(disk.CreateFolder(deep.c_str(), false), false),
+           ROW(disk.FolderExists((folder / "a").c_str()), false),
+           ROW(disk.CreateFolder(deep.c_str(), true), true),
+           ROW(disk.FolderExists((folder / "a\\b\\c").c_str()), true),
+           ROW(disk.CreateFolder(deep.c_str(), false), true)});  // already there
 
     // Refused: no path, a root, a file, below a file, a bad character, a drive that is not here.
     const std::string file = folder.WriteFile("f.txt", "x");
@@ -253,43 +244,17 @@ TEST(SDiskCreate, FoldersWithAndWithoutParentsAndUniqueNames) {
 
     // A unique name is the plain one while free, then one with a number below 1000000 in it.
     const char* path = folder.Path().c_str();
-    EXPECT_EQ(Text(disk.GetUniqueFileName((folder / "missing\\").c_str(), "log", "txt")), "");
-    EXPECT_EQ(Text(disk.GetUniqueFileName(path, "log", nullptr)), folder / "log");
+    EXPECT_EQ(Str(disk.GetUniqueFileName((folder / "missing\\").c_str(), "log", "txt")), "");
+    EXPECT_EQ(Str(disk.GetUniqueFileName(path, "log", nullptr)), folder / "log");
     folder.WriteFile("log.txt", "taken");
-    const std::string next = Text(disk.GetUniqueFileName(path, "log", "txt"));
+    const std::string next = Str(disk.GetUniqueFileName(path, "log", "txt"));
     const size_t start = folder.Path().size() + 3;
     ASSERT_EQ(next.compare(0, start, folder / "log"), 0) << next;
     const size_t end = next.find_first_not_of("0123456789", start);
     EXPECT_TRUE(end > start && end <= start + 6 && next.substr(end) == ".txt") << next;
     disk.SetTrailingSeparator(false);  // the folder then comes without its separator
     const std::string bare = folder.Path().substr(0, folder.Path().size() - 1);
-    EXPECT_EQ(Text(disk.GetUniqueFileName(bare.c_str(), "new", "bin")), folder / "new.bin");
-}
-
-// A batch file reports its working folder and first parameter, leaving that folder (so that
-// the test folders can go) before its report appears whole.
-TEST(SDiskExecute, StartsInTheProgramsFolderOnlyWhenAsked) {
-    for (bool ownFolder : {true, false}) {
-        TestFolder folder;
-        TestFolder elsewhere;
-        const std::string report = "\"" + folder / "report.tmp" + "\"";
-        const std::string program = folder.WriteFile(
-            "report.bat", "@cd > " + report + "\r\n@echo %~1>> " + report +
-                              "\r\n@cd /d %SystemDrive%\\\r\n@ren " + report + " report.txt\r\n");
-        CurrentFolderScope scope(elsewhere.Path());
-        ASSERT_TRUE(scope.changed);
-        SDisk disk;
-        EXPECT_FALSE(disk.Execute((folder / "missing.exe").c_str(), "x", ownFolder, SW_HIDE));
-        EXPECT_FALSE(disk.Execute("", nullptr, ownFolder, SW_HIDE));
-        ASSERT_TRUE(disk.Execute(program.c_str(), "hello", ownFolder, SW_HIDE));
-        // A bound for giving up only: a cold Wine on a busy machine takes long to start cmd.
-        const DWORD start = GetTickCount();
-        while (!FileIsThere(folder / "report.txt") && GetTickCount() - start < 120000) Sleep(20);
-        const std::string& from = ownFolder ? folder.Path() : elsewhere.Path();
-        EXPECT_EQ(ReadWholeFile(folder / "report.txt"),
-                  from.substr(0, from.size() - 1) + "\r\nhello\r\n")
-            << ownFolder;
-    }
+    EXPECT_EQ(Str(disk.GetUniqueFileName(bare.c_str(), "new", "bin")), folder / "new.bin");
 }
 
 }  // namespace

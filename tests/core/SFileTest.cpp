@@ -15,6 +15,8 @@
 #include "core/SFilePath.h"
 #include "core/SLittleEndian.h"
 #include "core/SWindows.h"
+#include "tests/core/Rows.h"
+#include "tests/support/TestBytes.h"
 #include "tests/support/TestFolder.h"
 
 using namespace std::string_literals;
@@ -22,15 +24,6 @@ using namespace std::string_literals;
 namespace {
 
 enum class Kind { kDisk, kMemory };
-
-std::string Text(const SString& s) { return std::string(s.GetSafeText(), s.GetLength()); }
-
-// Bytes that compress, but not to nothing, different for each seed.
-std::string Content(size_t size, unsigned seed) {
-    std::string text(size, '\0');
-    for (char& c : text) c = "xyz "[(seed = seed * 1103515245u + 12345u) >> 30];
-    return text;
-}
 
 void Fill(SFileMem& file, const std::string& bytes) {
     file.Write(bytes.data(), static_cast<int>(bytes.size()));
@@ -88,8 +81,7 @@ public:
 
     // Read past the object under test; a disk file is closed first.
     std::string Bytes() {
-        if (kind == Kind::kMemory)
-            return std::string(reinterpret_cast<const char*>(memory.GetBuffer()), memory.GetSize());
+        if (kind == Kind::kMemory) return ::Bytes(memory);
         disk.Close();
         return ReadWholeFile(folder / name);
     }
@@ -107,6 +99,7 @@ protected:
     SFile* Make(const std::string& content) { return file.Make(content); }
     std::string Bytes() { return file.Bytes(); }
 
+    const bool memory = GetParam() == Kind::kMemory;
     TestFolder folder;
     FileOfKind file{GetParam(), folder, "file.bin"};
 };
@@ -116,101 +109,77 @@ INSTANTIATE_TEST_SUITE_P(SFile, SFileBoth, testing::Values(Kind::kDisk, Kind::kM
                              return info.param == Kind::kDisk ? "Disk" : "Memory";
                          });
 
-// A closed disk file and a memory file without a block answer every question with nothing.
+// A closed disk file and a memory file without a block answer every question with nothing;
+// writing nothing does not open them, and SetSize opens only a memory file.
 TEST_P(SFileBoth, ClosedFileGivesNothing) {
     SFile* f = Make("abc");
     f->Close();
     char buffer[4];
     uint32_t crc = 7;
-    EXPECT_TRUE(!f->IsOpen() && f->IsEnd());
-    EXPECT_EQ(f->GetSize() + f->GetPosition() + f->GetRemaining() + f->Seek(3) + f->Read(buffer, 4),
-              0);
-    EXPECT_EQ(Text(f->ReadString()) + Text(f->ReadString(4)) + Text(f->ReadLine()) +
-                  Text(f->ReadTerminated()),
-              "");
-    EXPECT_FALSE(f->GetCrc(crc) || crc != 7u);
-    EXPECT_EQ(f->Find("a", 1), -1);
-    EXPECT_EQ(f->Write("x", 0), 0);
-    EXPECT_FALSE(f->IsOpen()) << "writing nothing does not open";
-    EXPECT_EQ(f->SetSize(3), GetParam() == Kind::kMemory) << "a memory file opens instead";
+    Check({ROW(f->IsOpen(), false), ROW(f->IsEnd(), true), ROW(f->GetSize(), 0),
+           ROW(f->GetPosition(), 0), ROW(f->GetRemaining(), 0), ROW(f->Seek(3), 0),
+           ROW(f->Read(buffer, 4), 0), ROW(f->ReadString(), ""), ROW(f->ReadString(4), ""),
+           ROW(f->ReadLine(), ""), ROW(f->ReadTerminated(), ""), ROW(f->GetCrc(crc), false),
+           ROW(crc, 7u), ROW(f->Find("a", 1), -1), ROW(f->Write("x", 0), 0),
+           ROW(f->IsOpen(), false), ROW(f->SetSize(3), memory)});
 }
 
 // Reads stop at the end, writes go past it, the two alternate without seeking; a string length
-// past the text takes its zero byte along; no text writes nothing, no line an empty one.
+// past the text takes its zero byte along; no text writes nothing, no line an empty one; the
+// size counts what is still buffered.
 TEST_P(SFileBoth, ReadAndWriteAtThePosition) {
     SFile* f = Make("hello");
-    f->Seek(3);
-    EXPECT_EQ(f->GetSize(), 5);
-    EXPECT_EQ(f->GetPosition(), 3) << "measuring the size does not move";
-    EXPECT_EQ(f->GetRemaining(), 2);
-    char buffer[16] = {};
-    EXPECT_EQ(std::string(buffer, f->Read(buffer, 10)), "lo");
-    EXPECT_TRUE(f->IsEnd());
-    EXPECT_EQ(f->Read(buffer, 10) + f->GetRemaining(), 0) << "at the end";
-    f->Seek(0);
-    EXPECT_EQ(f->Read(buffer, 0) + f->Read(buffer, -1), 0);
-    EXPECT_EQ(f->ReadData(buffer, 1), 1);
-    EXPECT_EQ(f->Write("E", 1), 1);
-    EXPECT_EQ(std::string(buffer, f->Read(buffer, 1)), "l");
-    EXPECT_FALSE(f->IsEnd());
-    EXPECT_EQ(f->Write("L", 1), 1);
-    EXPECT_EQ(Text(f->ReadLine(true, 1)), "o");
-    EXPECT_EQ(f->Write("XYZ", 3), 3);
-    EXPECT_EQ(f->GetSize(), 8) << "counting what is still buffered";
-    EXPECT_EQ(f->WriteData("!", 1), 1);
-    EXPECT_EQ(f->Write("?", 0) + f->Write("?", -1) + f->Write(nullptr, 3), 0);
-    EXPECT_EQ(f->WriteString("SRES"), 4);
-    EXPECT_EQ(f->WriteString("SRES", 5) + f->WriteString(nullptr), 5);
-    EXPECT_EQ(f->WriteLine("ab") + f->WriteLine(nullptr), 6);
-    EXPECT_EQ(f->GetPosition(), 24);
+    char b[16] = {};
+    // clang-format off
+    Check({ROW(f->Seek(3), 3), ROW(f->GetSize(), 5), ROW(f->GetPosition(), 3),
+           ROW(f->GetRemaining(), 2), ROW(f->Read(b, 10), 2), ROW(std::string(b, 2), "lo"),
+           ROW(f->IsEnd(), true), ROW(f->Read(b, 10), 0), ROW(f->GetRemaining(), 0),
+           ROW(f->Seek(0), 0), ROW(f->Read(b, 0), 0), ROW(f->Read(b, -1), 0),
+           ROW(f->ReadData(b, 1), 1), ROW(f->Write("E", 1), 1), ROW(f->Read(b, 1), 1),
+           ROW(b[0], 'l'), ROW(f->IsEnd(), false), ROW(f->Write("L", 1), 1),
+           ROW(f->ReadLine(true, 1), "o"), ROW(f->Write("XYZ", 3), 3), ROW(f->GetSize(), 8),
+           ROW(f->WriteData("!", 1), 1), ROW(f->Write("?", 0), 0), ROW(f->Write("?", -1), 0),
+           ROW(f->Write(nullptr, 3), 0), ROW(f->WriteString("SRES"), 4),
+           ROW(f->WriteString("SRES", 5), 5), ROW(f->WriteString(nullptr), 0),
+           ROW(f->WriteLine("ab"), 4), ROW(f->WriteLine(nullptr), 2), ROW(f->GetPosition(), 24)});
+    // clang-format on
     EXPECT_EQ(Bytes(), "hElLoXYZ!SRESSRES\0ab\r\n\r\n"s);
 }
 
-// Below 0 or beyond the size is the end, for Seek and for where Skip would land.
-TEST_P(SFileBoth, SeekAndSkipClampToTheEnd) {
-    struct Case {
-        bool skip;
-        int n, at;
-    };
-    const Case cases[] = {{false, 3, 3}, {false, 6, 5}, {false, -1, 5},
-                          {true, 2, 4},  {true, -2, 0}, {true, -3, 5}};
-    for (const Case& c : cases) {
-        SFile* f = Make("hello");
-        f->Seek(2);
-        if (c.skip) {
-            f->Skip(c.n);
-        } else {
-            EXPECT_EQ(f->Seek(c.n), c.at) << c.n;
-        }
-        EXPECT_EQ(f->GetPosition(), c.at) << (c.skip ? "skip " : "seek ") << c.n;
-    }
+// A seek right after writes still buffered counts them in the size, and one right after reads
+// lands where asked (a disk file's Seek once measured only what had reached the disk).
+TEST_P(SFileBoth, SeeksAfterBufferedWritesAndReads) {
+    SFile* f = Make("hello");
+    char b[4] = {};
+    Check({ROW(f->WriteString("0123456789"), 10), ROW(f->Seek(-1), 10), ROW(f->Seek(5), 5),
+           ROW(f->Read(b, 2), 2), ROW(f->Seek(3), 3), ROW(f->Read(b, 1), 1), ROW(b[0], '3'),
+           ROW(f->WriteString("XY"), 2), ROW(f->Seek(11), 10), ROW(f->GetPosition(), 10)});
+    EXPECT_EQ(Bytes(), "0123XY6789");
 }
 
-// ReadString ('s') takes count bytes; ReadTerminated reads up to a zero byte, which it passes,
-// and keeps ('t') or drops ('d') the text. Empty text is never null.
-TEST_P(SFileBoth, ReadStringAndReadTerminated) {
-    struct Case {
-        std::string content;
-        int start;
-        char read;
-        int count;
-        std::string text;
-        int at;
+// Below 0 or beyond the size is the end, for Seek and for where Skip lands. ReadString takes
+// count bytes (-1: the rest), as text that is never null; ReadTerminated reads up to a zero
+// byte, which it passes, and keeps the text or drops it.
+TEST_P(SFileBoth, SeekSkipAndReadStrings) {
+    SFile* f = Make("he\0lo\0def"s);
+    const auto skip = [f](int n) {
+        f->Seek(2);
+        f->Skip(n);
+        return f->GetPosition();
     };
-    const Case cases[] = {
-        {"he\0lo"s, 0, 's', -1, "he\0lo"s, 5}, {"he\0lo"s, 1, 's', 3, "e\0l"s, 4},
-        {"he\0lo"s, 3, 's', 10, "lo", 5},      {"he\0lo"s, 5, 's', 3, "", 5},
-        {"he\0lo"s, 2, 's', 0, "", 2},         {"abc\0def"s, 0, 't', 0, "abc", 4},
-        {"abc\0def"s, 0, 'd', 0, "", 4},       {"abc\0def"s, 4, 't', 0, "def", 7}};
-    for (const Case& c : cases) {
-        SFile* f = Make(c.content);
-        f->Seek(c.start);
-        const SString text =
-            c.read == 's' ? f->ReadString(c.count) : f->ReadTerminated(c.read == 't');
-        EXPECT_EQ(Text(text), c.text) << c.content << " " << c.start << c.read;
-        EXPECT_TRUE(c.read != 's' || text.GetText()) << c.start;
-        EXPECT_EQ(f->GetPosition(), c.at) << c.content << " " << c.start << c.read;
-    }
+    const auto text = [](const SString& s) { return s.GetText() ? Str(s) : "null"; };
+    // clang-format off
+    Check({ROW(f->Seek(3), 3), ROW(f->Seek(10), 9), ROW(f->Seek(-1), 9), ROW(skip(2), 4),
+           ROW(skip(-2), 0), ROW(skip(-3), 9), ROW(skip(8), 9),
+           ROW((f->Seek(0), text(f->ReadString())), "he\0lo\0def"s), ROW(f->GetPosition(), 9),
+           ROW((f->Seek(1), text(f->ReadString(3))), "e\0l"s), ROW(f->GetPosition(), 4),
+           ROW((f->Seek(3), text(f->ReadString(10))), "lo\0def"s), ROW(f->GetPosition(), 9),
+           ROW(text(f->ReadString(3)), ""), ROW(f->GetPosition(), 9),
+           ROW((f->Seek(2), text(f->ReadString(0))), ""), ROW(f->GetPosition(), 2),
+           ROW((f->Seek(0), f->ReadTerminated()), "he"), ROW(f->GetPosition(), 3),
+           ROW(f->ReadTerminated(false), ""), ROW(f->GetPosition(), 6),
+           ROW(f->ReadTerminated(), "def"), ROW(f->GetPosition(), 9)});
+    // clang-format on
 }
 
 // Only CR LF ends a line; spaces and tabs around the text go unless raw. On disk every other
@@ -239,11 +208,10 @@ TEST_P(SFileBoth, ReadLine) {
         {"a\rbc\r\nd", false, 2, false, "ab", 3, "a\r", 2},
         {" \n x \r\n", false, -1, true, "x", 7, "\n x", 7},
     };
-    const bool memory = GetParam() == Kind::kMemory;
     for (const Case& c : cases) {
         SFile* f = Make(c.content);
         bool complete = !c.complete;
-        EXPECT_EQ(Text(f->ReadLine(c.raw, c.maximum, &complete)),
+        EXPECT_EQ(Str(f->ReadLine(c.raw, c.maximum, &complete)),
                   memory && c.memoryLine ? c.memoryLine : c.line)
             << c.content;
         EXPECT_EQ(complete, c.complete) << c.content;
@@ -267,6 +235,7 @@ TEST_P(SFileBoth, FindSearchesForwardFromThePosition) {
                           {"hello world", "o", 8, -1, 8},
                           {"aaab", "aab", 0, 1, 4},
                           {"a\0b\0c"s, "\0c"s, 0, 3, 5},
+                          {"abc", "", 0, -1, 0},
                           {hay(kMiB - 3), "NEEDLE", 0, kMiB - 3, kMiB + 3},
                           {hay(kMiB + 1), "NEEDLE", 5, kMiB + 1, kMiB + 7},
                           {hay(2 * kMiB + 94), "NEEDLE", 2 * kMiB, 2 * kMiB + 94, 2 * kMiB + 100}};
@@ -277,32 +246,25 @@ TEST_P(SFileBoth, FindSearchesForwardFromThePosition) {
             << c.start << " / " << c.pattern;
         EXPECT_EQ(f->GetPosition(), c.at) << c.start << " / " << c.pattern;
     }
-    SFile* f = Make("abc");
-    EXPECT_EQ(f->Find(nullptr, 2) + f->Find("a", 0), -2);
+    EXPECT_EQ(Make("abc")->Find(nullptr, 2), -1);
 }
 
 // A position beyond the new size moves to it. Growing, a disk file moves to the new end while
 // a memory file stays; a size below 0 is refused on disk and empties a memory file.
 TEST_P(SFileBoth, SetSizeCutsAndExtendsWithZeros) {
-    const bool memory = GetParam() == Kind::kMemory;
     SFile* f = Make("hello");
-    EXPECT_EQ(f->SetSize(-1), memory);
-    EXPECT_EQ(f->GetSize(), memory ? 0 : 5);
+    Check({ROW(f->SetSize(-1), memory), ROW(f->GetSize(), memory ? 0 : 5)});
     f = Make("hello");
-    f->Seek(4);
-    EXPECT_TRUE(f->SetSize(2));
-    EXPECT_EQ(f->GetPosition(), 2);
-    f->Seek(1);
-    EXPECT_TRUE(f->SetSize(6));
-    EXPECT_EQ(f->GetPosition(), memory ? 1 : 6);
-    EXPECT_EQ(f->WriteString("!"), 1);
+    Check({ROW(f->Seek(4), 4), ROW(f->SetSize(2), true), ROW(f->GetPosition(), 2),
+           ROW(f->Seek(1), 1), ROW(f->SetSize(6), true), ROW(f->GetPosition(), memory ? 1 : 6),
+           ROW(f->WriteString("!"), 1)});
     EXPECT_EQ(Bytes(), memory ? "h!\0\0\0\0"s : "he\0\0\0\0!"s);
 }
 
 // Count bytes (-1: the rest) from either kind, position to position; the large copy and its
 // checksum (CRC-32 of the whole content, the position kept) take several steps on disk.
 TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
-    const std::string large = Content(2 * 1024 * 1024 + 12345, 7);
+    const std::string large = TestRandom(7).Text(2 * 1024 * 1024 + 12345);
     struct Case {
         std::string content, before, after;
         int sourceStart, targetStart, count, copied;
@@ -321,14 +283,14 @@ TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
             SFile* to = Make(c.before);
             from->Seek(c.sourceStart);
             to->Seek(c.targetStart);
-            EXPECT_EQ(to->CopyFrom(from, c.count), c.copied) << label;
-            EXPECT_EQ(to->GetPosition(), c.targetStart + c.copied) << label;
-            EXPECT_EQ(from->GetPosition(), c.sourceStart + c.copied) << label;
-            to->Seek(1);
-            uint32_t crc = 0;
-            EXPECT_TRUE(to->GetCrc(crc));
-            EXPECT_EQ(crc, SCrc32(0, c.after.data(), static_cast<int>(c.after.size()))) << label;
-            EXPECT_EQ(to->GetPosition(), 1);
+            const uint32_t crc = SCrc32(0, c.after.data(), static_cast<int>(c.after.size()));
+            uint32_t got = 0;
+            // clang-format off
+            Check({ROW(to->CopyFrom(from, c.count), c.copied),
+                   ROW(to->GetPosition(), c.targetStart + c.copied),
+                   ROW(from->GetPosition(), c.sourceStart + c.copied), ROW(to->Seek(1), 1),
+                   ROW(to->GetCrc(got), true), ROW(got, crc), ROW(to->GetPosition(), 1)}, label);
+            // clang-format on
             EXPECT_TRUE(Bytes() == c.after) << label;
         }
     }
@@ -340,16 +302,14 @@ TEST(SFileCopyFrom, SourceSkipsOnlyWhatTheTargetTook) {
     SFilePath to;
     ASSERT_TRUE(to.OpenReading(folder.WriteFile("target.bin", "old").c_str()));
     SFileMem from;
-    from.WriteString("new bytes");
-    from.Rewind();
+    Fill(from, "new bytes");
     EXPECT_EQ(to.CopyFrom(&from), 0);
     EXPECT_EQ(from.GetPosition(), 0);
 }
 
 TEST_P(SFileBoth, CopiesGoThroughASubclasssReadAndKeepOnlyWhatArrived) {
     ShoutingFile from(5);
-    from.WriteString("abcdefgh");
-    from.Rewind();
+    Fill(from, "abcdefgh");
     SFile* to = Make("0123456789");
     to->Seek(8);
     EXPECT_EQ(to->CopyFrom(&from), 5);
@@ -359,32 +319,29 @@ TEST_P(SFileBoth, CopiesGoThroughASubclasssReadAndKeepOnlyWhatArrived) {
 
 TEST(SCrc32, ContinuesFromAnEarlierValue) {
     const uint32_t head = SCrc32(0, "1234", 4);
-    EXPECT_EQ(SCrc32(head, "56789", 5), 0xCBF43926u);
-    EXPECT_EQ(SCrc32(head, "56789", 0) + SCrc32(head, nullptr, 5), 2 * head);
+    Check({ROW(SCrc32(head, "56789", 5), 0xCBF43926u), ROW(SCrc32(head, "56789", 0), head),
+           ROW(SCrc32(head, nullptr, 5), head)});
 }
 
 // The capacity is the multiple of 1024 above the size; no block before the first write or after
 // Close; the block stays while its capacity holds; the position never lies beyond the size.
 TEST(SFileMem, CapacityIsTheNextMultipleOf1024AboveTheSize) {
     const std::pair<int, int> cases[] = {{0, 1024}, {1023, 1024}, {1024, 2048}};
-    for (const auto& c : cases) {
-        SFileMem reserved;
-        reserved.Reserve(c.first, false);
-        EXPECT_TRUE(reserved.IsMemory());
-        EXPECT_EQ(reserved.GetSize(), c.first);
-        EXPECT_EQ(reserved.GetCapacity(), c.second) << "Reserve " << c.first;
-        SFileMem written;
-        const std::string bytes(c.first, 'w');
-        written.Write(bytes.data(), c.first);
-        EXPECT_EQ(written.GetCapacity(), c.first ? c.second : 0) << "Write " << c.first;
-        EXPECT_EQ(written.IsOpen(), c.first > 0);
-        written.Reserve(200000, true);
-        written.Reserve(c.first, true);
-        EXPECT_EQ(written.GetCapacity(), c.second) << "shrunk to " << c.first;
-        EXPECT_TRUE(Bytes(written) == bytes) << "kept through growing and shrinking";
-        written.Close();
-        EXPECT_EQ(written.GetBuffer(), nullptr);
-        EXPECT_EQ(written.GetSize() + written.GetCapacity() + written.GetPosition(), 0);
+    for (const auto& [size, capacity] : cases) {
+        SFileMem reserved, written;
+        reserved.Reserve(size, false);
+        const std::string bytes(size, 'w');
+        written.Write(bytes.data(), size);
+        // clang-format off
+        Check({ROW(reserved.GetSize(), size), ROW(reserved.GetCapacity(), capacity),
+               ROW(written.GetCapacity(), size ? capacity : 0), ROW(written.IsOpen(), size > 0),
+               ROW((written.Reserve(200000, true), written.Reserve(size, true),
+                    written.GetCapacity()), capacity),
+               ROW(Bytes(written) == bytes, true),  // kept through growing and shrinking
+               ROW((written.Close(), written.GetBuffer() == nullptr), true),
+               ROW(written.GetSize(), 0), ROW(written.GetCapacity(), 0),
+               ROW(written.GetPosition(), 0)}, " at " + std::to_string(size));
+        // clang-format on
     }
     SFileMem f;
     f.Reserve(100, false);
@@ -394,7 +351,7 @@ TEST(SFileMem, CapacityIsTheNextMultipleOf1024AboveTheSize) {
     f.Reserve(1023, false);
     EXPECT_EQ(f.GetPosition(), 4);
     f.Reserve(-5, true);
-    EXPECT_EQ(f.GetSize() + f.GetPosition(), 0);
+    Check({ROW(f.GetSize(), 0), ROW(f.GetPosition(), 0)});
     f.Reserve(6, true);
     EXPECT_EQ(f.GetBuffer(), block);
     EXPECT_EQ(Bytes(f).substr(0, 4), "kept") << "the same block, untouched";
@@ -404,7 +361,7 @@ TEST(SFileMem, CapacityIsTheNextMultipleOf1024AboveTheSize) {
 TEST(SFileMem, WritesFromItsOwnBlock) {
     const int size = 4 * 1024 * 1024;
     SFileMem doubled;
-    const std::string bytes = Content(size, 4);
+    const std::string bytes = TestRandom(4).Noise(size);
     doubled.Write(bytes.data(), size);
     EXPECT_EQ(doubled.Write(doubled.GetBuffer(), size), size);
     EXPECT_TRUE(Bytes(doubled) == bytes + bytes);
@@ -424,23 +381,18 @@ TEST(SFileMem, LoadFileReadsTheWholeFileAndRewinds) {
     ASSERT_TRUE(holder.Open(path.c_str(), true, false, true, true));
     SFileMem f;
     f.WriteString("previous content");
-    EXPECT_TRUE(f.LoadFile(path.c_str()));
-    EXPECT_EQ(f.GetPosition(), 0);
-    EXPECT_EQ(Bytes(f), "busy");
-    ASSERT_TRUE(holder.Open(path.c_str(), true, false, true, false));
-    f.Seek(2);
-    for (const std::string& other : {path, folder / "missing.bin", std::string()})
-        EXPECT_FALSE(f.LoadFile(other.c_str())) << other;
-    EXPECT_FALSE(f.LoadFile(nullptr));
-    EXPECT_EQ(Bytes(f), "busy");
-    EXPECT_EQ(f.GetPosition(), 2);
+    Check({ROW(f.LoadFile(path.c_str()), true), ROW(f.GetPosition(), 0), ROW(Bytes(f), "busy"),
+           ROW(holder.Open(path.c_str(), true, false, true, false), true), ROW(f.Seek(2), 2),
+           ROW(f.LoadFile(path.c_str()), false),
+           ROW(f.LoadFile((folder / "missing.bin").c_str()), false), ROW(f.LoadFile(""), false),
+           ROW(f.LoadFile(nullptr), false), ROW(Bytes(f), "busy"), ROW(f.GetPosition(), 2)});
 }
 
 // A resource added to a copy of this test program, loaded as data, replaces the content; a
 // missing one empties it first, leaves the system's error, and leaves a fresh file closed.
 TEST(SFileMem, LoadResource) {
     TestFolder folder;
-    const std::string bytes = "VELMOR DIALOG 1.0.0.0\r\n" + Content(5000, 2);
+    const std::string bytes = "VELMOR DIALOG 1.0.0.0\r\n" + TestRandom(2).Noise(5000);
     const std::string path = folder / "resources.exe";
     char self[MAX_PATH];
     ASSERT_TRUE(GetModuleFileNameA(nullptr, self, sizeof self) &&
@@ -460,9 +412,9 @@ TEST(SFileMem, LoadResource) {
     EXPECT_EQ(f.GetPosition(), 0);
     EXPECT_TRUE(Bytes(f) == bytes);
     f.Seek(7);
-    EXPECT_FALSE(f.LoadResource("BINARY", 152, module.get()));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
-    EXPECT_EQ(f.GetSize() + f.GetPosition(), 0);
+    Check({ROW(f.LoadResource("BINARY", 152, module.get()), false),
+           ROW(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND)),
+           ROW(f.GetSize(), 0), ROW(f.GetPosition(), 0)});
     SFileMem fresh;
     EXPECT_FALSE(fresh.LoadResource("BINARY", 152, module.get()));
     EXPECT_FALSE(fresh.IsOpen()) << "a failed load leaves a fresh file closed";
@@ -472,7 +424,7 @@ TEST(SFileMem, LoadResource) {
 // the count cut at the end, and returns its size; Decompress reads it back, whatever follows.
 TEST(SFileCompress, CompressesFromThePositionAndDecompressesBack) {
     for (size_t size : {1, 100000, 250000}) {
-        const std::string content = Content(size, static_cast<unsigned>(size));
+        const std::string content = TestRandom(static_cast<uint32_t>(size)).Text(size);
         SFileMem source;
         SFileMem packed;
         Fill(source, content);
@@ -486,23 +438,18 @@ TEST(SFileCompress, CompressesFromThePositionAndDecompressesBack) {
     }
     SFileMem source;
     SFileMem packed;
-    Fill(source, "abc");
-    EXPECT_EQ(source.Compress(nullptr) + source.Compress(&packed, 0) + source.Decompress(nullptr),
-              0);
-    source.Seek(-1);
-    EXPECT_EQ(source.Compress(&packed) + packed.GetSize(), 0);
-    source.Seek(1);
-    EXPECT_GT(source.Compress(&packed, 99), 0);
-    packed.WriteString("trailing");
-    packed.Rewind();
     SFileMem back;
-    EXPECT_EQ(packed.Decompress(&back), 2);
-    EXPECT_EQ(Bytes(back), "bc");
+    Fill(source, "abc");
+    Check({ROW(source.Compress(nullptr), 0), ROW(source.Compress(&packed, 0), 0),
+           ROW(source.Decompress(nullptr), 0), ROW(source.Seek(-1), 3),
+           ROW(source.Compress(&packed), 0), ROW(packed.GetSize(), 0), ROW(source.Seek(1), 1),
+           ROW(source.Compress(&packed, 99) > 0, true), ROW(packed.WriteString("trailing"), 8),
+           ROW(packed.Seek(0), 0), ROW(packed.Decompress(&back), 2), ROW(Bytes(back), "bc")});
 }
 
 // Everything queued before the failing block is written, the same with any thread count.
 TEST(SBlockWriter, ASourceThatFailsPartWayStopsTheSameWayOnEveryThreadCount) {
-    const std::string content = Content(560000, 3);
+    const std::string content = TestRandom(3).Text(560000);
     for (int readable : {0, 50000, 250000, 560000 - 1}) {
         std::string first;
         for (int threads : {1, 2, 4}) {
@@ -526,26 +473,46 @@ TEST(SBlockWriter, ASourceThatFailsPartWayStopsTheSameWayOnEveryThreadCount) {
     }
 }
 
+// A malformed stream fails, its blocks written in order up to the first bad one; a stream that
+// breaks the bounds of its payload fails before any block past them is decoded or written.
 TEST(SBlockReader, AMalformedBlockFailsOnEveryThreadCountAfterItsPredecessors) {
-    const std::string content = Content(700000, 9);
+    const std::string content = TestRandom(9).Text(700000);
     SFileMem source;
     SFileMem packed;
     Fill(source, content);
     source.Compress(&packed);
-    std::string stream = Bytes(packed);
-    // Break the data of the fifth block.
-    size_t at = 4;
-    for (int b = 0; b < 4; ++b) at += 8 + Le(stream, at + 4);
-    stream[at + 8 + 10] = static_cast<char>(stream[at + 8 + 10] ^ 0xFF);
-    for (int threads : {1, 2, 5}) {
-        SFileMem broken;
-        Fill(broken, stream);
+    const std::string stream = Bytes(packed);
+    const int size = static_cast<int>(stream.size());
+    size_t fifth = 4;  // where the fifth block starts
+    for (int b = 0; b < 4; ++b) fifth += 8 + Le(stream, fifth + 4);
+    struct Case {
+        const char* label;
+        std::string stream;
+        int payload, threads, result;
+        size_t kept;  // the leading bytes of content written
+    };
+    const auto broken = [&](size_t at, char bits) {
+        std::string s = stream;
+        s[at] = static_cast<char>(s[at] ^ bits);
+        return s;
+    };
+    const std::string oneBlock = "\x01\0\0\0"s + stream.substr(4, 8 + Le(stream, 8));
+    const Case cases[] = {
+        {"fifth block's data", broken(fifth + 18, '\xFF'), size, 1, -1, 400000},
+        {"fifth block's data", broken(fifth + 18, '\xFF'), size, 2, -1, 400000},
+        {"fifth block's data", broken(fifth + 18, '\xFF'), size, 5, -1, 400000},
+        {"a count beyond the payload", broken(3, '\xFF'), size, 1, -1, 0},
+        {"the whole stream", stream, -1, 2, 700000, 700000},
+        {"no payload", stream, 0, 1, -1, 0},
+        {"one block one byte short", oneBlock, static_cast<int>(oneBlock.size()) - 1, 1, -1, 0},
+    };
+    for (const Case& c : cases) {
+        SFileMem in;
+        Fill(in, c.stream);
         SFileMem back;
-        SBlockPipeline pipeline(SBlockPipeline::kDecompress, threads);
-        EXPECT_EQ(
-            SBlockReader::Decompress(&broken, &back, static_cast<int>(stream.size()), pipeline),
-            -1);
-        EXPECT_TRUE(Bytes(back) == content.substr(0, 400000)) << threads << " threads";
+        SBlockPipeline pipeline(SBlockPipeline::kDecompress, c.threads);
+        EXPECT_EQ(SBlockReader::Decompress(&in, &back, c.payload, pipeline), c.result) << c.label;
+        EXPECT_TRUE(Bytes(back) == content.substr(0, c.kept)) << c.label << ", " << c.threads;
     }
 }
 

@@ -5,11 +5,10 @@
 
 #include "core/SPath.h"
 #include "core/SStringArray.h"
+#include "tests/core/Rows.h"
 #include "tests/support/TestFolder.h"
 
 namespace {
-
-std::string Text(const SString& s) { return s.GetSafeText(); }
 
 // A local path of exactly `length` characters: components of eight characters under C:\,
 // then a name that fills up the rest.
@@ -47,16 +46,16 @@ TEST(SPath, SetPathClassifiesNormalisesAndTakesApart) {
     for (const Case& c : cases) {
         SPath path;
         EXPECT_EQ(path.SetPath(c.in), c.kind) << c.in;
-        EXPECT_EQ(Text(path.GetGiven()), c.in) << c.in;
-        const std::string name = Text(path.GetName()), folder = Text(path.GetFolder());
-        EXPECT_EQ(Text(path.GetPath()) + "|" + Text(path.GetRoot()) + "|" + folder + "|" + name +
-                      "|" + Text(path.GetParent()) + "|" + Text(path.GetLastFolderName()),
+        EXPECT_EQ(Str(path.GetGiven()), c.in) << c.in;
+        const std::string name = Str(path.GetName()), folder = Str(path.GetFolder());
+        EXPECT_EQ(Str(path.GetPath()) + "|" + Str(path.GetRoot()) + "|" + folder + "|" + name +
+                      "|" + Str(path.GetParent()) + "|" + Str(path.GetLastFolderName()),
                   c.pieces)
             << c.in;
         EXPECT_EQ(path.IsFolder(), name.empty()) << c.in;
         EXPECT_EQ(path.IsSubFolder(), name.empty() && !folder.empty()) << c.in;
     }
-    EXPECT_EQ(Text(SPath("C:\\A\\B\\").GetLastFolderName(true)), "B");
+    EXPECT_EQ(Str(SPath("C:\\A\\B\\").GetLastFolderName(true)), "B");
 }
 
 // A refused text (a control character or one of " * < > ?) keeps the earlier texts inside, an
@@ -70,16 +69,14 @@ TEST(SPath, InvalidPathsShowNothing) {
         {"a:b://c/d", "a:b://c/d"}};
     for (const auto& c : cases) {
         SPath path(before);
-        EXPECT_EQ(path.SetPath(c[0]), SPath::kInvalid) << c[0];
-        EXPECT_EQ(Text(path.GetGiven()), c[1]) << c[0];
         SStringArray list;
-        EXPECT_EQ(Text(path.GetPath()) + Text(path.GetRoot()) + Text(path.GetName()) +
-                      Text(path.GetExtension()) + Text(path.GetFolder()) + Text(path.GetParent()) +
-                      Text(path.GetLastFolderName()) + Text(path.GetParts(0, -1, false, '\\')),
-                  "")
-            << c[0];
-        EXPECT_FALSE(path.IsFolder() || path.IsSubFolder()) << c[0];
-        EXPECT_EQ(path.Split(list) + path.GetPartCount() + list.GetCount(), 0) << c[0];
+        Check({ROW(path.SetPath(c[0]), SPath::kInvalid), ROW(path.GetGiven(), c[1]),
+               ROW(path.GetPath(), ""), ROW(path.GetRoot(), ""), ROW(path.GetName(), ""),
+               ROW(path.GetExtension(), ""), ROW(path.GetFolder(), ""), ROW(path.GetParent(), ""),
+               ROW(path.GetLastFolderName(), ""), ROW(path.GetParts(0, -1, false, '\\'), ""),
+               ROW(path.IsFolder(), false), ROW(path.IsSubFolder(), false),
+               ROW(path.Split(list), 0), ROW(path.GetPartCount(), 0), ROW(list.GetCount(), 0)},
+              std::string(" for ") + (c[0] ? c[0] : "null"));
     }
     EXPECT_NE(SPath("://host/a").GetKind(), SPath::kUrl) << "a URL needs a scheme";
 }
@@ -92,12 +89,12 @@ TEST(SPath, DotsNameFolders) {
         CurrentFolderScope scope(folder.Path());
         ASSERT_TRUE(scope.changed);
         const std::string current = CurrentFolder();  // without a final separator
-        EXPECT_EQ(Text(SPath(".").GetPath()), current + "\\");
-        EXPECT_EQ(Text(SPath("..").GetPath()), current.substr(0, current.find_last_of('\\') + 1));
+        EXPECT_EQ(Str(SPath(".").GetPath()), current + "\\");
+        EXPECT_EQ(Str(SPath("..").GetPath()), current.substr(0, current.find_last_of('\\') + 1));
     }
     CurrentFolderScope scope("C:\\");
     ASSERT_TRUE(scope.changed);
-    EXPECT_EQ(Text(SPath(".").GetPath()), "C:\\");
+    EXPECT_EQ(Str(SPath(".").GetPath()), "C:\\");
 }
 
 // What counts is the full form: up to 1023 characters, however long the text given.
@@ -105,78 +102,63 @@ TEST(SPath, FullFormsOfUpTo1023CharactersAreAccepted) {
     const std::string longest = LocalPathOfLength(1023), tooLong = LocalPathOfLength(1024);
     SPath path;
     EXPECT_EQ(path.SetPath(longest.c_str()), SPath::kLocal);
-    EXPECT_EQ(Text(path.GetPath()), longest);
+    EXPECT_EQ(Str(path.GetPath()), longest);
     EXPECT_EQ(path.SetPath(tooLong.c_str()), SPath::kInvalid);
-    EXPECT_EQ(Text(path.GetGiven()), tooLong);
+    EXPECT_EQ(Str(path.GetGiven()), tooLong);
     std::string winding = "C:\\A\\";
     while (winding.size() < 1500) winding += "xx\\..\\";
     EXPECT_EQ(path.SetPath((winding + "f.txt").c_str()), SPath::kLocal);
-    EXPECT_EQ(Text(path.GetPath()), "C:\\A\\f.txt");
+    EXPECT_EQ(Str(path.GetPath()), "C:\\A\\f.txt");
 }
 
-// A separator is added unless the text ends with one of either kind.
-TEST(SPath, SetFolderAddsTheSeparator) {
-    const char* cases[][2] = {
-        {"C:\\A", "C:\\A\\"}, {"C:\\A\\", "C:\\A\\"}, {"C:\\A/", "C:\\A/"}, {"", ""}};
-    for (const auto& c : cases) {
+// SetFolder adds a separator unless the text ends with one of either kind. A name splits at its
+// last dot: title|extension|without the dot|in lower case. Split appends the root, each folder
+// with its separator, then the name, also an empty one, and counts them. GetParts joins a run of
+// those; the package builder names an entry by the parts of its file from its folder's part
+// count less one on.
+TEST(SPath, FoldersNamesAndParts) {
+    const auto folder = [](const char* text) {
         SPath path;
-        path.SetFolder(c[0]);
-        EXPECT_EQ(Text(path.GetGiven()), c[1]) << c[0];
-        EXPECT_EQ(path.IsFolder(), *c[0] != 0) << c[0];
-    }
-}
-
-// The name splits at its last dot: title|extension|without the dot|in lower case.
-TEST(SPath, TitleAndExtension) {
-    const char* cases[][2] = {{"C:/A/b.TXT", "b|.TXT|TXT|txt"},
-                              {"C:\\A\\x.tar.GZ", "x.tar|.GZ|GZ|gz"},
-                              {"C:\\A.d\\f", "f|||"},
-                              {"C:\\A\\.profile", "|.profile|profile|profile"}};
-    for (const auto& c : cases) {
-        const SPath path(c[0]);
-        EXPECT_EQ(Text(path.GetTitle()) + "|" + Text(path.GetExtension()) + "|" +
-                      Text(path.GetExtension(false, false)) + "|" +
-                      Text(path.GetExtension(false, true)),
-                  c[1])
-            << c[0];
-    }
-}
-
-// Split appends the root, each folder with its separator, then the name, also an empty one.
-TEST(SPath, SplitAppendsRootFoldersAndName) {
-    const char* cases[][2] = {{"C:\\A\\B\\f.txt", "C:\\|A\\|B\\|f.txt"},
-                              {"C:\\", "C:\\|"},
-                              {"web://srv/dir/f.zip", "web://srv/|dir/|f.zip"},
-                              {"web://srv", "web://srv/|"}};
-    for (const auto& c : cases) {
-        const SPath path(c[0]);
+        path.SetFolder(text);
+        return Str(path.GetGiven()) + (path.IsFolder() ? " folder" : "");
+    };
+    const auto name = [](const char* text) {
+        const SPath path(text);
+        return Str(path.GetTitle()) + "|" + Str(path.GetExtension()) + "|" +
+               Str(path.GetExtension(false, false)) + "|" + Str(path.GetExtension(false, true));
+    };
+    const auto split = [](const char* text) {
         SStringArray list;
         list.Add("before");
-        const int added = path.Split(list);
-        EXPECT_EQ(Text(list.Join("|")), std::string("before|") + c[1]) << c[0];
-        EXPECT_EQ(added, list.GetCount() - 1) << c[0];
-        EXPECT_EQ(path.GetPartCount(), added) << c[0];
-    }
-}
-
-// The package builder names an entry by the parts of its file from the folder's part count
-// less one on.
-TEST(SPath, GetPartsJoinsARun) {
+        const int added = SPath(text).Split(list);
+        return Str(list.Join("|")) + " " + std::to_string(added) + " " +
+               std::to_string(SPath(text).GetPartCount());
+    };
+    const auto entry = [](const char* folderText, const char* file) {
+        SPath base;
+        base.SetFolder(folderText);
+        return Str(SPath(file).GetParts(base.GetPartCount() - 1, -1, false, '\\'));
+    };
     const SPath f("C:\\A\\B\\f.txt");
-    EXPECT_EQ(Text(f.GetParts(1, -1, true, '\\')), "A\\B\\");
-    EXPECT_EQ(Text(f.GetParts(1, 2, true, '\\')), "A\\B\\");  // the name is not in the run
-    EXPECT_EQ(Text(f.GetParts(2, 10, false, '\\')), "B\\f.txt");
-    EXPECT_EQ(Text(f.GetParts(-1, -1, false, '\\')), "");
-    EXPECT_EQ(Text(f.GetParts(0, -1, false, '/')), "C:/A/B/f.txt");
-    EXPECT_EQ(Text(SPath("web://srv/dir/f.zip").GetParts(1, -1, false, '\\')), "dir\\f.zip");
-    const char* cases[][3] = {{"C:\\A", "C:\\A\\sub\\f.txt", "sub\\f.txt"},
-                              {"C:/src/", "C:\\src\\a\\b\\deep.bin", "a\\b\\deep.bin"}};
-    for (const auto& c : cases) {
-        SPath folder;
-        ASSERT_EQ(folder.SetFolder(c[0]), SPath::kLocal) << c[0];
-        EXPECT_EQ(Text(SPath(c[1]).GetParts(folder.GetPartCount() - 1, -1, false, '\\')), c[2])
-            << c[1];
-    }
+    // clang-format off
+    Check({ROW(folder("C:\\A"), "C:\\A\\ folder"), ROW(folder("C:\\A\\"), "C:\\A\\ folder"),
+           ROW(folder("C:\\A/"), "C:\\A/ folder"), ROW(folder(""), ""),
+           ROW(name("C:/A/b.TXT"), "b|.TXT|TXT|txt"), ROW(name("C:\\A.d\\f"), "f|||"),
+           ROW(name("C:\\A\\x.tar.GZ"), "x.tar|.GZ|GZ|gz"),
+           ROW(name("C:\\A\\.profile"), "|.profile|profile|profile"),
+           ROW(split("C:\\A\\B\\f.txt"), "before|C:\\|A\\|B\\|f.txt 4 4"),
+           ROW(split("C:\\"), "before|C:\\| 2 2"),
+           ROW(split("web://srv/dir/f.zip"), "before|web://srv/|dir/|f.zip 3 3"),
+           ROW(split("web://srv"), "before|web://srv/| 2 2"),
+           ROW(f.GetParts(1, -1, true, '\\'), "A\\B\\"),
+           ROW(f.GetParts(1, 2, true, '\\'), "A\\B\\"),  // the name is not in the run
+           ROW(f.GetParts(2, 10, false, '\\'), "B\\f.txt"),
+           ROW(f.GetParts(-1, -1, false, '\\'), ""),
+           ROW(f.GetParts(0, -1, false, '/'), "C:/A/B/f.txt"),
+           ROW(SPath("web://srv/dir/f.zip").GetParts(1, -1, false, '\\'), "dir\\f.zip"),
+           ROW(entry("C:\\A", "C:\\A\\sub\\f.txt"), "sub\\f.txt"),
+           ROW(entry("C:/src/", "C:\\src\\a\\b\\deep.bin"), "a\\b\\deep.bin")});
+    // clang-format on
 }
 
 }  // namespace

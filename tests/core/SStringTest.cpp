@@ -3,20 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <type_traits>
 
-namespace {
+#include "tests/core/Rows.h"
 
-// A string's text up to its length, so that a wrong length shows as well.
-std::string Str(const SString& s) { return std::string(s.GetSafeText(), s.GetLength()); }
-std::string Str(const std::string& s) { return s; }
-std::string Str(const char* s) { return s; }
-template <class T>
-std::string Str(T value) {
-    return std::to_string(value);
-}
+namespace {
 
 // The text a call leaves in a fresh string of `text`, then "|" and what it returned, if anything.
 template <class Call>
@@ -30,52 +22,29 @@ std::string Edited(const char* text, Call call) {
     return Str(s) + result;
 }
 
-// One row of a table: what an expression gave, what it must give, and the expression.
-struct Row {
-    std::string got, want, label;
-};
 // clang-format off
-#define ROW(expr, want) {Str(expr), Str(want), #expr}
 #define EDIT(text, call, want) {Edited(text, [](SString& s) { return s.call; }), want, text " ." #call}
 #define READ(text, call, want) {Str(SString(text).call), Str(want), text " ." #call}
 // clang-format on
 
-void Check(std::initializer_list<Row> rows) {
-    for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.label;
-}
-
-// A never-sized string reads as "" without being sized; every assignment sizes it.
-TEST(SString, NeverSizedStringReadsAsEmptyUntilAssigned) {
-    SString s;
-    EXPECT_TRUE(s == "");
-    EXPECT_EQ(s.GetWide(), nullptr);
-    EXPECT_EQ(s.GetText(), nullptr);
-    EXPECT_EQ(s.GetCapacity(), 0);
-    s = SString();
-    EXPECT_STREQ(s.GetText(), "");
-    s.Empty();
-    s.Set(nullptr);
-    EXPECT_STREQ(s.GetText(), "");
-    SString a("abc"), copy(a);
+// A never-sized string reads as "" without being sized; every assignment sizes it. A copy owns
+// its buffer, a move takes it. The capacity steps by 16 above the length plus one and shrinks
+// only when the string is emptied.
+TEST(SString, SizingCopiesAndMoves) {
+    SString s, a("abc"), copy(a), sized("ab");
     copy.SetAt(0, 'X');
     const SString moved(static_cast<SString&&>(a));
-    EXPECT_EQ(Str(moved) + Str(copy), "abcXbc") << "a copy owns its buffer, a move takes it";
-    EXPECT_EQ(a.GetText(), nullptr);
-}
-
-TEST(SString, CapacityStepsBy16AboveLengthPlusOneAndShrinksOnlyWhenEmptied) {
-    SString s("ab");
-    s.SetLength(14, 'x');
-    EXPECT_EQ(s.GetCapacity(), 16);
-    s.SetLength(15, 'x');
-    EXPECT_EQ(Str(s), "abxxxxxxxxxxxxx");
-    EXPECT_EQ(s.GetCapacity(), 32);
-    s.SetLength(3);
-    EXPECT_TRUE(s == "abx");
-    EXPECT_EQ(s.GetCapacity(), 32);
-    s.Empty();
-    EXPECT_EQ(s.GetText(), nullptr);
-    EXPECT_EQ(s.GetCapacity(), 0);
+    const auto null = [](const void* p) { return p == nullptr; };
+    // clang-format off
+    Check({ROW(s == "", true), ROW(null(s.GetWide()), true), ROW(null(s.GetText()), true),
+           ROW(s.GetCapacity(), 0), ROW((s = SString(), null(s.GetText())), false),
+           ROW((s.Empty(), s.Set(nullptr), null(s.GetText())), false), ROW(s, ""),
+           ROW(moved, "abc"), ROW(copy, "Xbc"), ROW(null(a.GetText()), true),
+           ROW((sized.SetLength(14, 'x'), sized.GetCapacity()), 16),
+           ROW((sized.SetLength(15, 'x'), sized), "abxxxxxxxxxxxxx"), ROW(sized.GetCapacity(), 32),
+           ROW((sized.SetLength(3), sized), "abx"), ROW(sized.GetCapacity(), 32),
+           ROW((sized.Empty(), null(sized.GetText())), true), ROW(sized.GetCapacity(), 0)});
+    // clang-format on
 }
 
 // Writing or inserting the terminator ends the text there. "%f" writes six decimals; the zeros
@@ -97,13 +66,10 @@ TEST(SString, SetsAndAssigns) {
 
 TEST(SString, WideConversionsBothWays) {
     SString s(L"Update.exe");
-    EXPECT_EQ(Str(s), "Update.exe");
-    s.SetAt(6, 0);
-    EXPECT_EQ(std::wstring(s.GetWide()), L"Update");
-    s = L"";
-    EXPECT_EQ(std::wstring(s.GetWide()), L"");
-    s = static_cast<const wchar_t*>(nullptr);
-    EXPECT_STREQ(s.GetText(), "");
+    Check({ROW(s, "Update.exe"), ROW((s.SetAt(6, 0), std::wstring(s.GetWide()) == L"Update"), true),
+           ROW((s = L"", std::wstring(s.GetWide()) == L""), true),
+           ROW((s = static_cast<const wchar_t*>(nullptr), s.GetText() != nullptr), true),
+           ROW(s, "")});
 }
 
 // The result is measured first and written apart: it may be long, and read this string.

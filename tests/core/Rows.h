@@ -1,0 +1,29 @@
+#pragma once
+// Tables of checks: each row holds what a call gave, what it must give, and the call's text,
+// so that a failing row names itself and no two results can cancel out in a sum.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "core/SString.h"
+
+// A string's text up to its length, so that a wrong length shows as well.
+inline std::string Str(const SString& s) { return std::string(s.GetSafeText(), s.GetLength()); }
+inline std::string Str(const std::string& s) { return s; }
+inline std::string Str(const char* s) { return s; }
+template <class T>
+std::string Str(T value) {
+    return std::to_string(value);
+}
+
+struct Row {
+    std::string got, want, label;
+};
+// The rows of one braced list are evaluated in order, so a row may depend on those before.
+#define ROW(expr, want) \
+    { Str(expr), Str(want), #expr }
+
+inline void Check(std::initializer_list<Row> rows, const std::string& label = "") {
+    for (const Row& row : rows) EXPECT_EQ(row.got, row.want) << row.label << label;
+}
