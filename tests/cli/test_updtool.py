@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
-"""End-to-end tests of updtool.exe under Wine, its archives read and written by sres.py, a
-second implementation of the format. The archive's and the builder's own rules are pinned by
-their unit tests; these pin what the tool adds: arguments, exit status, what it prints.
-
-Signatures are checked against the openssl command both ways, and the key stored in
-Update.exe is read back from its resource table by the PE reader of the executable's tests.
+"""End-to-end tests of updtool.exe under Wine: what the tool adds to the archive's and the
+builder's own rules (pinned by their unit tests): arguments, exit status, what it prints.
+Archives are read and written by sres.py, a second implementation of the format; signatures
+are checked against the openssl command both ways; the key stored in Update.exe is read back
+by the PE reader of the executable's tests.
 
 Usage: test_updtool.py --updtool <updtool.exe> --wine <wine-run.sh> --update <Update.exe>
                        --other-update <Update.exe of the other bitness> [unittest options]
@@ -37,14 +36,10 @@ def win(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def wine(*args):
-    return subprocess.run([WINE] + list(args), stdin=subprocess.DEVNULL, capture_output=True,
-                          timeout=TIMEOUT)
-
-
 class Run:
     def __init__(self, args):
-        done = wine(UPDTOOL, *args)
+        done = subprocess.run([WINE, UPDTOOL] + list(args), stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=TIMEOUT)
         self.args, self.rc = args, done.returncode
         self.out, self.err = done.stdout.decode("latin-1"), done.stderr.decode("latin-1")
 
@@ -85,9 +80,8 @@ def random_bytes(size, seed):
 
 def text_bytes(size, seed):
     """Compressible bytes that are not a plain repetition."""
-    rng = random.Random(seed)
     words = [b"update ", b"archive ", b"block ", b"zlib ", b"\r\n", b"0123456789 ", b"of "]
-    return b"".join(rng.choice(words) for _ in range(size // 3 + 1))[:size]
+    return b"".join(random.Random(seed).choices(words, k=size // 3 + 1))[:size]
 
 
 def read_bytes(path):
@@ -104,14 +98,27 @@ def make_tree(folder, files):
             f.write(data)
 
 
-def tree(folder):
-    """Every file below folder: {relative name with backslashes: bytes}."""
-    return {os.path.relpath(os.path.join(top, n), folder).replace(os.sep, "\\"):
-            read_bytes(os.path.join(top, n)) for top, _, names in os.walk(folder) for n in names}
-
-
 def signed(value):
     return value - (1 << 32) if value >= 1 << 31 else value
+
+
+def salted(name, wanted):
+    """{name: content} of the first one-file archive whose CRC-32 is wanted."""
+    salt = 0
+    while not wanted(zlib.crc32(sres.write([(name, b"%d" % salt)]))):
+        salt += 1
+    return {name: b"%d" % salt}
+
+
+def openssl(*args):
+    return subprocess.run(["openssl"] + list(args), stdin=subprocess.DEVNULL,
+                          capture_output=True, check=True).stdout
+
+
+def openssl_keys(private, public, curve="P-256"):
+    openssl("genpkey", "-algorithm", "EC", "-pkeyopt", "ec_paramgen_curve:" + curve, "-out",
+            private)
+    openssl("pkey", "-in", private, "-pubout", "-out", public)
 
 
 class ToolTest(unittest.TestCase):
@@ -135,14 +142,13 @@ class ToolTest(unittest.TestCase):
 
     def check_packed(self, target, expected, version=b"1.0.0.0", run=None):
         """The pair at target holds exactly the files expected ({name: bytes}), byte for byte
-        as the second writer makes them; returns the archive's bytes."""
+        as the second writer makes them, and the run printed so; returns the archive's bytes."""
         archive_path = os.path.splitext(target)[0] + ".bin"
         data = read_bytes(archive_path)
         try:
-            files = sres.read(data)
+            self.assertEqual(sorted(sres.read(data)), sorted(expected.items()))
         except sres.FormatError as error:
             self.fail("%s is no whole archive: %s" % (archive_path, error))
-        self.assertEqual(sorted(files), sorted(expected.items()))
         crc = zlib.crc32(data)
         self.assertEqual(read_bytes(target), version + b"\r\n%u\r\n" % crc)
         if run is not None:
@@ -167,26 +173,13 @@ class PackTest(ToolTest):
         run = self.pack(src, self.path("out", "app.upd"), "--threads", "1")
         data = self.check_packed(self.path("out", "app.upd"), files, run=run)
         self.assertEqual(sorted(os.listdir(self.path("out"))), ["app.bin", "app.upd"])
-        self.tool("pack", win(src) + "\\", win(self.path("slash.upd")))
+        self.tool("pack", win(src) + "\\", win(self.path("slash.upd")), "--threads", "64")
         self.assertEqual(read_bytes(self.path("slash.bin")), data)
         dest = self.path("one", "two", "dest")  # extract makes the folders above it too
-        run = self.tool("extract", win(self.path("slash.bin")), win(dest))
-        self.assertEqual(run.out, "")
-        self.assertEqual(tree(dest), files)
-
-    def test_version_as_given_and_the_crc_in_both_forms(self):
-        # One file makes the archive known beforehand: contents whose CRC-32 is below 2^31
-        # and contents whose CRC-32 is at or above it.
-        wanted, salt = {}, 0
-        while len(wanted) < 2:
-            high = zlib.crc32(sres.write([("c.txt", b"%d" % salt)])) >= 1 << 31
-            wanted.setdefault(high, b"%d" % salt)
-            salt += 1
-        for (high, data), version in zip(sorted(wanted.items()), (b" 3.0 beta ", b"")):
-            make_tree(self.path("src"), {"c.txt": data})
-            run = self.pack(self.path("src"), self.path("v.upd"), "--version", version.decode())
-            archive = self.check_packed(self.path("v.upd"), {"c.txt": data}, version, run)
-            self.assertEqual(zlib.crc32(archive) >= 1 << 31, high)
+        self.assertEqual(self.tool("extract", win(self.path("slash.bin")), win(dest)).out, "")
+        self.assertEqual({os.path.relpath(os.path.join(top, n), dest).replace(os.sep, "\\"):
+                          read_bytes(os.path.join(top, n))
+                          for top, _, names in os.walk(dest) for n in names}, files)
 
     def test_unusable_targets_and_folders_write_nothing(self):
         make_tree(self.path("src"), {"a.txt": b"a"})
@@ -237,18 +230,16 @@ class ListAndExtractTest(ToolTest):
         self.assertIn("2 of 4 entries could not be written", run.err)
 
     def test_what_is_no_whole_archive(self):
-        good = sres.write([("a.txt", text_bytes(300, 23)), ("d.bin", random_bytes(40, 24))])
         raw = text_bytes(100001, 42)
-        headers_only = [  # breaches that show in the block headers, which list reads alone
+        breaches = [  # that show in the block headers, which list reads alone
             sres.stream(blocks=[sres.block(raw[:100000]), sres.block(raw[:1])])[:-3],
             sres.stream(blocks=[sres.block(raw)]),
             sres.stream(blocks=[sres.block(raw[:9], packed=bytes(sres.MAX_PACKED + 1))]),
             sres.stream(blocks=[sres.block(b"")]),
-            sres.stream(b"ok") + b"trailing bytes",
-        ]
-        cases = [(good[:-1], 5), (None, 1)] + [  # cut short, missing, then the breaches
+            sres.stream(b"ok") + b"trailing bytes"]
+        cases = [(sres.write([("a.txt", raw[:300])])[:-1], 5), (None, 1)] + [
             (sres.archive([sres.entry("ok", sres.stream(b"ok")), sres.entry("x", p)]), 5)
-            for p in headers_only]
+            for p in breaches]  # cut short, missing, then the breaches
         for i, (data, rc) in enumerate(cases):
             if data is not None:
                 make_tree(self.dir, {"%d.bin" % i: data})
@@ -256,21 +247,6 @@ class ListAndExtractTest(ToolTest):
             self.assertEqual(run.rc, rc, "case %d: %s" % (i, run))
         self.tool("extract", win(self.path("0.bin")), win(self.path("dest")), rc=5)
         self.assertFalse(os.path.exists(self.path("dest")))
-
-
-def openssl(*args):
-    return subprocess.run(["openssl"] + list(args), stdin=subprocess.DEVNULL,
-                          capture_output=True, check=True).stdout
-
-
-def openssl_keys(private, public, curve="P-256"):
-    openssl("genpkey", "-algorithm", "EC", "-pkeyopt", "ec_paramgen_curve:" + curve, "-out",
-            private)
-    openssl("pkey", "-in", private, "-pubout", "-out", public)
-
-
-def lf(data):
-    return data.replace(b"\r\n", b"\n")
 
 
 class SignatureTest(ToolTest):
@@ -287,8 +263,9 @@ class SignatureTest(ToolTest):
     def test_keygen_writes_what_openssl_writes_and_never_overwrites(self):
         private, public = self.keygen("new")
         # openssl derives the same public key, and writes the private key byte for byte again.
-        self.assertEqual(lf(read_bytes(public)), openssl("pkey", "-in", private, "-pubout"))
-        self.assertEqual(lf(read_bytes(private)), openssl("pkey", "-in", private))
+        lf = lambda path: read_bytes(path).replace(b"\r\n", b"\n")  # noqa: E731
+        self.assertEqual(lf(public), openssl("pkey", "-in", private, "-pubout"))
+        self.assertEqual(lf(private), openssl("pkey", "-in", private))
         self.assertIn(b"ASN1 OID: prime256v1", openssl("pkey", "-in", private, "-text_pub",
                                                        "-noout"))
         before = read_bytes(private), read_bytes(public)
@@ -336,9 +313,7 @@ class SignatureTest(ToolTest):
             ("signed by another key", {archive + ".sig": by_ours}, archive),
         ]
         for what, changes, named in cases:
-            for path, data in good.items():
-                make_tree(self.dir, {os.path.basename(path): data})
-            for path, data in changes.items():
+            for path, data in dict(good, **changes).items():
                 if data is None:
                     os.remove(path)
                 else:
@@ -393,20 +368,22 @@ class SignatureTest(ToolTest):
 
 class VerifyCrcUsageTest(ToolTest):
     def test_verify(self):
-        # An archive whose CRC-32 has at most nine digits, so that a leading zero fits in ten.
-        salt = 0
-        while zlib.crc32(sres.write([("a.txt", b"%d" % salt)])) >= 10 ** 9:
-            salt += 1
-        make_tree(self.path("src"), {"a.txt": b"%d" % salt})
+        # The version as given, and the CRC-32 in both forms: one archive whose CRC-32 is at or
+        # above 2^31, then one of at most nine digits, so that a leading zero fits in ten.
         target = self.path("app.upd")
-        self.pack(self.path("src"), target, "--version", "4.5.6.7")
+        for wanted, version in ((lambda crc: crc >= 1 << 31, ""),
+                                (lambda crc: crc < 10 ** 9, " 3.0 beta ")):
+            files = salted("c.txt", wanted)
+            make_tree(self.path("src"), files)
+            run = self.pack(self.path("src"), target, "--version", version)
+            self.check_packed(target, files, version.encode(), run)
         self.assertTrue(self.tool("verify", win(target)).out.startswith("ok"))
         archive, text = read_bytes(self.path("app.bin")), read_bytes(target)
-        crc, v = b"%u" % zlib.crc32(archive), b"4.5.6.7\r\n"
+        crc, v = b"%u" % zlib.crc32(archive), b" 3.0 beta \r\n"
         spoilt = {"empty": b"", "one line": v, "no final break": v + crc,
                   "third line": v + crc + b"\r\nmore\r\n", "trailing space": v + crc + b" \r\n",
                   "leading zero": v + b"0" + crc + b"\r\n", "hex": v + b"0x%08x\r\n" % int(crc),
-                  "too big": v + b"4294967296\r\n", "lf only": b"4.5.6.7\n" + crc + b"\n",
+                  "too big": v + b"4294967296\r\n", "lf only": b" 3.0 beta \n" + crc + b"\n",
                   "lf inside": v + crc[:3] + b"\n" + crc[3:] + b"\r\n",
                   "cr inside": v + crc[:3] + b"\r" + crc[3:] + b"\r\n",
                   "eleven digits": v + crc.rjust(11, b"0") + b"\r\n"}
