@@ -48,39 +48,23 @@ TEST(SEntryWriter, PartialFilesAreNamedAfterTheirTargetsWithinThePathLimits) {
         EXPECT_FALSE(SEntryWriter::IsPartialName(name)) << name;
 }
 
-// A partial file left by an interrupted run, read-only even, is replaced by the next run
-// that writes the same target, in memory or streamed, and none stays after it.
+// A partial file left by an interrupted run, read-only even, is replaced by the next run that
+// streams the same target (written whole, see the archive's tests), and none stays after it; an
+// incomplete stream leaves the target as it was, and no partial file.
 TEST(SEntryWriter, StalePartialFilesGoWithTheNextWriteOfTheirTarget) {
     TestFolder folder;
-    for (bool streamed : {false, true}) {
-        const std::string target = folder / (streamed ? "big.bin" : "small.txt");
-        const std::string stale = folder.WriteFile(
-            (streamed ? "big.bin" : "small.txt") + std::string(".update-partial"), "killed");
-        ASSERT_TRUE(SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_READONLY));
-        SEntryWriter writer;
-        const SString path(target.c_str());
-        ASSERT_TRUE(writer.PrepareFolder(path));
-        if (streamed) {
-            SFilePath file;
-            ASSERT_TRUE(writer.Begin(path, file));
-            EXPECT_EQ(file.Write("new", 3), 3);
-            EXPECT_TRUE(writer.Commit(path, file, true));
-        } else {
-            EXPECT_TRUE(writer.WriteWhole(path, "new", 3));
-        }
-        EXPECT_EQ(ReadWholeFile(target), "new") << streamed;
-        EXPECT_FALSE(FileIsThere(stale)) << streamed;
-    }
-
-    // An incomplete stream leaves the target as it was, and no partial file.
-    SEntryWriter writer;
+    const std::string stale = folder.WriteFile("big.bin.update-partial", "killed");
+    ASSERT_TRUE(SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_READONLY));
     const SString path((folder / "big.bin").c_str());
-    SFilePath file;
-    ASSERT_TRUE(writer.PrepareFolder(path) && writer.Begin(path, file));
-    EXPECT_EQ(file.Write("half", 4), 4);
-    EXPECT_FALSE(writer.Commit(path, file, false));
-    EXPECT_EQ(ReadWholeFile(folder / "big.bin"), "new");
-    EXPECT_FALSE(FileIsThere(folder / "big.bin.update-partial"));
+    for (bool complete : {true, false}) {
+        SEntryWriter writer;
+        SFilePath file;
+        ASSERT_TRUE(writer.PrepareFolder(path) && writer.Begin(path, file));
+        EXPECT_EQ(file.Write(complete ? "new" : "half", 3), 3);
+        EXPECT_EQ(writer.Commit(path, file, complete), complete);
+        EXPECT_EQ(ReadWholeFile(folder / "big.bin"), "new") << complete;
+        EXPECT_FALSE(FileIsThere(stale)) << complete;
+    }
 }
 
 }  // namespace

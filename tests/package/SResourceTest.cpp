@@ -264,7 +264,8 @@ TEST(SResourceExtractAll, RefusedAndFailedEntriesLeaveNothingBehind) {
         folder.WriteFile("dest\\keep.txt.update-partial", "left by a killed run");
         ASSERT_TRUE(CreateHardLinkA((folder / "link.txt").c_str(),
                                     (destination + "small.txt").c_str(), nullptr));
-        for (const char* name : {"a.bin", "dest\\ro.txt", "dest\\ro-big.bin"})
+        for (const char* name :
+             {"a.bin", "dest\\ro.txt", "dest\\ro-big.bin", "dest\\keep.txt.update-partial"})
             ASSERT_TRUE(SetFileAttributesA((folder / name).c_str(), FILE_ATTRIBUTE_READONLY));
         const std::string hidden = destination + "hid.txt";
         const bool canHide = SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN) &&
