@@ -148,7 +148,7 @@ TEST(SResourceRead, AnyTruncationFailsToOpen) {
     TestFolder folder;
     const std::string whole = B(1).Compressed("a.txt", "alpha")
                                   .Compressed("", "")
-                                  .Compressed("b", TestRandom(1).Text(3000))
+                                  .Compressed("b", TestRandom(1).Text(300))
                                   .End()
                                   .Bytes();
     const std::string destination = folder.MakeFolder("dest");
