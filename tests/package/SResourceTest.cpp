@@ -233,12 +233,14 @@ TEST(SResourceExtractAll, RefusedAndFailedEntriesLeaveNothingBehind) {
             {"ro.txt", stream, true, true, old},
             {"ro-big.bin", B::BlockStream(big), true, true, old},
             {"keep.txt", stream, false, false, good},  // a stale partial file of it goes
-            {"keep.txt.Update-Partial", B::BlockStream("impostor"), false, true, ""},
+            {"keep.txt.Update-Partial", B::BlockStream("impostor"), false, true, ""},  // refused
             {atLimit, stream, false, false, good},  // through a partial file of a shorter name
+            // Past the path limit, and past it in a folder that goes again.
             {std::string(260 - destination.size(), 'b'), stream, false, true, ""},
             {"deep\\" + std::string(255 - destination.size(), 'c'), stream, false, true, ""},
             {"..\\evil.txt", B::BlockStream("evil"), false, true, ""},
             {"C:\\evil.txt", B::BlockStream("evil"), false, true, ""},
+            // Malformed block streams, each failing alone.
             {"R above 100000", one + B::Le(100001) + K + data, true, true, old},
             {"K above 110012", one + B::Le(1000) + B::Le(110013) + data, true, true, old},
             {"K past the payload", one + B::Le(1000) + B::Le(5000) + data, true, true, old},
