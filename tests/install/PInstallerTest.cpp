@@ -43,12 +43,6 @@ int Downloads() {
     return count;
 }
 
-std::string Hex(const std::string& bytes) {
-    std::string text;
-    for (unsigned char ch : bytes) text += "0123456789abcdef"[ch >> 4], text += "0123456789abcdef"[ch & 15];
-    return text;
-}
-
 class PInstallerTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -139,28 +133,19 @@ TEST_F(PInstallerTest, EveryFailureNamesItsStepWritesNothingAndStartsNothing) {
     struct Case {
         const char* label;
         std::string location, checksum;
-        int limit;
         PInstaller::Outcome outcome;
     };
-    const int kAll = SNetwork::kDefaultLimit;
     const Case cases[] = {
-        {"wrong checksum", archive, Signed(crc ^ 1), kAll, PInstaller::kChecksumDiffers},
-        {"unsigned form", archive, std::to_string(crc), kAll, PInstaller::kChecksumDiffers},
-        {"error page", TestServerUrl("/status/404"), Signed(crc), kAll,
-         PInstaller::kChecksumDiffers},
-        {"no archive", page, Signed(Crc(page)), kAll, PInstaller::kNotAnArchive},
-        {"cut short", TestServerUrl("/short/50000/30000"), "0", kAll, PInstaller::kDownloadFailed},
-        {"silent before the headers", TestServerUrl("/silent/30000"), "0", kAll,
-         PInstaller::kDownloadFailed},
-        {"silent after the headers", TestServerUrl("/stall/-/3000"), "0", kAll,
-         PInstaller::kDownloadFailed},
-        {"endless", TestServerUrl("/endless"), "0", 1 << 20, PInstaller::kDownloadFailed},
-        {"missing destination", archive, Signed(crc), kAll, PInstaller::kDestinationMissing},
+        {"wrong checksum", archive, Signed(crc ^ 1), PInstaller::kChecksumDiffers},
+        {"unsigned form", archive, std::to_string(crc), PInstaller::kChecksumDiffers},
+        {"error page", TestServerUrl("/status/404"), Signed(crc), PInstaller::kChecksumDiffers},
+        {"no archive", page, Signed(Crc(page)), PInstaller::kNotAnArchive},
+        {"cut short", TestServerUrl("/short/50000/30000"), "0", PInstaller::kDownloadFailed},
+        {"missing destination", archive, Signed(crc), PInstaller::kDestinationMissing},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         const int before = Downloads();
-        network.SetLimit(c.limit);
         PInstaller installer(network);
         const bool missing = c.outcome == PInstaller::kDestinationMissing;
         EXPECT_EQ(Install(installer, c.location, c.checksum, "", missing ? folder / "none\\" : ""),
@@ -209,9 +194,6 @@ TEST_F(PInstallerTest, WithAKeyOnlyASignedPackageInstalls) {
     Files forged = kRelease;
     forged["app.exe"] = "attacker";
     const std::string evil = Package("evil.bin", forged);
-    std::string flipped = signature, tampered = ReadWholeFile(good);
-    flipped[flipped.size() / 2] ^= 1;
-    tampered[tampered.size() - 5] ^= 1;
     const std::string small = Package("small.bin", {{"readme.txt", "version 2"}});
     struct Case {
         const char* label;
@@ -224,11 +206,6 @@ TEST_F(PInstallerTest, WithAKeyOnlyASignedPackageInstalls) {
          PInstaller::kSignatureInvalid},
         {"no signature", ReadWholeFile(good), "none", pem, PInstaller::kSignatureInvalid},
         {"signed by another key", ReadWholeFile(good), Sign(other, good), pem,
-         PInstaller::kSignatureInvalid},
-        {"a bit of the signature", ReadWholeFile(good), flipped, pem,
-         PInstaller::kSignatureInvalid},
-        {"a bit of the archive", tampered, signature, pem, PInstaller::kSignatureInvalid},
-        {"garbage", ReadWholeFile(good), "not a signature at all", pem,
          PInstaller::kSignatureInvalid},
         {"10 MB", ReadWholeFile(good), std::string(10 << 20, '0'), pem,
          PInstaller::kSignatureInvalid},
