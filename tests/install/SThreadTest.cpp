@@ -1,6 +1,5 @@
-// The worker-thread base: starting, the hooks, notifications through the reply
-// window, the end message, and what destruction does to a worker that still
-// runs.
+// The worker-thread base: starting, the hooks, notifications through the reply window, the
+// end message, and what Stop and destruction do to a worker that still runs.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -23,8 +22,7 @@ class Framework : public ::testing::Environment {
 };
 ::testing::Environment* const framework = ::testing::AddGlobalTestEnvironment(new Framework);
 
-// Dispatches this thread's messages until done() holds (true) or five seconds
-// pass (false).
+// Dispatches this thread's messages until done() holds (true) or five seconds pass (false).
 bool PumpUntil(const std::function<bool()>& done) {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
         MSG message;
@@ -36,17 +34,16 @@ bool PumpUntil(const std::function<bool()>& done) {
 }
 
 using Notes = std::vector<std::pair<uint32_t, int64_t>>;
+using Counts = std::array<int, 3>;  // calls of OnThreadBegin, OnRunEnd and OnThreadEnd
 
-// What a worker did, kept outside the object so that it can be read after
-// destruction.
+// What a worker did, kept outside the object so that it can be read after destruction.
 struct Trace {
     std::atomic<int> begins{0}, runEnds{0}, ends{0};
     std::atomic<DWORD> workerId{0};
     std::atomic<bool> inBody{false}, stallAtEnd{false};
     Notes notes;  // constructing thread only
 
-    // The calls of OnThreadBegin, OnRunEnd and OnThreadEnd, each counted on its own.
-    std::array<int, 3> Hooks() const { return {begins, runEnds, ends}; }
+    Counts Hooks() const { return {begins, runEnds, ends}; }
 };
 
 // Holds a worker inside the destruction of its window, past its last hook, for a moment,
@@ -62,8 +59,7 @@ LRESULT CALLBACK StallAtDestroy(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Notifications from the hooks around the body are dropped; the body is given
-// by the test.
+// Notifications from the hooks around the body are dropped; the body is given by the test.
 class Probe : public SThread {
 public:
     Probe(Trace& trace, std::function<bool(Probe&)> body) : trace(trace), body(std::move(body)) {}
@@ -100,8 +96,7 @@ TEST(SThread, StartIsRefusedUntilTheEndMessageIsHandled) {
     probe.Notify(1, 1);  // before any start: nothing
     ASSERT_TRUE(probe.Start(false));
     EXPECT_FALSE(probe.Start(false));
-    // Ended, but nothing dispatched here yet: the handle is held and Start still
-    // refused.
+    // Ended, but nothing dispatched here yet: the handle is held and Start still refused.
     for (const DWORD start = GetTickCount(); probe.IsRunning() && GetTickCount() - start < 5000;)
         Sleep(1);
     EXPECT_TRUE(probe.HoldsThread());
@@ -111,7 +106,7 @@ TEST(SThread, StartIsRefusedUntilTheEndMessageIsHandled) {
     EXPECT_TRUE(probe.Start(false));
     ASSERT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
     EXPECT_EQ(trace.notes, Notes({{5, 2147483647}, {5, 2147483647}}));
-    EXPECT_EQ(trace.Hooks(), (std::array<int, 3>{2, 2, 2}));
+    EXPECT_EQ(trace.Hooks(), (Counts{2, 2, 2}));
 }
 
 TEST(SThread, WaitingStartReturnsAfterTheLastHookAndNotificationsFollow) {
@@ -122,12 +117,11 @@ TEST(SThread, WaitingStartReturnsAfterTheLastHookAndNotificationsFollow) {
         return false;
     });
     ASSERT_TRUE(probe.Start(true));
-    EXPECT_EQ(trace.Hooks(), (std::array<int, 3>{1, 1, 1}));
+    EXPECT_EQ(trace.Hooks(), (Counts{1, 1, 1}));
     EXPECT_FALSE(probe.HoldsThread());
     EXPECT_FALSE(probe.IsRunning());
     EXPECT_TRUE(trace.notes.empty());  // queued until the caller's loop runs again
-    // Started again before those were handled: none is lost or handed over
-    // released.
+    // Started again before those were handled: none is lost or handed over released.
     run = 1;
     ASSERT_TRUE(probe.Start(true));
     EXPECT_TRUE(PumpUntil([&] { return trace.notes.size() == 6; }));
@@ -146,8 +140,7 @@ TEST(SThread, ThirtyTwoNotificationsInFlightAndTheNextIsLost) {
         trace.notes.clear();
         ASSERT_TRUE(probe.Start(true));  // nothing is handled while Start waits
         EXPECT_TRUE(PumpUntil([&] { return trace.notes.size() >= 32; }));
-        EXPECT_EQ(trace.notes,
-                  expected);  // in order, values widened with their sign
+        EXPECT_EQ(trace.notes, expected);  // in order, values widened with their sign
     }
 }
 
@@ -158,12 +151,12 @@ TEST(SThread, WorkerWhoseRunAsksForItKeepsItsLoopUntilQuit) {
     ASSERT_TRUE(PumpUntil([&] { return trace.inBody.load(); }));
     HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, trace.workerId);
     EXPECT_EQ(WaitForSingleObject(worker, 200), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_EQ(trace.Hooks(), (std::array<int, 3>{1, 0, 0}));
+    EXPECT_EQ(trace.Hooks(), (Counts{1, 0, 0}));
     EXPECT_TRUE(PostThreadMessageA(trace.workerId, WM_QUIT, 0, 0));
     EXPECT_EQ(WaitForSingleObject(worker, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
     CloseHandle(worker);
     ASSERT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
-    EXPECT_EQ(trace.Hooks(), (std::array<int, 3>{1, 1, 1}));
+    EXPECT_EQ(trace.Hooks(), (Counts{1, 1, 1}));
 }
 
 TEST(SThread, DestroyingTheObjectDuringRunEndsTheThreadAtOnce) {
@@ -178,7 +171,7 @@ TEST(SThread, DestroyingTheObjectDuringRunEndsTheThreadAtOnce) {
     HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, trace.workerId);
     delete probe;
     EXPECT_EQ(WaitForSingleObject(worker, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_EQ(trace.Hooks(), (std::array<int, 3>{1, 0, 0}));
+    EXPECT_EQ(trace.Hooks(), (Counts{1, 0, 0}));
     EXPECT_EQ(SSystem::GetThreadRecord(trace.workerId), nullptr);
     CloseHandle(worker);
     CloseHandle(never);
