@@ -24,7 +24,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [os.path.join(HERE, "..", "cli"), os.path.join(HERE, "..", "support")]
 import sres  # noqa: E402
 import test_server  # noqa: E402
-from wintest import options, signed, win  # noqa: E402
+from wintest import make_tree, options, signed, tree, win  # noqa: E402
 
 OPTIONS = None
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -63,23 +63,6 @@ def temp_files(pattern="tmp*"):
     users = os.path.join(os.environ.get("WINEPREFIX", ""), "drive_c", "users", "*")
     return {path for temp in ("Temp", os.path.join("AppData", "Local", "Temp"))
             for path in glob.glob(os.path.join(users, temp, pattern))}
-
-
-def make_tree(root, files):
-    for name, data in files.items():
-        target = os.path.join(root, *name.split("\\"))
-        os.makedirs(os.path.dirname(target), exist_ok=True)
-        with open(target, "wb") as f:
-            f.write(data)
-
-
-def tree(root):
-    found = {}
-    for folder, _, names in os.walk(root):
-        for name in names:
-            with open(os.path.join(folder, name), "rb") as f:
-                found[os.path.relpath(f.name, root).replace("/", "\\")] = f.read()
-    return found
 
 
 def with_large_crc(files):

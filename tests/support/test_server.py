@@ -30,8 +30,8 @@ import time
 
 BLOCK = bytes(i % 251 for i in range(251 * 1044))  # whole periods: blocks join seamlessly
 LIFETIME = 550  # seconds: within CTest's time-out, so that the server never outlives a run
-ARGUMENTS = {"file": 0, "rate": 1, "length": 1, "nolength": 1, "short": 2, "extra": 2, "status": 1, "slow": 3,
-             "reset": 2, "silent": 1, "stall": 2}
+ARGUMENTS = {"file": 0, "rate": 1, "length": 1, "nolength": 1, "short": 2, "extra": 2,
+             "status": 1, "slow": 3, "reset": 2, "silent": 1, "stall": 2}
 
 
 def error_page(code):

@@ -1,5 +1,5 @@
 """What the Python tests of Windows programs share: paths as Wine sees them, the signed
-form of a CRC-32, and their options."""
+form of a CRC-32, folders of files, and their options."""
 import argparse
 import os
 import sys
@@ -12,6 +12,25 @@ def win(path):
 
 def signed(crc):
     return crc - (1 << 32) if crc >= 1 << 31 else crc
+
+
+def make_tree(folder, files):
+    """files: {entry name with backslashes: bytes}."""
+    for name, data in files.items():
+        path = os.path.join(folder, *name.split("\\"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+def tree(folder):
+    """Every file below folder: {relative name with backslashes: bytes}."""
+    found = {}
+    for top, _, names in os.walk(folder):
+        for name in names:
+            with open(os.path.join(top, name), "rb") as f:
+                found[os.path.relpath(f.name, folder).replace(os.sep, "\\")] = f.read()
+    return found
 
 
 def options(*names):
