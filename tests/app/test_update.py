@@ -100,6 +100,8 @@ class UpdateTest(unittest.TestCase):
             if process.poll() is None:
                 process.kill()
                 process.wait()
+            if process.stdout:
+                process.stdout.close()
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def path(self, *parts):
@@ -285,29 +287,38 @@ class UpdateTest(unittest.TestCase):
         self.assertEqual(self.logged(process)[3::3], ["failed: download", "closed by the user"])
 
     def test_make_dialog_names_what_it_refuses_and_writes_the_pair(self):
-        """An empty folder field is refused and the dialog stays; a file that cannot be read
-        is left out of the pair and named in a box afterwards."""
-        title, release = "Make update files", self.path("release")
+        """The folder button opens the folder browser. An empty folder field is refused, and
+        a release over 2 GiB; the dialog stays. A file that cannot be read is left out of the
+        pair and named in a box afterwards."""
+        title, release, big = "Make update files", self.path("release"), self.path("big")
         make_tree(release, dict(RELEASE, **{"locked.dat": b"held"}))
         shutil.copy(tool("Update.exe"), os.path.join(release, "Update.exe"))
         self.hold(os.path.join(release, "locked.dat"))
+        os.makedirs(big)
+        with open(os.path.join(big, "big.bin"), "wb") as f:
+            f.truncate(2 ** 31)  # a hole: takes no room and is never read
         process = self.start(tool("Update.exe"), "one", "two", "three")  # still make mode
         self.assertEqual(probe("wait", title, 30000).returncode, 0)
-        for text, field in (("Invalid folder", None), ("Files left out", win(release))):
-            if field:
-                self.assertEqual(probe("settext", title, 7, "2.5.0.1").returncode, 0)
-                self.assertEqual(probe("settext", title, 3, field).returncode, 0)
+        self.assertEqual(probe("click", title, 4).returncode, 0)
+        self.assertEqual(probe("wait", "Browse for Folder", 30000).returncode, 0)
+        self.assertEqual(probe("close", "Browse for Folder").returncode, 0)
+        self.assertEqual(probe("gone", "Browse for Folder", 10000).returncode, 0)
+        self.assertEqual(probe("settext", title, 7, "2.5.0.1").returncode, 0)
+        for folder, text, named in (
+                ("", "Invalid folder", None),
+                (big, "Too large", os.path.join(big, "big.bin")),
+                (release, "Files left out", os.path.join(release, "locked.dat"))):
+            field = win(folder) if folder else ""
+            self.assertEqual(probe("settext", title, 3, field).returncode, 0)
             self.assertEqual(probe("click", title, 1).returncode, 0)
-            if field:
+            if named:
                 self.assertEqual(probe("saveas", win(self.path("made.upd")), 30000).returncode, 0)
             self.assertEqual(probe("wait", "Error", 60000).returncode, 0)
             said = "\n".join(c[1] for c in read_dialog("Error").values())
             self.assertIn(text, said)
-            if field:
-                self.assertIn(win(os.path.join(release, "locked.dat")), said)
+            self.assertIn(win(named) if named else "", said)
             self.assertEqual(probe("close", "Error").returncode, 0)
             self.assertEqual(probe("gone", "Error", 10000).returncode, 0)
-            self.assertEqual(probe("wait", title, 0).returncode, 0)
         with open(self.path("made.bin"), "rb") as a, open(self.path("made.upd"), "rb") as d:
             archive, descriptor = a.read(), d.read()
         self.assertEqual(dict(sres.read(archive)), RELEASE)
