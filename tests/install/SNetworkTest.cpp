@@ -31,7 +31,8 @@ class Recorder : public SNetwork {
 public:
     int OnData(int total, int offset, int count, const uint8_t*, SFile*, uint32_t p) override {
         EXPECT_EQ(offset, offered);
-        EXPECT_TRUE(count >= 1 && count <= maxChunk) << count;
+        EXPECT_GE(count, 1);
+        EXPECT_LE(count, maxChunk);
         if (expectedTotal != -2) {
             EXPECT_EQ(total, expectedTotal);
         }
@@ -78,8 +79,8 @@ TEST(SNetwork, ServerBehavioursGiveTheirResultsAndWriteWhatArrived) {
         SFileMem target;
         target.Write("HEAD", 4);  // written after what the target already holds
         EXPECT_EQ(net.Download(&target, TestServerUrl(c.path).c_str(), c.chunk, 0xC0FFEEu), c.result);
-        EXPECT_TRUE(net.offered >= (c.least >= 0 ? c.least : sent) && net.offered <= sent)
-            << net.offered;
+        EXPECT_GE(net.offered, c.least >= 0 ? c.least : sent);
+        EXPECT_LE(net.offered, sent);
         EXPECT_TRUE(Content(target) == "HEAD" + (c.sent >= 0 ? Pattern(net.offered) : page));
         if (c.chunk < 1) {
             EXPECT_EQ(net.calls, net.offered);
