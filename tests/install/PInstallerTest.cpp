@@ -5,6 +5,7 @@
 #include <climits>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "core/SDisk.h"
@@ -29,19 +30,7 @@ uint32_t Crc(const std::string& path) { return SDisk().GetFileCrc(path.c_str());
 std::string Signed(uint32_t crc) { return std::to_string(static_cast<int32_t>(crc)); }
 
 // The files of our temporary folder that a download could have left.
-int Downloads() {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((std::string(temp) + "tmp*").c_str(), &entry);
-    int count = 0;
-    if (find != INVALID_HANDLE_VALUE) {
-        do ++count;
-        while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    return count;
-}
+std::set<std::string> Downloads() { return TempFiles("tmp*"); }
 
 class PInstallerTest : public testing::Test {
 protected:
@@ -108,7 +97,7 @@ protected:
 };
 
 TEST_F(PInstallerTest, AnInstallReplacesTheFilesStartsTheHostAndLeavesNoDownload) {
-    const int before = Downloads();
+    const std::set<std::string> before = Downloads();
     const std::string archive = Package("a.bin", kRelease);
     EXPECT_EQ(Install(archive, Signed(Crc(archive))), PInstaller::kInstalled);
     Files expected = kRelease;
@@ -145,7 +134,7 @@ TEST_F(PInstallerTest, EveryFailureNamesItsStepWritesNothingAndStartsNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        const int before = Downloads();
+        const std::set<std::string> before = Downloads();
         PInstaller installer(network);
         const bool missing = c.outcome == PInstaller::kDestinationMissing;
         EXPECT_EQ(Install(installer, c.location, c.checksum, "", missing ? folder / "none\\" : ""),

@@ -164,18 +164,7 @@ TEST(UpdateCheck, WithAKeyAcceptsOnlyADescriptorItsOwnerSigned) {
     }
 }
 
-std::set<std::string> UpdaterCopies() {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::set<std::string> copies;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((std::string(temp) + "Update-*.exe").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return copies;
-    do copies.insert(std::string(temp) + entry.cFileName);
-    while (FindNextFileA(find, &entry));
-    FindClose(find);
-    return copies;
-}
+std::set<std::string> UpdaterCopies() { return TempFiles("Update-*.exe"); }
 
 // Deletes the copies of the updater made since before, once the programs started from them
 // have ended.
