@@ -22,13 +22,13 @@
 
 namespace {
 
-HWND FindVisible(const char* title, DWORD waitMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
+// True once a visible window has the title (present) or no window has it (!present), false
+// when waitMs pass first.
+bool WaitFor(const char* title, DWORD waitMs, bool present) {
+    for (const DWORD start = GetTickCount();; Sleep(50)) {
         HWND window = FindWindowA(nullptr, title);
-        if (window && IsWindowVisible(window)) return window;
-        if (GetTickCount() - start >= waitMs) return nullptr;
-        Sleep(50);
+        if (present ? window && IsWindowVisible(window) : !window) return true;
+        if (GetTickCount() - start >= waitMs) return false;
     }
 }
 
@@ -112,8 +112,8 @@ int Read(HWND window) {
 }
 
 int SaveAs(const char* path, DWORD waitMs) {
-    HWND dialog = FindVisible("Save As", waitMs);
-    if (!dialog) return 1;
+    if (!WaitFor("Save As", waitMs, true)) return 1;
+    HWND dialog = FindWindowA(nullptr, "Save As");
     // The file name field: an Edit inside a ComboBox inside the ComboBoxEx32 with id 1148.
     HWND nameBox = GetDlgItem(dialog, 1148);
     HWND combo = nameBox ? FindWindowExA(nameBox, nullptr, "ComboBox", nullptr) : nullptr;
@@ -130,18 +130,10 @@ int main(int argc, char** argv) {
     if (argc < 3) return 2;
     const std::string command = argv[1];
     const char* title = argv[2];
-    if (command == "saveas") return argc > 3 ? SaveAs(argv[2], strtoul(argv[3], nullptr, 10)) : 2;
-    if (command == "wait")
-        return FindVisible(title, argc > 3 ? strtoul(argv[3], nullptr, 10) : 0) ? 0 : 1;
-    if (command == "gone") {
-        const DWORD start = GetTickCount();
-        const DWORD waitMs = argc > 3 ? strtoul(argv[3], nullptr, 10) : 0;
-        while (FindWindowA(nullptr, title)) {
-            if (GetTickCount() - start >= waitMs) return 1;
-            Sleep(50);
-        }
-        return 0;
-    }
+    const DWORD waitMs = argc > 3 ? strtoul(argv[3], nullptr, 10) : 0;
+    if (command == "saveas") return argc > 3 ? SaveAs(argv[2], waitMs) : 2;  // argv[2]: a path
+    if (command == "wait" || command == "gone")
+        return WaitFor(title, waitMs, command == "wait") ? 0 : 1;
     HWND window = FindWindowA(nullptr, title);
     if (!window) return 1;
     if (command == "read") return Read(window);
