@@ -7,12 +7,10 @@ The writer builds archives from parts, so that tests can forge malformed ones; t
 takes only what the writer makes of the same files and the same zlib data, byte for byte
 (the zlib data is checked by inflating it: another zlib may deflate differently).
 """
-
 import struct
 import zlib
 
-BLOCK_SIZE = 100000
-MAX_PACKED = 110012
+BLOCK_SIZE, MAX_PACKED = 100000, 110012
 FLAG_COMPRESSED = b"\x01\x00\x00\x00"
 
 
@@ -24,41 +22,32 @@ def u32(value):
     return struct.pack("<I", value & 0xFFFFFFFF)
 
 
-def _inflate(packed, raw_length):
-    """The bytes of one block; zlib.error unless packed is one whole zlib stream of them."""
-    inflater = zlib.decompressobj()
-    raw = inflater.decompress(packed)
-    if not inflater.eof or inflater.unused_data or len(raw) != raw_length:
-        raise zlib.error("a block is not %d bytes of whole zlib data" % raw_length)
-    return raw
-
-
-def _parse(data):
-    """(compressed, [(name, content, [(raw, packed)])]), unchecked but for the zlib data."""
-    compressed, position, files = data[4] != 0, 8, []
-    while True:
-        length = struct.unpack_from("<I", data, position)[0]
-        if length == 0xFFFFFFFF:
-            return compressed, files
-        zero = data.index(b"\x00", position + 4)
-        payload, blocks = data[zero + 1:zero + 1 + length], []
-        if compressed and payload:
-            at = 4
-            for _ in range(struct.unpack_from("<I", payload)[0]):
-                raw_length, packed = struct.unpack_from("<II", payload, at)
-                packed = payload[at + 8:at + 8 + packed]
-                blocks.append((_inflate(packed, raw_length), packed))
-                at += 8 + len(packed)
-            payload = b"".join(raw for raw, _ in blocks)
-        files.append((data[position + 4:zero].decode("latin-1"), payload, blocks))
-        position = zero + 1 + length
+def _blocks(payload):
+    """[(raw, packed)] of a block stream; zlib.error unless each block is whole zlib data."""
+    blocks, at = [], 4
+    for _ in range(struct.unpack_from("<I", payload)[0]):
+        raw_length, packed = struct.unpack_from("<II", payload, at)
+        packed, inflater = payload[at + 8:at + 8 + packed], zlib.decompressobj()
+        raw = inflater.decompress(packed)
+        if not inflater.eof or inflater.unused_data or len(raw) != raw_length:
+            raise zlib.error("a block is not %d bytes of whole zlib data" % raw_length)
+        blocks.append((raw, packed))
+        at += 8 + len(packed)
+    return blocks
 
 
 def read(data):
     """[(name, bytes)] of a whole archive, names one character per byte. FormatError unless
     data is exactly what write() makes of those files and their zlib data, every field."""
     try:
-        compressed, files = _parse(data)
+        compressed, at, files = data[4] != 0, 8, []
+        while (length := struct.unpack_from("<I", data, at)[0]) != 0xFFFFFFFF:
+            zero = data.index(b"\x00", at + 4)
+            payload = data[zero + 1:zero + 1 + length]
+            blocks = _blocks(payload) if compressed and payload else []
+            content = b"".join(raw for raw, _ in blocks) if compressed else payload
+            files.append((data[at + 4:zero].decode("latin-1"), content, blocks))
+            at = zero + 1 + length
     except (IndexError, ValueError, struct.error, zlib.error) as error:
         raise FormatError("cut short or malformed: %s" % error)
     if compressed and any([raw for raw, _ in b] != _split(d) for _, d, b in files):
