@@ -133,11 +133,14 @@ class PackTest(ToolTest):
         make_tree(self.path("src"), {"ok.txt": b"ok"})
         self.pack(self.path("src"), self.path("app.upd"))
         before = read_bytes(self.path("app.upd")), read_bytes(self.path("app.bin"))
-        # Names equal but for case, and a name the code page cannot hold: a line each.
-        make_tree(self.path("src"), {"a.txt": b"1", "A.txt": b"2", "\u65e5.txt": b"3"})
+        # Names equal but for case, outside the code page, a look-alike of another name, in a
+        # folder outside the code page: a line each.
+        make_tree(self.path("src"), {"a.txt": b"1", "A.txt": b"2", "\u65e5.txt": b"3",
+                                     "\u0141\u00f3d\u017a.txt": b"4", "L\u00f3dz.txt": b"5",
+                                     "\u65e5\u672c\\a.txt": b"6"})
         run = self.pack(self.path("src"), self.path("app.upd"), rc=1)
         unlisted = [line for line in run.stderr.lower().splitlines() if "own name" in line]
-        self.assertEqual(len(unlisted), 2, run)
+        self.assertEqual(len(unlisted), 4, run)
         self.assertIn(win(self.path("src")) + "\\", run.stderr, run)
         for text in ("a.txt", "?.txt"):
             self.assertIn(text, run.stderr.lower(), run)

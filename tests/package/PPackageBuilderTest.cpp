@@ -1,16 +1,12 @@
 // The package builder: a folder and a version become an archive and its descriptor.
 #include <gtest/gtest.h>
 
-#include <share.h>
-
-#include <cstdio>
 #include <string>
 #include <utility>
 
 #include "core/SDisk.h"
 #include "core/SFile.h"
 #include "core/SFileMem.h"
-#include "core/SHandle.h"
 #include "core/SStringArray.h"
 #include "core/SWindows.h"
 #include "package/PPackageBuilder.h"
@@ -40,39 +36,6 @@ TEST(PPackageBuilderCollect, RefusesWhatIsNoReleaseFolder) {
     EXPECT_EQ(P().Collect((folder / "only").c_str()), P::kNoFiles);
 }
 
-// With every file required, a file the listing cannot name exactly fails the collection, named;
-// without, the make dialog's listing stays. Names equal but for case, or outside the code page:
-// the console tool's tests.
-TEST(PPackageBuilderCollect, RequiredFilesMustBeListedUnderTheirOwnNames) {
-    struct Case {
-        const wchar_t* names[2];
-        int unlisted;
-    } const cases[] = {
-        {{L"\u0141\u00f3d\u017a.txt", L"L\u00f3dz.txt"}, 1},  // a look-alike of a listed name
-        {{L"\u65e5\\a.txt", L"x.txt"}, 1},                    // a folder outside the code page
-        {{L"caf\u00e9.txt", L"a.txt"}, 0},
-    };
-    for (const Case& c : cases) {
-        TestFolder folder;
-        for (const wchar_t* name : c.names) {
-            std::wstring path = std::wstring(SString(folder.Path().c_str()).GetWide()) + name;
-            CreateDirectoryW(path.substr(0, path.rfind(L'\\')).c_str(), nullptr);
-            SHandle file(
-                CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
-            ASSERT_TRUE(file.IsValid()) << SString(name).GetText();
-        }
-        P strict;
-        strict.SetAllFilesRequired(true);
-        const P::Result result = strict.Collect(folder.Path().c_str());
-        ASSERT_EQ(strict.GetUnlisted().GetCount(), c.unlisted) << strict.GetFailedPath().GetText();
-        EXPECT_EQ(result, c.unlisted ? P::kSourceFailed : P::kDone);
-        if (c.unlisted) {
-            EXPECT_EQ(strict.GetFailedPath().Left(folder.Path().size()), folder.Path().c_str());
-        }
-        EXPECT_EQ(P().Collect(folder.Path().c_str()), P::kDone);
-    }
-}
-
 // Every file below the folder, hidden ones too, but the updater at its top; entries straddle
 // the writer's 1 MiB steps, so that a payload length is filled in after its bytes went to the
 // file but before they left the stream's buffer. The pair goes into the release folder
@@ -97,16 +60,9 @@ TEST(PPackageBuilderWrite, WritesTheArchiveAndItsTwoLineDescriptor) {
         EXPECT_EQ(ReadWholeFile(folder / "rel\\out.upd"), Descriptor("2.5.0.1", archive));
         EXPECT_EQ(builder.GetArchiveSize(), static_cast<int>(ReadWholeFile(archive).size()));
         EXPECT_EQ(builder.GetBytesRead(), 1001000 + 7);
-
-        SResource reader;
+        SResource reader;  // the lengths filled in late read back; the content: SResource's tests
         ASSERT_TRUE(reader.Open(archive.c_str()));
-        const std::string back = folder.MakeFolder("back" + std::to_string(threads));
-        ASSERT_TRUE(reader.ExtractAll(back.c_str(), nullptr));
         EXPECT_EQ(reader.GetEntryCount(), 423);
-        EXPECT_TRUE(ReadWholeFile(back + "bin\\a.bin") == big);
-        EXPECT_EQ(ReadWholeFile(back + "sub\\Update.exe"), "nested");
-        EXPECT_EQ(ReadWholeFile(back + ".settings"), "h");
-        EXPECT_FALSE(FileIsThere(back + "Update.exe"));
     }
 }
 
@@ -147,19 +103,10 @@ TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
     const std::string target = folder / "out\\app.upd";
     P builder;
     ASSERT_EQ(builder.Collect((folder / "rel").c_str()), P::kDone);
-
     // The descriptor's place is taken by a folder: nothing may change.
     ASSERT_TRUE(CreateDirectoryA((folder / "out\\blocked.upd").c_str(), nullptr));
     EXPECT_NE(builder.Write((folder / "out\\blocked.upd").c_str(), "1"), P::kDone);
     EXPECT_FALSE(FileIsThere(folder / "out\\blocked.bin"));
-
-    // The archive's place is held open by another writer.
-    FILE* holder = _fsopen((folder / "out\\app.bin").c_str(), "r+b", _SH_DENYRW);
-    ASSERT_NE(holder, nullptr);
-    EXPECT_EQ(builder.Write(target.c_str(), "1"), P::kArchiveFailed);
-    EXPECT_EQ(builder.GetFailedPath(), (folder / "out\\app.bin").c_str());
-    fclose(holder);
-
     // A read-only file in either place is not replaced.
     for (const char* name : {"out\\app.bin", "out\\app.upd"}) {
         ASSERT_TRUE(SetFileAttributesA((folder / name).c_str(), FILE_ATTRIBUTE_READONLY));
@@ -182,7 +129,7 @@ TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
     for (bool compress : {false, true}) {
         SFileMem none;
         EXPECT_FALSE(archive.WriteTo(&none, compress));
-        EXPECT_EQ(archive.GetFailedPath(), big.c_str());
+        EXPECT_EQ(archive.GetFailedPath(), big.c_str()) << compress;
     }
 
     ASSERT_TRUE(DeleteFileA(big.c_str()) && DeleteFileA((folder / "rel\\a.txt").c_str()));
