@@ -11,7 +11,7 @@
 namespace {
 
 using B = ArchiveBytes;
-std::string le(uint32_t value) { return B::Le(value); }
+const auto le = B::Le;
 
 // A compressed archive of one entry "a" with the payload as it stands.
 std::string One(const std::string& payload) { return B(1).Entry("a", payload).End().Bytes(); }
@@ -24,8 +24,7 @@ TEST(SArchiveScan, TellsWholeArchivesFromBrokenOnes) {
         std::string bytes;
         bool whole;
         int entries;
-    };
-    const Case cases[] = {
+    } const cases[] = {
         {"empty archive", B(1).End().Bytes(), true, 0},
         {"stored entries", B(0).Entry("a", "xyz").Entry("b", "").End().Bytes(), true, 2},
         {"compressed",
@@ -48,8 +47,7 @@ TEST(SArchiveScan, TellsWholeArchivesFromBrokenOnes) {
         {"block over the block size", One(le(1) + le(100001) + le(4) + "data"), false, 1},
         {"raw length 0", One(le(1) + le(0) + le(4) + "data"), false, 1},
         {"packed length 0", One(le(1) + le(5) + le(0)), false, 1},
-        {"packed over 110012", One(le(1) + le(5) + le(110013) + std::string(110013, 'z')), false,
-         1},
+        {"packed over 110012", One(le(1) + le(5) + le(110013) + std::string(110013, 'z')), 0, 1},
         {"name longer than any path", B(0).Entry(longest + "n", "").End().Bytes(), false, 1},
     };
     for (const Case& c : cases) {
