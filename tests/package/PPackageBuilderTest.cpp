@@ -1,5 +1,6 @@
 // The package builder: a folder and a version become an archive and its descriptor.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 #include <utility>
@@ -18,11 +19,12 @@ namespace {
 
 using P = PPackageBuilder;
 
-// The two lines of the descriptor of the archive at path.
+// The two lines of the descriptor of the archive at path, its CRC-32 by zlib.
 std::string Descriptor(const std::string& version, const std::string& path) {
     const std::string bytes = ReadWholeFile(path);
     return version + "\r\n" +
-           std::to_string(SCrc32(0, bytes.data(), static_cast<int>(bytes.size()))) + "\r\n";
+           std::to_string(crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size())) +
+           "\r\n";
 }
 
 TEST(PPackageBuilderCollect, RefusesWhatIsNoReleaseFolder) {

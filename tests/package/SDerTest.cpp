@@ -1,5 +1,5 @@
 // The DER reader: lengths in their one form only, nothing read past the data. What the writer
-// makes is pinned by the key tests (openssl's bytes), INTEGERs by the signature tests.
+// makes is pinned by the key tests (openssl's bytes), INTEGERs by openssl's signature.
 #include <gtest/gtest.h>
 
 #include <string>
