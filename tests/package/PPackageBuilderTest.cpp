@@ -38,10 +38,8 @@ TEST(PPackageBuilderCollect, RefusesWhatIsNoReleaseFolder) {
     EXPECT_EQ(P().Collect((folder / "only").c_str()), P::kNoFiles);
 }
 
-// Every file below the folder, hidden ones too, but the updater at its top; entries straddle
-// the writer's 1 MiB steps, so that a payload length is filled in after its bytes went to the
-// file but before they left the stream's buffer. The pair goes into the release folder
-// itself: on the second run the previous pair is no file of it.
+// Every file, hidden ones too, but the updater at the top; entries straddle the writer's 1 MiB
+// steps (a length filled in after its bytes left). The previous pair in the folder is no file.
 TEST(PPackageBuilderWrite, WritesTheArchiveAndItsTwoLineDescriptor) {
     TestFolder folder;
     folder.WriteFile("rel\\Update.exe", "MZ");
@@ -92,9 +90,8 @@ TEST(PPackageBuilderWrite, NamesTheArchiveAfterTheChosenTitle) {
     EXPECT_EQ(builder.GetFailedPath(), "\\\\nohost\\share\\app.bin");
 }
 
-// A file past what an archive can hold fails the build by name before anything is read;
-// the archive writer alone refuses it too, rather than take its size for 0. Files gone since
-// the listing are left out, down to the empty archive.
+// A file past what an archive holds fails the build by name, before anything is read, and the
+// archive writer alone too. Files gone since the listing are left out, down to the empty archive.
 TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
     TestFolder folder;
     folder.WriteFile("rel\\a.txt", "a");
