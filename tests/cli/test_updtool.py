@@ -25,6 +25,14 @@ USAGE_HEAD = "usage: updtool <command> [arguments]"
 NULL = subprocess.DEVNULL
 
 
+def setUpModule():
+    """An idle console keeps Wine's server up for the whole run, so that no start of the
+    tool pays for a new one; the server is started first, as two cold starts can hang."""
+    subprocess.run([WINE, "cmd", "/c", "exit"], stdin=NULL, stdout=NULL, timeout=TIMEOUT)
+    keeper = subprocess.Popen([WINE, "cmd"], stdin=subprocess.PIPE, stdout=NULL, stderr=NULL)
+    unittest.addModuleCleanup(keeper.communicate, timeout=30)
+
+
 def random_bytes(size, seed):
     return random.Random(seed).randbytes(size)
 
