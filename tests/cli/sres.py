@@ -22,20 +22,6 @@ def u32(value):
     return struct.pack("<I", value & 0xFFFFFFFF)
 
 
-def _blocks(payload):
-    """[(raw, packed)] of a block stream; zlib.error unless each block is whole zlib data."""
-    blocks, at = [], 4
-    for _ in range(struct.unpack_from("<I", payload)[0]):
-        raw_length, packed = struct.unpack_from("<II", payload, at)
-        packed, inflater = payload[at + 8:at + 8 + packed], zlib.decompressobj()
-        raw = inflater.decompress(packed)
-        if not inflater.eof or inflater.unused_data or len(raw) != raw_length:
-            raise zlib.error("a block is not %d bytes of whole zlib data" % raw_length)
-        blocks.append((raw, packed))
-        at += 8 + len(packed)
-    return blocks
-
-
 def read(data):
     """[(name, bytes)] of a whole archive, names one character per byte. FormatError unless
     data is exactly what write() makes of those files and their zlib data, every field."""
@@ -43,8 +29,14 @@ def read(data):
         compressed, at, files = data[4] != 0, 8, []
         while (length := struct.unpack_from("<I", data, at)[0]) != 0xFFFFFFFF:
             zero = data.index(b"\x00", at + 4)
-            payload = data[zero + 1:zero + 1 + length]
-            blocks = _blocks(payload) if compressed and payload else []
+            payload, blocks, p = data[zero + 1:zero + 1 + length], [], 4
+            for _ in range(struct.unpack_from("<I", payload)[0] if compressed and payload else 0):
+                raw_length, packed = struct.unpack_from("<II", payload, p)
+                packed, inflater = payload[p + 8:p + 8 + packed], zlib.decompressobj()
+                blocks.append((inflater.decompress(packed), packed))
+                if not inflater.eof or inflater.unused_data or len(blocks[-1][0]) != raw_length:
+                    raise zlib.error("a block is not %d bytes of whole zlib data" % raw_length)
+                p += 8 + len(packed)
             content = b"".join(raw for raw, _ in blocks) if compressed else payload
             files.append((data[at + 4:zero].decode("latin-1"), content, blocks))
             at = zero + 1 + length

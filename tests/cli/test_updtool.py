@@ -25,16 +25,11 @@ USAGE_HEAD = "usage: updtool <command> [arguments]"
 NULL = subprocess.DEVNULL
 
 
-def setUpModule():
-    """An idle console keeps Wine's server up for the whole run, so that no start of the
-    tool pays for a new one; the server is started first, as two cold starts can hang."""
+def setUpModule():  # an idle console keeps Wine's server up between the tool's runs
+    # Wine's server is started first: two programs starting Wine from cold can hang.
     subprocess.run([WINE, "cmd", "/c", "exit"], stdin=NULL, stdout=NULL, timeout=TIMEOUT)
     keeper = subprocess.Popen([WINE, "cmd"], stdin=subprocess.PIPE, stdout=NULL, stderr=NULL)
     unittest.addModuleCleanup(keeper.communicate, timeout=30)
-
-
-def random_bytes(size, seed):
-    return random.Random(seed).randbytes(size)
 
 
 def read_bytes(path):
@@ -94,7 +89,7 @@ class ToolTest(unittest.TestCase):
 class PackTest(ToolTest):
     def test_packs_every_file_but_the_updater_at_the_top_and_extracts_them(self):
         src = self.path("my src")  # the space quotes the argument, which doubles a final "\"
-        files = {"zero.dat": b"", "r100001.dat": random_bytes(100001, 12),
+        files = {"zero.dat": b"", "r100001.dat": random.Random(12).randbytes(100001),
                  "sub\\Update.exe": b"MZ nested", "sub\\deeper\\leaf.txt": b"leaf\r\n"}
         make_tree(src, dict(files, **{"Update.exe": b"MZ the updater itself"}))
         os.makedirs(self.path("my src", "empty-folder", "inner"))
@@ -146,7 +141,7 @@ class PackTest(ToolTest):
 class ListAndExtractTest(ToolTest):
     def test_lists_sizes_and_names_each_on_one_line(self):
         files = [("a\r\n5\tforged.txt", b"x"), ("lt<3C>\x7f.txt", b"yy"), ("empty.dat", b""),
-                 ("bin\\tool.dll", random_bytes(100001, 21))]
+                 ("bin\\tool.dll", random.Random(21).randbytes(100001))]
         shown = ["a<0D><0A>5<09>forged.txt", "lt<3C>3C><7F>.txt", "empty.dat", "bin\\tool.dll"]
         for compressed in (True, False):
             make_tree(self.dir, {"a.bin": sres.write(files, compressed)})
@@ -194,7 +189,7 @@ class SignatureTest(ToolTest):
 
     def test_signatures_verify_with_openssl_both_ways_and_nothing_else_verifies(self):
         (private, public), (other, other_public) = self.keygen("k"), self.keygen("o")
-        make_tree(self.path("src"), {"a.txt": b"alpha", "b.dat": random_bytes(300000, 5)})
+        make_tree(self.path("src"), {"a.txt": b"a", "b.dat": random.Random(5).randbytes(300000)})
         target, archive = self.path("app.upd"), self.path("app.bin")
         run = self.pack(self.path("src"), target, "--sign", win(private))
         self.assertEqual(run.stdout.splitlines()[-1],
