@@ -136,7 +136,6 @@ TEST(SResourceRead, BigTablesReadWholeFromTheirStart) {
     SResource archive;
     EXPECT_FALSE(archive.Open(path.c_str(), 0));
     ASSERT_TRUE(archive.Open(path.c_str(), 777));
-    EXPECT_FALSE(archive.IsCompressed());
     ASSERT_EQ(archive.GetEntryCount(), 3003);
     EXPECT_EQ(archive.GetEntryName(3003), "");
     EXPECT_EQ(ExtractToMemory(archive, "DIR\\SAME.txt"), "first");

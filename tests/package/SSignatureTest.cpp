@@ -113,9 +113,7 @@ TEST(SSignature, FilesAreHashedInStepsLikeTheirBytes) {
     EXPECT_EQ(std::string(reinterpret_cast<char*>(digest), 4), "\xba\x78\x16\xbf");
     SPrivateKey key, other;
     ASSERT_TRUE(key.Generate() && other.Generate());
-    const SString publicPem = key.GetPublicKey().GetPem();
-    SPublicKey verifier;
-    ASSERT_TRUE(verifier.LoadPem(publicPem.GetText(), publicPem.GetLength()));
+    const SPublicKey& verifier = key.GetPublicKey();
     TestFolder folder;
     std::string data = TestRandom(1).Noise(1024 * 1024 * 2 + 3);
     const std::string path = folder.WriteFile("big.bin", data);
