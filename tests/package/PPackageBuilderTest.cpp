@@ -114,14 +114,12 @@ TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
     }
     EXPECT_EQ(builder.Write(target.c_str(), "1"), P::kTooLarge);
     EXPECT_EQ(builder.GetFailedPath(), big.c_str());
-
     EXPECT_EQ(ReadWholeFile(folder / "out\\app.bin"), "old archive");
     EXPECT_EQ(ReadWholeFile(target), "old descriptor");
     SStringArray left;  // no temporary file stays behind
     SDisk().List(&left, (folder / "out\\*.*").c_str(), SDisk::kFiles);
     EXPECT_EQ(left.GetCount(), 2) << left.Join(", ").GetText();
-
-    SResource archive;
+    SResource archive;  // the archive writer alone refuses the big file too
     ASSERT_TRUE(archive.SetFolder((folder / "rel").c_str()));
     ASSERT_TRUE(archive.AddFile("big.bin"));
     for (bool compress : {false, true}) {
@@ -129,7 +127,6 @@ TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
         EXPECT_FALSE(archive.WriteTo(&none, compress));
         EXPECT_EQ(archive.GetFailedPath(), big.c_str()) << compress;
     }
-
     ASSERT_TRUE(DeleteFileA(big.c_str()) && DeleteFileA((folder / "rel\\a.txt").c_str()));
     ASSERT_EQ(builder.Write(target.c_str(), "1.0.0.0"), P::kDone);
     EXPECT_EQ(builder.GetSkipped().GetCount(), 2);
