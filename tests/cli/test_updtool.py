@@ -36,12 +36,6 @@ def read_bytes(path):
     return pathlib.Path(path).read_bytes()
 
 
-def salted(name, wanted):
-    """{name: content} of the first one-file archive whose CRC-32 is wanted."""
-    files = ({name: b"%d" % salt} for salt in itertools.count())
-    return next(f for f in files if wanted(zlib.crc32(sres.write(list(f.items())))))
-
-
 def openssl(*args):
     return subprocess.run(["openssl"] + list(args), stdin=NULL, capture_output=True).stdout
 
@@ -52,8 +46,6 @@ def openssl_verifies(public, path):
 
 
 class ToolTest(unittest.TestCase):
-    maxDiff = 4000
-
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="updtool-test-", dir="/tmp")
         self.addCleanup(shutil.rmtree, self.dir, True)
@@ -263,7 +255,8 @@ class VerifyCrcUsageTest(ToolTest):
         target = self.path("app.upd")
         for wanted, version in ((lambda crc: crc >= 1 << 31, ""),
                                 (lambda crc: crc < 10 ** 9, " 3.0 beta ")):
-            files = salted("c.txt", wanted)
+            files = next(f for f in ({"c.txt": b"%d" % salt} for salt in itertools.count())
+                         if wanted(zlib.crc32(sres.write(list(f.items())))))
             make_tree(self.path("src"), files)
             run = self.pack(self.path("src"), target, "--version", version)
             self.check_packed(target, files, run, version.encode())
