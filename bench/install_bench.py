@@ -3,9 +3,9 @@
 one run, over the same package served from 127.0.0.1.
 
 A deterministic 100 MiB release (text, incompressible data, many small files) is packed
-with updtool and served by scripts/serve.py. Update.exe is timed from its start until the
-host program it restarts has recorded its start; the baseline is Python's urllib saving
-the archive to a file (64 KiB reads) followed by `updtool extract` of it, under the same
+with updtool and served by tests/support/test_server.py. Update.exe is timed from its start
+until the host program it restarts has recorded its start; the baseline is Python's urllib
+saving the archive to a file (64 KiB reads) followed by `updtool extract` of it, under the same
 Wine. A second baseline downloads with the installer's own client (SNetwork::Download in
 64 KiB chunks, through download_bench.exe --save) before the same extraction: what the
 install takes beyond it is the installer's own overhead (its start, the wait for the host,
@@ -73,9 +73,9 @@ def main():
             crc = zlib.crc32(f.read())
         signed = crc - (1 << 32) if crc >= 1 << 31 else crc
         url_file = os.path.join(work, "url")
-        server = subprocess.Popen([sys.executable, os.path.join(TOP, "scripts", "serve.py"),
-                                   os.path.join(work, "site"), "--url-file", url_file,
-                                   "--lifetime", "1800"])
+        server = subprocess.Popen([sys.executable, os.path.join(TOP, "tests", "support",
+                                   "test_server.py"), "--serve", os.path.join(work, "site"),
+                                   url_file, "0", "1800"])
         while not os.path.exists(url_file):
             time.sleep(0.05)
         with open(url_file) as f:

@@ -53,7 +53,7 @@ signed_crc() {
 }
 
 serve_slowly() {
-  python3 "$top/scripts/serve.py" "$1" --url-file "$2" --rate "${3:-1000}" --lifetime 120 &
+  python3 "$top/tests/support/test_server.py" --serve "$1" "$2" "${3:-1000}" 120 &
   server_pid=$!
   for _ in $(seq 100); do [ -e "$2" ] && break; sleep 0.05; done
 }

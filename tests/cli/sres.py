@@ -5,17 +5,12 @@
     block   = R K zlib-data       (R = 100000 but the last: 1..100000; 1 <= K <= 110012)
 The writer builds archives from parts, so that tests can forge malformed ones; the reader
 takes only what the writer makes of the same files and the same zlib data, byte for byte
-(the zlib data itself is checked by inflating it, not by deflating again: another zlib may
-deflate the same bytes differently).
+(the zlib data is checked by inflating it: another zlib may deflate differently).
 """
-
 import struct
 import zlib
 
-MAGIC = b"SRES"
-TERMINATOR = 0xFFFFFFFF
-BLOCK_SIZE = 100000
-MAX_PACKED = 110012
+BLOCK_SIZE, MAX_PACKED = 100000, 110012
 FLAG_COMPRESSED = b"\x01\x00\x00\x00"
 
 
@@ -27,47 +22,28 @@ def u32(value):
     return struct.pack("<I", value & 0xFFFFFFFF)
 
 
-def _inflate(packed, raw_length):
-    """The bytes of one block; zlib.error unless packed is one whole zlib stream of them."""
-    inflater = zlib.decompressobj()
-    raw = inflater.decompress(packed)
-    if not inflater.eof or inflater.unused_data or len(raw) != raw_length:
-        raise zlib.error("a block is not %d bytes of whole zlib data" % raw_length)
-    return raw
-
-
-def _parse(data):
-    """(compressed, [(name, bytes, [(raw, packed)])]) of data, read without checks that
-    read() makes by writing the same parts again."""
-    compressed, position, files = data[4] != 0, 8, []
-    while True:
-        length = struct.unpack_from("<I", data, position)[0]
-        if length == TERMINATOR:
-            return compressed, files
-        zero = data.index(b"\x00", position + 4)
-        payload, blocks = data[zero + 1:zero + 1 + length], []
-        if compressed and payload:
-            count, at = struct.unpack_from("<I", payload)[0], 4
-            for _ in range(count):
-                raw_length, packed = struct.unpack_from("<II", payload, at)
-                blocks.append((_inflate(payload[at + 8:at + 8 + packed], raw_length),
-                               payload[at + 8:at + 8 + packed]))
-                at += 8 + packed
-            payload = b"".join(raw for raw, _ in blocks)
-        files.append((data[position + 4:zero].decode("latin-1"), payload, blocks))
-        position = zero + 1 + length
-
-
 def read(data):
     """[(name, bytes)] of a whole archive, names one character per byte. FormatError unless
     data is exactly what write() makes of those files and their zlib data, every field."""
     try:
-        compressed, files = _parse(data)
+        compressed, at, files = data[4] != 0, 8, []
+        while (length := struct.unpack_from("<I", data, at)[0]) != 0xFFFFFFFF:
+            zero = data.index(b"\x00", at + 4)
+            payload, blocks, p = data[zero + 1:zero + 1 + length], [], 4
+            for _ in range(struct.unpack_from("<I", payload)[0] if compressed and payload else 0):
+                raw_length, packed = struct.unpack_from("<II", payload, p)
+                packed, inflater = payload[p + 8:p + 8 + packed], zlib.decompressobj()
+                blocks.append((inflater.decompress(packed), packed))
+                if not inflater.eof or inflater.unused_data or len(blocks[-1][0]) != raw_length:
+                    raise zlib.error("a block is not %d bytes of whole zlib data" % raw_length)
+                p += 8 + len(packed)
+            content = b"".join(raw for raw, _ in blocks) if compressed else payload
+            files.append((data[at + 4:zero].decode("latin-1"), content, blocks))
+            at = zero + 1 + length
     except (IndexError, ValueError, struct.error, zlib.error) as error:
         raise FormatError("cut short or malformed: %s" % error)
-    for name, content, blocks in files:
-        if compressed and [raw for raw, _ in blocks] != _split(content):
-            raise FormatError("%s: blocks other than 100000 bytes each but the last" % name)
+    if compressed and any([raw for raw, _ in b] != _split(d) for _, d, b in files):
+        raise FormatError("blocks other than 100000 bytes each but the last")
     entries = [entry(n, stream(blocks=[block(r, p) for r, p in b]) if compressed else d)
                for n, d, b in files]
     if archive(entries, FLAG_COMPRESSED if compressed else bytes(4)) != data:
@@ -86,8 +62,7 @@ def block(raw, packed=None):
 
 def stream(data=None, blocks=None):
     """The block stream of data, or of the given (possibly forged) blocks."""
-    if blocks is None:
-        blocks = [block(part) for part in _split(data)]
+    blocks = [block(part) for part in _split(data)] if blocks is None else blocks
     return u32(len(blocks)) + b"".join(blocks) if blocks else b""
 
 
@@ -96,10 +71,10 @@ def entry(name, payload):
 
 
 def archive(entries, flag=FLAG_COMPRESSED):
-    return MAGIC + flag + b"".join(entries) + u32(TERMINATOR)
+    return b"SRES" + flag + b"".join(entries) + u32(0xFFFFFFFF)
 
 
 def write(files, compressed=True):
     """The archive an honest writer makes of (name, bytes) pairs, in their order."""
-    flag = FLAG_COMPRESSED if compressed else bytes(4)
-    return archive([entry(n, stream(d) if compressed else d) for n, d in files], flag)
+    return archive([entry(n, stream(d) if compressed else d) for n, d in files],
+                   FLAG_COMPRESSED if compressed else bytes(4))

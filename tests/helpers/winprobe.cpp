@@ -9,8 +9,6 @@
 //   winprobe click <title> <id>         posts BM_CLICK to the child with that id
 //   winprobe close <title>              posts WM_CLOSE
 //   winprobe saveas <path> <ms>         answers the system's save dialog with path
-//   winprobe style <title>              style, extended style, client size and origin, the
-//                                       work area, the focused control and its selection
 //
 // Exit status: 0 done, 1 not found in time, 2 wrong usage.
 #include <cstdio>
@@ -24,13 +22,13 @@
 
 namespace {
 
-HWND FindVisible(const char* title, DWORD waitMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
+// True once a visible window has the title (present) or no window has it (!present), false
+// when waitMs pass first.
+bool WaitFor(const char* title, DWORD waitMs, bool present) {
+    for (const DWORD start = GetTickCount();; Sleep(50)) {
         HWND window = FindWindowA(nullptr, title);
-        if (window && IsWindowVisible(window)) return window;
-        if (GetTickCount() - start >= waitMs) return nullptr;
-        Sleep(50);
+        if (present ? window && IsWindowVisible(window) : !window) return true;
+        if (GetTickCount() - start >= waitMs) return false;
     }
 }
 
@@ -55,10 +53,13 @@ HWND ChildById(HWND parent, int id) {
     return search.found;
 }
 
+// Line breaks and tabs become spaces: a child is one line of fields.
 std::string WindowText(HWND window) {
     char text[4096] = {};
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
                         SMTO_ABORTIFHUNG, 5000, nullptr);
+    for (char& c : text)
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
     return text;
 }
 
@@ -110,32 +111,9 @@ int Read(HWND window) {
     return 0;
 }
 
-int Style(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    POINT origin{0, 0};
-    ClientToScreen(window, &origin);
-    RECT work{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    // Another process's focus is read through its thread's input state.
-    GUITHREADINFO input{};
-    input.cbSize = sizeof(input);
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &input);
-    const DWORD selection =
-        input.hwndFocus ? static_cast<DWORD>(SendMessageA(input.hwndFocus, EM_GETSEL, 0, 0)) : 0;
-    printf(
-        "style=0x%08lx exstyle=0x%08lx client=%ldx%ld origin=%ld,%ld work=%ld,%ld,%ld,%ld "
-        "focus=%d selection=%u,%u\n",
-        static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
-        static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)), client.right,
-        client.bottom, origin.x, origin.y, work.left, work.top, work.right, work.bottom,
-        input.hwndFocus ? GetDlgCtrlID(input.hwndFocus) : -1, LOWORD(selection), HIWORD(selection));
-    return 0;
-}
-
 int SaveAs(const char* path, DWORD waitMs) {
-    HWND dialog = FindVisible("Save As", waitMs);
-    if (!dialog) return 1;
+    if (!WaitFor("Save As", waitMs, true)) return 1;
+    HWND dialog = FindWindowA(nullptr, "Save As");
     // The file name field: an Edit inside a ComboBox inside the ComboBoxEx32 with id 1148.
     HWND nameBox = GetDlgItem(dialog, 1148);
     HWND combo = nameBox ? FindWindowExA(nameBox, nullptr, "ComboBox", nullptr) : nullptr;
@@ -152,22 +130,13 @@ int main(int argc, char** argv) {
     if (argc < 3) return 2;
     const std::string command = argv[1];
     const char* title = argv[2];
-    if (command == "saveas") return argc > 3 ? SaveAs(argv[2], strtoul(argv[3], nullptr, 10)) : 2;
-    if (command == "wait")
-        return FindVisible(title, argc > 3 ? strtoul(argv[3], nullptr, 10) : 0) ? 0 : 1;
-    if (command == "gone") {
-        const DWORD start = GetTickCount();
-        const DWORD waitMs = argc > 3 ? strtoul(argv[3], nullptr, 10) : 0;
-        while (FindWindowA(nullptr, title)) {
-            if (GetTickCount() - start >= waitMs) return 1;
-            Sleep(50);
-        }
-        return 0;
-    }
+    const DWORD waitMs = argc > 3 ? strtoul(argv[3], nullptr, 10) : 0;
+    if (command == "saveas") return argc > 3 ? SaveAs(argv[2], waitMs) : 2;  // argv[2]: a path
+    if (command == "wait" || command == "gone")
+        return WaitFor(title, waitMs, command == "wait") ? 0 : 1;
     HWND window = FindWindowA(nullptr, title);
     if (!window) return 1;
     if (command == "read") return Read(window);
-    if (command == "style") return Style(window);
     if (command == "close") return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
     if (command == "click" && argc > 3) {
         HWND child = ChildById(window, atoi(argv[3]));

@@ -1,8 +1,8 @@
-// The worker-thread base: starting, the hooks, notifications through the reply
-// window, the end message, and what destruction does to a worker that still
-// runs.
+// The worker-thread base: starting, the hooks, notifications through the reply window, the
+// end message, and what Stop and destruction do to a worker that still runs.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <utility>
@@ -23,8 +23,7 @@ class Framework : public ::testing::Environment {
 };
 ::testing::Environment* const framework = ::testing::AddGlobalTestEnvironment(new Framework);
 
-// Dispatches this thread's messages until done() holds (true) or five seconds
-// pass (false).
+// Dispatches this thread's messages until done() holds (true) or five seconds pass (false).
 bool PumpUntil(const std::function<bool()>& done) {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
         MSG message;
@@ -36,18 +35,32 @@ bool PumpUntil(const std::function<bool()>& done) {
 }
 
 using Notes = std::vector<std::pair<uint32_t, int64_t>>;
+using Counts = std::array<int, 3>;  // calls of OnThreadBegin, OnRunEnd and OnThreadEnd
 
-// What a worker did, kept outside the object so that it can be read after
-// destruction.
+// What a worker did, kept outside the object so that it can be read after destruction.
 struct Trace {
     std::atomic<int> begins{0}, runEnds{0}, ends{0};
     std::atomic<DWORD> workerId{0};
-    std::atomic<bool> inBody{false};
+    std::atomic<bool> inBody{false}, stallAtEnd{false};
     Notes notes;  // constructing thread only
+
+    Counts Hooks() const { return {begins, runEnds, ends}; }
 };
 
-// Notifications from the hooks around the body are dropped; the body is given
-// by the test.
+// Holds a worker inside the destruction of its window, past its last hook, for a moment,
+// and records whether that destruction ran to its end.
+std::atomic<bool> stalled{false}, tidied{false};
+LRESULT CALLBACK StallAtDestroy(int code, WPARAM wParam, LPARAM lParam) {
+    const UINT message = reinterpret_cast<const CWPSTRUCT*>(lParam)->message;
+    if (code == HC_ACTION && message == WM_DESTROY) {
+        stalled = true;
+        Sleep(300);
+    }
+    if (code == HC_ACTION && message == WM_NCDESTROY) tidied = true;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Notifications from the hooks around the body are dropped; the body is given by the test.
 class Probe : public SThread {
 public:
     Probe(Trace& trace, std::function<bool(Probe&)> body) : trace(trace), body(std::move(body)) {}
@@ -64,6 +77,8 @@ public:
     void OnThreadEnd() override {
         Notify(91, 1);
         ++trace.ends;
+        if (trace.stallAtEnd)
+            SetWindowsHookExA(WH_CALLWNDPROC, StallAtDestroy, nullptr, GetCurrentThreadId());
     }
     void OnNotify(uint32_t code, SValue* value) override {
         EXPECT_EQ(value->GetKind(), SValue::Kind::kInteger);
@@ -82,8 +97,7 @@ TEST(SThread, StartIsRefusedUntilTheEndMessageIsHandled) {
     probe.Notify(1, 1);  // before any start: nothing
     ASSERT_TRUE(probe.Start(false));
     EXPECT_FALSE(probe.Start(false));
-    // Ended, but nothing dispatched here yet: the handle is held and Start still
-    // refused.
+    // Ended, but nothing dispatched here yet: the handle is held and Start still refused.
     for (const DWORD start = GetTickCount(); probe.IsRunning() && GetTickCount() - start < 5000;)
         Sleep(1);
     EXPECT_TRUE(probe.HoldsThread());
@@ -93,7 +107,7 @@ TEST(SThread, StartIsRefusedUntilTheEndMessageIsHandled) {
     EXPECT_TRUE(probe.Start(false));
     ASSERT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
     EXPECT_EQ(trace.notes, Notes({{5, 2147483647}, {5, 2147483647}}));
-    EXPECT_EQ(trace.begins + trace.runEnds + trace.ends, 6);
+    EXPECT_EQ(trace.Hooks(), (Counts{2, 2, 2}));
 }
 
 TEST(SThread, WaitingStartReturnsAfterTheLastHookAndNotificationsFollow) {
@@ -104,11 +118,11 @@ TEST(SThread, WaitingStartReturnsAfterTheLastHookAndNotificationsFollow) {
         return false;
     });
     ASSERT_TRUE(probe.Start(true));
-    EXPECT_EQ(trace.ends, 1);
-    EXPECT_FALSE(probe.HoldsThread() || probe.IsRunning());
+    EXPECT_EQ(trace.Hooks(), (Counts{1, 1, 1}));
+    EXPECT_FALSE(probe.HoldsThread());
+    EXPECT_FALSE(probe.IsRunning());
     EXPECT_TRUE(trace.notes.empty());  // queued until the caller's loop runs again
-    // Started again before those were handled: none is lost or handed over
-    // released.
+    // Started again before those were handled: none is lost or handed over released.
     run = 1;
     ASSERT_TRUE(probe.Start(true));
     EXPECT_TRUE(PumpUntil([&] { return trace.notes.size() == 6; }));
@@ -127,8 +141,7 @@ TEST(SThread, ThirtyTwoNotificationsInFlightAndTheNextIsLost) {
         trace.notes.clear();
         ASSERT_TRUE(probe.Start(true));  // nothing is handled while Start waits
         EXPECT_TRUE(PumpUntil([&] { return trace.notes.size() >= 32; }));
-        EXPECT_EQ(trace.notes,
-                  expected);  // in order, values widened with their sign
+        EXPECT_EQ(trace.notes, expected);  // in order, values widened with their sign
     }
 }
 
@@ -139,12 +152,12 @@ TEST(SThread, WorkerWhoseRunAsksForItKeepsItsLoopUntilQuit) {
     ASSERT_TRUE(PumpUntil([&] { return trace.inBody.load(); }));
     HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, trace.workerId);
     EXPECT_EQ(WaitForSingleObject(worker, 200), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_EQ(trace.runEnds, 0);
+    EXPECT_EQ(trace.Hooks(), (Counts{1, 0, 0}));
     EXPECT_TRUE(PostThreadMessageA(trace.workerId, WM_QUIT, 0, 0));
     EXPECT_EQ(WaitForSingleObject(worker, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
     CloseHandle(worker);
     ASSERT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
-    EXPECT_EQ(trace.runEnds + trace.ends, 2);
+    EXPECT_EQ(trace.Hooks(), (Counts{1, 1, 1}));
 }
 
 TEST(SThread, DestroyingTheObjectDuringRunEndsTheThreadAtOnce) {
@@ -159,10 +172,25 @@ TEST(SThread, DestroyingTheObjectDuringRunEndsTheThreadAtOnce) {
     HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, trace.workerId);
     delete probe;
     EXPECT_EQ(WaitForSingleObject(worker, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_EQ(trace.runEnds + trace.ends, 0);
+    EXPECT_EQ(trace.Hooks(), (Counts{1, 0, 0}));
     EXPECT_EQ(SThreadTable::Find(trace.workerId), nullptr);
     CloseHandle(worker);
     CloseHandle(never);
+}
+
+// A worker past its last hook only tidies up after itself: Stop lets it finish rather than
+// cut it off inside the system's window code.
+TEST(SThread, StopLetsAWorkerPastItsLastHookFinish) {
+    Trace trace;
+    trace.stallAtEnd = true;
+    Probe probe(trace, [](Probe&) { return false; });
+    ASSERT_TRUE(probe.Start(false));
+    for (const DWORD start = GetTickCount(); !stalled && GetTickCount() - start < 5000;) Sleep(1);
+    ASSERT_TRUE(stalled);
+    EXPECT_FALSE(probe.IsRunning());
+    probe.Stop();
+    EXPECT_TRUE(tidied);
+    EXPECT_FALSE(probe.HoldsThread());
 }
 
 }  // namespace

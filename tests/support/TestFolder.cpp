@@ -96,6 +96,19 @@ bool FileIsThere(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::set<std::string> TempFiles(const char* pattern) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::set<std::string> found;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((std::string(temp) + pattern).c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return found;
+    do found.insert(std::string(temp) + entry.cFileName);
+    while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return found;
+}
+
 std::string CurrentFolder() {
     char folder[MAX_PATH];
     return std::string(folder, GetCurrentDirectoryA(sizeof folder, folder));

@@ -1,6 +1,7 @@
 #pragma once
 // A fresh folder under the temporary folder for one test, removed with all its content
 // (read-only and hidden files included) when the object goes, whatever the outcome.
+#include <set>
 #include <string>
 
 class TestFolder {
@@ -27,6 +28,8 @@ private:
 // Reads a whole file; empty when it cannot be opened.
 std::string ReadWholeFile(const std::string& path);
 bool FileIsThere(const std::string& path);
+// The full paths of the files of the user's temporary folder whose names match pattern.
+std::set<std::string> TempFiles(const char* pattern);
 
 // Makes another folder current for one test and restores the previous one afterwards.
 class CurrentFolderScope {

@@ -6,3 +6,5 @@
 bool HaveTestServer();
 // path ("/length/100") on the server; a port nobody listens on when there is no server.
 std::string TestServerUrl(const std::string& path);
+// Bytes in hexadecimal, as the server's /pair paths take them.
+std::string Hex(const std::string& bytes);

@@ -1,16 +1,22 @@
 #!/usr/bin/env python3
-"""An HTTP server on 127.0.0.1 (a free port) that misbehaves on purpose, for download tests.
+"""An HTTP server on 127.0.0.1 (a free port) for the tests, the demo and the benchmarks; it
+misbehaves on purpose for the download tests, and stops by itself after its lifetime.
 
-As a wrapper it runs a command with UPDATE_TEST_SERVER=http://127.0.0.1:<port> and returns
-its exit code; the server lives in this process and also stops by itself after LIFETIME
-seconds or a number of requests. Bodies are the pattern byte(i) = i % 251.
+  test_server.py command [arguments...]
+      runs the command with UPDATE_TEST_SERVER=http://127.0.0.1:<port>, returns its exit code
+  test_server.py --serve <folder> <url file> [bytes a second] [lifetime s]
+      serves the folder's files at <url>/NAME (slowly with a rate, so that a download can be
+      watched), and writes <url> to the file once it listens
+
+Files of the served folder: /file/NAME whole, /rate/R/NAME at R bytes a second.
+Other bodies are the pattern byte(i) = i % 251.
 Paths ("-" for no length): /length/N, /nolength/N (ended by closing), /short/N/M and
 /extra/N/M (length N announced, M bytes sent), /status/CODE (an HTML page), /slow/N/P/MS
 (pieces of P bytes, MS ms apart), /reset/N/M (M bytes, then a reset), /pair/A/B/NAME (the
 bytes of hexadecimal A, or of B when NAME ends in ".sig"; "-" for a 404), /silent/MS (no
 answer until the client hangs up, or MS ms), /stall/N/M (M bytes, then silence until the
-client hangs up), /endless (no length, bytes until the client hangs up). A last segment with a dot is a file name that
-the other paths ignore, for clients that insist on an ending such as ".upd".
+client hangs up). A last segment with a dot is a file name that the other paths ignore, for
+clients that insist on an ending such as ".upd".
 """
 
 import http.server
@@ -24,8 +30,8 @@ import time
 
 BLOCK = bytes(i % 251 for i in range(251 * 1044))  # whole periods: blocks join seamlessly
 LIFETIME = 550  # seconds: within CTest's time-out, so that the server never outlives a run
-ARGUMENTS = {"length": 1, "nolength": 1, "short": 2, "extra": 2, "status": 1, "slow": 3,
-             "reset": 2, "silent": 1, "stall": 2, "endless": 0}
+ARGUMENTS = {"file": 0, "rate": 1, "length": 1, "nolength": 1, "short": 2, "extra": 2,
+             "status": 1, "slow": 3, "reset": 2, "silent": 1, "stall": 2}
 
 
 def error_page(code):
@@ -58,8 +64,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.head(len(page), numbers[0], "text/html")
             self.wfile.write(page)
             return
-        if kind == "endless":
-            return self.endless()
+        if kind in ("file", "rate"):
+            return self.file(name, numbers[0] if numbers else 0)
         announced = None if kind == "nolength" else numbers[0]
         count = numbers[1] if kind in ("short", "extra", "reset", "stall") else numbers[0]
         self.head(announced)
@@ -93,13 +99,19 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.head(len(body), code, kind)
         self.wfile.write(body)
 
-    def endless(self):
-        self.head(None)
-        try:
-            while True:
-                self.wfile.write(BLOCK)
-        except OSError:  # the client has had enough
-            pass
+    def file(self, name, rate):
+        path = os.path.join(self.server.folder or "", name)
+        if not self.server.folder or not name or not os.path.isfile(path):
+            return self.pair("-")
+        with open(path, "rb") as f:
+            body = f.read()
+        self.head(len(body))
+        piece = max(1024, rate // 20) if rate else len(body)
+        for start in range(0, len(body), piece):
+            self.wfile.write(body[start:start + piece])
+            if rate:
+                self.wfile.flush()
+                time.sleep(piece / rate)
 
     def silent(self, ms):
         self.connection.settimeout(ms / 1000.0)
@@ -120,34 +132,47 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, max_requests):
+    def __init__(self, max_requests, folder):
         super().__init__(("127.0.0.1", 0), Handler)
-        self.left = max_requests
+        self.limit, self.requests, self.folder = max_requests, 0, folder
 
     def verify_request(self, request, address):
-        self.left -= 1  # requests are accepted on one thread
-        if self.left < 0:
+        self.requests += 1  # requests are accepted on one thread
+        if self.requests > self.limit:
             threading.Thread(target=self.shutdown, daemon=True).start()
-        return self.left >= 0
+        return self.requests <= self.limit
 
     def handle_error(self, request, address):
         pass  # clients that hang up and the deliberate resets are part of the tests
 
 
-def start(max_requests=10000, lifetime=900):
-    """Starts a server in this process that stops itself after lifetime seconds."""
-    server = Server(max_requests)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
+def start(max_requests=10000, lifetime=900, folder=None):
+    """Starts a server in this process that stops itself after lifetime seconds; requests
+    counts the requests it has accepted."""
+    server = Server(max_requests, folder)
+    server.thread = threading.Thread(target=server.serve_forever, daemon=True)
+    server.thread.start()
     timer = threading.Timer(lifetime, server.shutdown)
     timer.daemon = True
     timer.start()
     return server, "http://127.0.0.1:%d" % server.server_address[1]
 
 
+def serve(folder, url_file, rate="0", lifetime="120"):
+    server, url = start(lifetime=float(lifetime), folder=os.path.abspath(folder))
+    with open(url_file + ".part", "w") as f:
+        f.write(url + ("/rate/%d" % int(rate) if int(rate) else "/file"))
+    os.replace(url_file + ".part", url_file)
+    server.thread.join()
+    server.server_close()
+    return 0
+
+
 def main():
-    """Runs the command given with the server's address in UPDATE_TEST_SERVER."""
-    if len(sys.argv) < 2:
-        sys.exit("usage: test_server.py command [arguments...]")
+    if len(sys.argv) < 2 or sys.argv[1] == "--serve" and not 4 <= len(sys.argv) <= 6:
+        sys.exit(__doc__)
+    if sys.argv[1] == "--serve":
+        return serve(*sys.argv[2:])
     server, url = start(lifetime=LIFETIME)
     try:
         code = subprocess.run(sys.argv[1:], env=dict(os.environ, UPDATE_TEST_SERVER=url),
