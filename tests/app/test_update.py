@@ -1,10 +1,8 @@
 #!/usr/bin/env python3
-"""End-to-end tests of the real Update.exe under Wine in Xvfb: one run for each outcome that
-a window alone shows; the install procedure's other outcomes are unit tests (install_tests).
-
-Install mode runs against our HTTP server on 127.0.0.1 with archives written by sres.py, an
-independent writer of the format; a host program of ours records whether it was started,
-and winprobe reads the dialogs or drives them from outside.
+"""End-to-end tests of the real Update.exe under Wine in Xvfb, against our HTTP server on
+127.0.0.1 with archives written by sres.py (an independent writer of the format): the
+outcomes that a window alone shows; the others are unit tests (install_tests). A host program
+of ours records whether it was started; winprobe reads the dialogs or drives them.
 
 Usage: test_update.py --bin <build folder> [--other-bin <the other bitness's build folder>]
                       --wine <wine-run.sh> [unittest options]
@@ -126,16 +124,13 @@ class UpdateTest(unittest.TestCase):
         self.assertEqual(holder.stdout.readline().strip(), b"holding")
         return holder
 
-    def install(self, body, crc=None, rate=0, destination=None, host=None, program=None,
-                signature=None):
+    def install(self, body, rate=0, destination=None, host=None, program=None, signature=None):
         """Starts Update.exe (or program) on body published at rate bytes a second (0: at
         once), with its signature beside it when given; returns the process."""
         name = "a%d.bin" % len(os.listdir(self.site))
-        make_tree(self.site, {name: body} if signature is None else
-                  {name: body, name + ".sig": signature})
+        make_tree(self.site, {name: body, name + ".sig": signature} if signature else {name: body})
         url = "%s/%s/%s" % (self.url, "rate/%d" % rate if rate else "file", name)
-        process = self.start(program or tool("Update.exe"),
-                             str(signed(zlib.crc32(body)) if crc is None else crc), url,
+        process = self.start(program or tool("Update.exe"), str(signed(zlib.crc32(body))), url,
                              win(destination or self.path("dest")) + "\\", win(host or self.host))
         process.archive_url = url
         return process
@@ -184,34 +179,22 @@ class UpdateTest(unittest.TestCase):
         self.assertEqual(self.server.requests, requests + 1, "no key: it asks for the archive")
         self.assertEqual(self.logged(process)[3:5], ["installed", "%d bytes" % len(body)])
 
-    def test_a_failure_shows_failed_starts_nothing_deletes_the_download_and_logs(self):
-        body = with_large_crc(dict(RELEASE))
-        temps = temp_files()
-        process = self.install(body, crc=signed(zlib.crc32(body) ^ 1))
-        self.assertIn("count=0", self.wait_failed(process)[3][2])
-        self.close_dialog(process)
-        self.assertEqual(self.host_starts(), 0)
-        self.assertEqual(temp_files(), temps)
-        self.assertEqual(self.logged(process)[3], "failed: checksum")
-
     def test_with_a_key_only_a_signed_package_installs(self):
         updater, private, public = self.path("Update.exe"), self.path("k.pem"), self.path("k.pub")
         shutil.copy(tool("Update.exe"), updater)
         self.updtool("keygen", private, public)
         self.updtool("embed-key", updater, public)
+        body = sres.write(sorted(RELEASE.items()))
+        make_tree(self.folder, {"signed.bin": body})
+        self.updtool("sign", self.path("signed.bin"), private)
+        with open(self.path("signed.bin.sig"), "rb") as f:
+            signature = f.read()
         for signed_too in (False, True):
             with self.subTest(signed=signed_too):
                 dest = self.path("dest-%d" % signed_too)
                 make_tree(dest, OLD)
-                body = sres.write(sorted(RELEASE.items()) + [("n.txt", b"%d" % signed_too)])
-                signature = None
-                if signed_too:
-                    make_tree(self.folder, {"signed.bin": body})
-                    self.updtool("sign", self.path("signed.bin"), private)
-                    with open(self.path("signed.bin.sig"), "rb") as f:
-                        signature = f.read()
                 process = self.install(body, destination=dest, program=updater,
-                                       signature=signature)
+                                       signature=signature if signed_too else None)
                 if not signed_too:
                     self.wait_failed(process)
                     self.close_dialog(process)
@@ -221,9 +204,12 @@ class UpdateTest(unittest.TestCase):
                                  (RELEASE if signed_too else OLD)["readme.txt"])
 
     def test_files_held_open_are_listed_in_archive_order_and_the_rest_written(self):
+        """A failure shows "Failed." and the files not written, starts nothing, deletes the
+        download and logs its kind."""
         dest = self.path("dest")
         make_tree(dest, OLD)
         holder = self.hold(os.path.join(dest, "readme.txt"), os.path.join(dest, "app.exe"))
+        temps = temp_files()
         process = self.install(sres.write(sorted(RELEASE.items())))
         controls = self.wait_failed(process)
         self.assertEqual([x[len("item="):] for x in controls[3][2] if x.startswith("item=")],
@@ -233,6 +219,8 @@ class UpdateTest(unittest.TestCase):
         holder.wait()
         self.assertEqual(tree(dest), dict(RELEASE, **OLD))
         self.assertEqual(self.host_starts(), 0)
+        self.assertEqual(temp_files(), temps)
+        self.assertEqual(self.logged(process)[3], "failed: files")
 
     def test_host_still_running_ends_silently_without_a_request(self):
         """A host of either bitness holds the update back: a 32-bit updater cannot list a
@@ -287,9 +275,8 @@ class UpdateTest(unittest.TestCase):
         self.assertEqual(self.logged(process)[3::3], ["failed: download", "closed by the user"])
 
     def test_make_dialog_names_what_it_refuses_and_writes_the_pair(self):
-        """The folder button opens the folder browser. An empty folder field is refused, and
-        a release over 2 GiB; the dialog stays. A file that cannot be read is left out of the
-        pair and named in a box afterwards."""
+        """An empty folder field is refused, and a release over 2 GiB; the dialog stays. A file
+        that cannot be read is left out of the pair and named in a box afterwards."""
         title, release, big = "Make update files", self.path("release"), self.path("big")
         make_tree(release, dict(RELEASE, **{"locked.dat": b"held"}))
         shutil.copy(tool("Update.exe"), os.path.join(release, "Update.exe"))
@@ -299,10 +286,6 @@ class UpdateTest(unittest.TestCase):
             f.truncate(2 ** 31)  # a hole: takes no room and is never read
         process = self.start(tool("Update.exe"), "one", "two", "three")  # still make mode
         self.assertEqual(probe("wait", title, 30000).returncode, 0)
-        self.assertEqual(probe("click", title, 4).returncode, 0)
-        self.assertEqual(probe("wait", "Browse for Folder", 30000).returncode, 0)
-        self.assertEqual(probe("close", "Browse for Folder").returncode, 0)
-        self.assertEqual(probe("gone", "Browse for Folder", 10000).returncode, 0)
         self.assertEqual(probe("settext", title, 7, "2.5.0.1").returncode, 0)
         for folder, text, named in (
                 ("", "Invalid folder", None),
@@ -348,9 +331,7 @@ class UpdateTest(unittest.TestCase):
         self.assertEqual(probe("gone", title, 30000).returncode, 0)
         with open(tool("Update.exe"), "rb") as f:
             self.assertEqual(tree(installed), dict(release, **{"Update.exe": f.read()}))
-        started = temp_files("Update-*.exe") - copies
-        self.assertEqual(len(started), 1, "Update.exe ran from one copy in the temporary folder")
-        for copy in started:
+        for copy in temp_files("Update-*.exe") - copies:  # the copy Update.exe ran from
             os.remove(copy)
 
 

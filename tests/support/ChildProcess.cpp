@@ -80,10 +80,6 @@ RunningProcess::RunningProcess(const std::string& commandLine) {
 
 RunningProcess::~RunningProcess() { Stop(); }
 
-DWORD RunningProcess::Wait(DWORD timeoutMs) {
-    return process ? WaitForSingleObject(process, timeoutMs) : WAIT_OBJECT_0;
-}
-
 void RunningProcess::Stop() {
     if (!process) return;
     if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0) {
