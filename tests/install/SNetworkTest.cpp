@@ -1,5 +1,6 @@
 // Downloads against our own misbehaving server on 127.0.0.1, the read loop's counting rules
-// through a scripted reader, the local-file fallback and the mail link.
+// through a scripted reader, and the mail link. The local-file fallback serves the
+// installer's tests.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,7 +11,6 @@
 #include "core/SFileMem.h"
 #include "install/SNetwork.h"
 #include "install/SNetworkReader.h"
-#include "tests/support/TestFolder.h"
 #include "tests/support/TestServer.h"
 
 namespace {
@@ -67,7 +67,6 @@ TEST(SNetwork, ServerBehavioursGiveTheirResultsAndWriteWhatArrived) {
         {"/length/3000", 0, kAll, kAll, false, true, 3000, 3000, 3000},  // a byte per read
         {"/nolength/70000", 4096, kAll, kAll, false, true, -1, 70000, 70000},
         {"/short/50000/30000", 1024, kAll, kAll, false, false, 50000, 30000, 30000},
-        {"/reset/50000/30000", 1024, kAll, kAll, false, false, 50000, 0, 30000},
         {"/silent/30000", 1024, kAll, kAll, false, false, -2, 0, 0},  // never answers
         {"/stall/-/3000", 1024, kAll, kAll, false, false, -1, 0, 3000},  // stops sending
         {"/length/5000", 1024, 4999, kAll, false, false, -2, 0, 0},  // announced above the limit
@@ -141,24 +140,6 @@ TEST(SNetwork, ReadFailuresAndRecoveriesAreCounted) {
         EXPECT_EQ(target.GetSize(), c.written);
         EXPECT_EQ(net.offered, c.offered);
     }
-}
-
-TEST(SNetwork, LocalFilesAreCopiedWithoutOnData) {
-    TestFolder folder;
-    const std::string content = Pattern(2500);  // more than one copying step
-    const std::pair<std::string, std::string> cases[] = {
-        {folder.WriteFile("release.bin", content), content},
-        {folder.WriteFile("empty.bin", ""), ""},
-        {folder / "missing.bin", ""},
-    };
-    for (const auto& [path, copied] : cases) {
-        Recorder net;
-        SFileMem target;
-        EXPECT_EQ(net.Download(&target, path.c_str(), 1024, 0), !copied.empty()) << path;
-        EXPECT_TRUE(Content(target) == copied) << path;
-        EXPECT_EQ(net.calls, 0) << path;
-    }
-    EXPECT_FALSE(SNetwork().Download(nullptr, (folder / "release.bin").c_str(), 1024, 0));
 }
 
 TEST(SNetwork, MailLinks) {

@@ -82,37 +82,18 @@ public:
     Notes notes;  // constructing thread only
 };
 
-TEST(SThread, StartIsRefusedUntilTheEndMessageIsHandled) {
-    Probe probe([](Probe& self) {
-        self.Notify(5, 2147483647);
-        return false;
-    });
-    probe.Notify(1, 1);  // before any start: nothing
-    ASSERT_TRUE(probe.Start(false));
-    EXPECT_FALSE(probe.Start(false));
-    // Ended, but nothing dispatched here yet: the handle is held and Start still refused.
-    for (const DWORD start = GetTickCount(); probe.IsRunning() && GetTickCount() - start < 5000;)
-        Sleep(1);
-    EXPECT_TRUE(probe.HoldsThread());
-    EXPECT_FALSE(probe.Start(false));
-    ASSERT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
-    probe.Notify(2, 2);  // after the end: nothing
-    EXPECT_TRUE(probe.Start(false));
-    ASSERT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
-    EXPECT_EQ(probe.notes, Notes({{5, 2147483647}, {5, 2147483647}}));
-    EXPECT_EQ(probe.Hooks(), (Counts{2, 2, 2}));
-}
-
-// The notifications follow a waiting Start in order, values widened with their sign: 32 in
-// flight and the next lost, even across runs, and the slots free again once handled.
+// A waiting Start returns after the last hook, the thread released. The notifications follow
+// in order, values widened with their sign: 32 in flight and the next lost, even across runs,
+// and the slots free again once handled. Start is refused until the end message is handled.
 TEST(SThread, WaitingStartReturnsAfterTheLastHookAndNotificationsFollow) {
     int run = 0, count = 16;
     Probe probe([&](Probe& self) {
         for (int i = 0; i < count; ++i) self.Notify(run, -(run * 100 + i));
         return false;
     });
-    Notes expected;
-    for (int i = 0; i < 48; ++i) expected.push_back({i / 16, -(i / 16 * 100 + i % 16)});  // -116 lost
+    Notes expected;  // -116, the 33rd in flight, is lost
+    for (int i = 0; i < 48; ++i) expected.push_back({i / 16, -(i / 16 * 100 + i % 16)});
+    probe.Notify(9, 9);  // outside a run: nothing
     ASSERT_TRUE(probe.Start(true));
     EXPECT_EQ(probe.Hooks(), (Counts{1, 1, 1}));
     EXPECT_FALSE(probe.HoldsThread());
@@ -122,9 +103,12 @@ TEST(SThread, WaitingStartReturnsAfterTheLastHookAndNotificationsFollow) {
     EXPECT_TRUE(probe.notes.empty());  // queued until the caller's loop runs again
     EXPECT_TRUE(PumpUntil([&] { return probe.notes.size() >= 32; }));
     run = 2, count = 16;
-    ASSERT_TRUE(probe.Start(true));
-    EXPECT_TRUE(PumpUntil([&] { return probe.notes.size() >= 48; }));
+    ASSERT_TRUE(probe.Start(false));
+    EXPECT_FALSE(probe.Start(false));  // running, or ended and its handle held
+    EXPECT_TRUE(PumpUntil([&] { return probe.notes.size() >= 48 && !probe.HoldsThread(); }));
     EXPECT_EQ(probe.notes, expected);
+    EXPECT_TRUE(probe.Start(false));
+    EXPECT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
 }
 
 TEST(SThread, DestroyingTheObjectDuringRunEndsTheThreadAtOnce) {
