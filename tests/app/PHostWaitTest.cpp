@@ -1,10 +1,11 @@
 // The install-mode wait, run by a helper program on its own four-argument command line.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <future>
 #include <string>
 
-#include "core/SHandle.h"
 #include "gui/SSystem.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TestFolder.h"
@@ -49,22 +50,11 @@ TEST(PHostWait, ProceedsOnlyOnceTheHostHasExited) {
     RunningProcess running("\"" + host + "\" 900000");
     for (int i = 0; i < 200 && SSystem::GetProcessCount(host.c_str()) == 0; ++i) Sleep(50);
     ASSERT_GT(SSystem::GetProcessCount(host.c_str()), 0);
-    struct Probe {
-        std::string host;
-        WaitOutcome outcome;
-        static DWORD WINAPI Run(LPVOID self) {
-            Probe& probe = *static_cast<Probe*>(self);
-            probe.outcome = RunWait(probe.host, "900000", "100");
-            return 0;
-        }
-    } probe{host, {}};
-    SHandle thread(CreateThread(nullptr, 0, Probe::Run, &probe, 0, nullptr));
-    ASSERT_TRUE(thread.IsValid());
-    EXPECT_EQ(WaitForSingleObject(thread.Get(), 1500), static_cast<DWORD>(WAIT_TIMEOUT))
+    auto wait = std::async(std::launch::async, [&] { return RunWait(host, "900000", "100"); });
+    EXPECT_EQ(wait.wait_for(std::chrono::milliseconds(1500)), std::future_status::timeout)
         << "proceeded while the host ran";
     running.Stop();
-    ASSERT_EQ(WaitForSingleObject(thread.Get(), 120000), WAIT_OBJECT_0);
-    EXPECT_EQ(probe.outcome.proceed, 1);
+    EXPECT_EQ(wait.get().proceed, 1);
 }
 
 TEST(PHostWait, EmptyHostMeansTheUpdaterItselfAndSoWaitsTheWholeBudget) {

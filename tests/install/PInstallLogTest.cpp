@@ -10,37 +10,29 @@
 namespace {
 
 TEST(PInstallLog, EachOutcomeHasItsWordAndDetail) {
-    struct Case {
-        PInstaller::Outcome outcome;
-        int failures;
-        bool cancelled;
-        const char *word, *detail;
-    };
+    using P = PInstaller;
+    struct Case { P::Outcome outcome; int failures; bool cancelled; const char *word, *detail; };
     const Case cases[] = {
-        {PInstaller::kInstalled, 0, false, "installed", ""},
-        {PInstaller::kNoTemporaryFile, 0, false, "failed: download", "\tno temporary file"},
-        {PInstaller::kDownloadFailed, 0, true, "failed: download", "\tclosed by the user"},
-        {PInstaller::kChecksumDiffers, 0, false, "failed: checksum", ""},
-        {PInstaller::kSignatureInvalid, 0, false, "failed: signature", ""},
-        {PInstaller::kNotAnArchive, 0, false, "failed: archive", ""},
-        {PInstaller::kFilesNotWritten, 3, false, "failed: files", "\t3 files not written"},
-        {PInstaller::kDestinationMissing, 0, false, "failed: destination", ""},
-        {PInstaller::kDestinationFull, 0, false, "failed: destination",
+        {P::kInstalled, 0, false, "installed", ""},
+        {P::kNoTemporaryFile, 0, false, "failed: download", "\tno temporary file"},
+        {P::kDownloadFailed, 0, true, "failed: download", "\tclosed by the user"},
+        {P::kChecksumDiffers, 0, false, "failed: checksum", ""},
+        {P::kSignatureInvalid, 0, false, "failed: signature", ""},
+        {P::kNotAnArchive, 0, false, "failed: archive", ""},
+        {P::kFilesNotWritten, 3, false, "failed: files", "\t3 files not written"},
+        {P::kDestinationMissing, 0, false, "failed: destination", ""},
+        {P::kDestinationFull, 0, false, "failed: destination",
          "\tneeds 5000000000 bytes, 1000 free"},
     };
+    TestFolder folder;
+    PInstallLog log((folder / "Update.log").c_str());
+    PInstaller::Request request;
+    request.location = "http://h/a\tb.bin";  // a tab would split the line
+    request.destination = "C:\\App\\";
     for (const Case& c : cases) {
-        TestFolder folder;
-        PInstallLog log((folder / "Update.log").c_str());
-        PInstaller::Request request;
-        request.location = "http://h/a\tb.bin";  // a tab would split the line
-        request.destination = "C:\\App\\";
-        PInstaller::Result result;
-        result.outcome = c.outcome;
-        result.downloaded = 42;
-        result.needed = 5000000000LL;
-        result.available = 1000;
-        result.cancelled = c.cancelled;
+        PInstaller::Result result{c.outcome, {}, 42, 5000000000LL, 1000, c.cancelled};
         for (int i = 0; i < c.failures; ++i) result.failures.Add("x");
+        DeleteFileA(log.GetPath().GetSafeText());
         ASSERT_TRUE(log.AddRun(request, result, 2.5));
         const std::string line = ReadWholeFile(log.GetPath().GetSafeText());
         EXPECT_EQ(line.substr(19), "\thttp://h/a b.bin\tC:\\App\\\t" + std::string(c.word) +
@@ -66,7 +58,8 @@ TEST(PInstallLog, KeepsTheNewestLinesWithinItsLimitAndFailsQuietly) {
     EXPECT_FALSE(FileIsThere(log.GetPath().GetSafeText() + std::string(".new")));
 
     EXPECT_TRUE(log.AddHostStillRunning("u", "d", 10));
-    EXPECT_NE(ReadWholeFile(log.GetPath().GetSafeText()).find("\tu\td\thost still running\t0 bytes\t10.0 s\r\n"), std::string::npos);
+    const std::string line = "\tu\td\thost still running\t0 bytes\t10.0 s\r\n";
+    EXPECT_NE(ReadWholeFile(log.GetPath().GetSafeText()).find(line), std::string::npos);
     EXPECT_FALSE(PInstallLog(folder.MakeFolder("a folder").c_str()).Append("x"));
     EXPECT_FALSE(PInstallLog("").Append("x"));
 }

@@ -49,7 +49,8 @@ protected:
 
     // An archive of files, written beside the others as name; returns its path.
     std::string Package(const std::string& name, const Files& files) const {
-        for (const auto& [file, content] : files) folder.WriteFile(name + "-files\\" + file, content);
+        for (const auto& [file, content] : files)
+            folder.WriteFile(name + "-files\\" + file, content);
         SResource builder;
         SFilePath out;
         EXPECT_TRUE(builder.SetFolder((folder / (name + "-files\\")).c_str()));

@@ -85,7 +85,8 @@ TEST(SNetwork, ServerBehavioursGiveTheirResultsAndWriteWhatArrived) {
         if (c.cancel) net.Cancel();
         Full target(c.room);
         target.Write("HEAD", 4);
-        EXPECT_EQ(net.Download(&target, TestServerUrl(c.path).c_str(), c.chunk, 0xC0FFEEu), c.result);
+        const std::string url = TestServerUrl(c.path);
+        EXPECT_EQ(net.Download(&target, url.c_str(), c.chunk, 0xC0FFEEu), c.result);
         EXPECT_GE(net.offered, c.least);
         EXPECT_LE(net.offered, c.most);
         EXPECT_TRUE(c.room != kAll || Content(target) == "HEAD" + Pattern(net.offered));

@@ -5,17 +5,14 @@ misbehaves on purpose for the download tests, and stops by itself after its life
   test_server.py command [arguments...]
       runs the command with UPDATE_TEST_SERVER=http://127.0.0.1:<port>, returns its exit code
   test_server.py --serve <folder> <url file> [bytes a second] [lifetime s]
-      serves the folder's files at <url>/NAME (slowly with a rate, so that a download can be
-      watched), and writes <url> to the file once it listens
+      serves the folder's files, and writes their <url> to the file once it listens
 
-Files of the served folder: /file/NAME whole, /rate/R/NAME at R bytes a second.
-Other bodies are the pattern byte(i) = i % 251.
-Paths ("-" for no length): /length/N, /nolength/N (ended by closing), /short/N/M (length N
-announced, M bytes sent), /status/CODE (an HTML page), /reset/N/M (M bytes, then a reset),
-/pair/A/B/NAME (the bytes of hexadecimal A, or of B when NAME ends in ".sig"; "-" for a 404),
-/silent/MS (no answer until the client hangs up, or MS ms), /stall/N/M (M bytes, then silence
-until the client hangs up). A last segment with a dot is a file name that the other paths
-ignore, for clients that insist on an ending such as ".upd".
+Paths ("-" for no length): /file/NAME (the served folder's), /rate/R/NAME (at R bytes a
+second), /length/N, /nolength/N, /short/N/M (N announced, M sent), /reset/N/M (M bytes, then
+a reset), /stall/N/M (M bytes, then silence), /silent/MS, /status/CODE (an HTML page),
+/pair/A/B/NAME (the bytes of hexadecimal A, or of B when NAME ends in ".sig"; "-": a 404).
+Bodies are the pattern byte(i) = i % 251. A last segment with a dot is a file name that
+the other paths ignore, for clients that insist on an ending such as ".upd".
 """
 
 import http.server
