@@ -1,6 +1,8 @@
 #include "tests/support/TestFolder.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "core/SWindows.h"
 
@@ -51,13 +53,9 @@ TestFolder::TestFolder() {
 TestFolder::~TestFolder() { RemoveTree(path); }
 
 std::string TestFolder::WriteFile(const std::string& name, const std::string& content) const {
-    std::string full = path + name;
+    const std::string full = path + name;
     MakeParents(full);
-    FILE* f = fopen(full.c_str(), "wb");
-    if (f) {
-        fwrite(content.data(), 1, content.size(), f);
-        fclose(f);
-    }
+    std::ofstream(full, std::ios::binary) << content;
     return full;
 }
 
@@ -81,14 +79,8 @@ std::string TestFolder::WriteSparse(const std::string& name, long long size) con
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    std::string content;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return content;
-    char chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) content.append(chunk, n);
-    fclose(f);
-    return content;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 bool FileIsThere(const std::string& path) {
