@@ -119,7 +119,8 @@ int main(int argc, char** argv) {
     if (command == "close") return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
     HWND child = argc > 3 ? GetDlgItem(window, atoi(argv[3])) : nullptr;
     if (command == "click" && argc > 3) return child && PostMessageA(child, BM_CLICK, 0, 0) ? 0 : 1;
-    if (command == "settext" && argc > 4)
-        return child && SendMessageA(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
+    const LPARAM text = argc > 4 ? reinterpret_cast<LPARAM>(argv[4]) : 0;
+    if (command == "settext" && text)
+        return child && SendMessageA(child, WM_SETTEXT, 0, text) ? 0 : 1;
     return 2;
 }

@@ -42,7 +42,6 @@ public:
 class PInstallerTest : public testing::Test {
 protected:
     void SetUp() override {
-        for (const auto& [name, content] : kOld) folder.WriteFile("dest\\" + name, content);
         ASSERT_TRUE(CopyFileA(HelperPath("hostprog.exe").c_str(), host.c_str(), FALSE));
         network.SetTimeout(1500);
     }
@@ -61,8 +60,8 @@ protected:
     }
 
     PInstaller::Outcome Install(const std::string& location, const std::string& checksum,
-                                const std::string& key = "", int64_t room = -2,
-                                const std::string& destination = "") {
+                                const std::string& key, int64_t room,
+                                const std::string& destination) {
         PInstaller::Request request;
         request.checksum = checksum.c_str();
         request.location = location.c_str();
@@ -135,7 +134,7 @@ TEST_F(PInstallerTest, EveryFailureNamesItsStepWritesNothingAndStartsNothing) {
         {"signed", served(archive, sig), crc, "", -2, pem, P::kInstalled},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
+        SCOPED_TRACE(c.label);  // each row starts from the old files
         for (const auto& [name, content] : kOld) folder.WriteFile("dest\\" + name, content);
         DeleteFileA((dest + "data\\table.csv").c_str());
         DeleteFileA((host + ".started").c_str());

@@ -59,8 +59,7 @@ TEST(SNetwork, ServerBehavioursGiveTheirResultsAndWriteWhatArrived) {
         const char* path;
         int chunk, limit, room;
         bool cancel, result;
-        int total, least, most;  // total -2: not checked; bytes offered: a reset may discard
-                                 // what was in flight, and no chunk goes beyond the limit
+        int total, least, most;  // total -2: not checked; the bytes offered, at least and most
     };
     const Case cases[] = {
         {"/length/100000", 1024, kAll, kAll, false, true, 100000, 100000, 100000},

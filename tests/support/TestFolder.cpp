@@ -1,6 +1,5 @@
 #include "tests/support/TestFolder.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -35,19 +34,15 @@ void MakeParents(const std::string& path) {
 
 }  // namespace
 
+// Under the temporary folder in its long form, which tests compare paths with.
 TestFolder::TestFolder() {
-    char temp[MAX_PATH + 1];
-    DWORD n = GetTempPathA(sizeof temp, temp);
-    char longTemp[1024];
-    if (GetLongPathNameA(temp, longTemp, sizeof longTemp) > 0) n = 0;
-    std::string base = n ? std::string(temp) : std::string(longTemp);
+    char temp[MAX_PATH + 1], longTemp[1024];
+    GetTempPathA(sizeof temp, temp);
+    const std::string base = GetLongPathNameA(temp, longTemp, sizeof longTemp) ? longTemp : temp;
     static unsigned counter = 0;
-    for (;;) {
-        char name[64];
-        snprintf(name, sizeof name, "updtest-%lu-%u\\", GetCurrentProcessId(), ++counter);
-        path = base + name;
-        if (CreateDirectoryA(path.c_str(), nullptr)) break;
-    }
+    do path = base + "updtest-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(++counter) + "\\";
+    while (!CreateDirectoryA(path.c_str(), nullptr));
 }
 
 TestFolder::~TestFolder() { RemoveTree(path); }
