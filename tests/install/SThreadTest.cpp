@@ -1,5 +1,5 @@
 // The worker-thread base: starting, the hooks, notifications through the reply window, the
-// end message, and what destruction does to a worker that still runs.
+// end message, and what Stop and destruction do to a worker that still runs.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -36,6 +36,19 @@ bool PumpUntil(const std::function<bool()>& done) {
 using Notes = std::vector<std::pair<uint32_t, int64_t>>;
 using Counts = std::array<int, 3>;  // calls of OnThreadBegin, OnRunEnd and OnThreadEnd
 
+// Holds a worker inside the destruction of its window, past its last hook, for a moment,
+// and records whether that destruction ran to its end.
+std::atomic<bool> stalled{false}, tidied{false};
+LRESULT CALLBACK StallAtDestroy(int code, WPARAM wParam, LPARAM lParam) {
+    const UINT message = reinterpret_cast<const CWPSTRUCT*>(lParam)->message;
+    if (code == HC_ACTION && message == WM_DESTROY) {
+        stalled = true;
+        Sleep(300);
+    }
+    if (code == HC_ACTION && message == WM_NCDESTROY) tidied = true;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 // Records what the worker did. Notifications from the hooks around the body are dropped; the
 // body is given by the test.
 class Probe : public SThread {
@@ -54,6 +67,7 @@ public:
     void OnThreadEnd() override {
         Notify(91, 1);
         ++counts[2];
+        if (stallAtEnd) SetWindowsHookExA(WH_CALLWNDPROC, StallAtDestroy, nullptr, workerId);
     }
     void OnNotify(uint32_t code, SValue* value) override {
         EXPECT_EQ(value->GetKind(), SValue::Kind::kInteger);
@@ -64,7 +78,7 @@ public:
     std::function<bool(Probe&)> body;
     std::atomic<int> counts[3] = {};
     std::atomic<DWORD> workerId{0};
-    std::atomic<bool> inBody{false};
+    std::atomic<bool> inBody{false}, stallAtEnd{false};
     Notes notes;  // constructing thread only
 };
 
@@ -110,6 +124,20 @@ TEST(SThread, DestroyingTheObjectDuringRunEndsTheThreadAtOnce) {
     EXPECT_EQ(SSystem::GetThreadRecord(workerId), nullptr);
     CloseHandle(worker);
     CloseHandle(never);
+}
+
+// A worker past its last hook only tidies up after itself: Stop lets it finish rather than
+// cut it off inside the system's window code.
+TEST(SThread, StopLetsAWorkerPastItsLastHookFinish) {
+    Probe probe([](Probe&) { return false; });
+    probe.stallAtEnd = true;
+    ASSERT_TRUE(probe.Start(false));
+    for (const DWORD start = GetTickCount(); !stalled && GetTickCount() - start < 5000;) Sleep(1);
+    ASSERT_TRUE(stalled);
+    EXPECT_FALSE(probe.IsRunning());
+    probe.Stop();
+    EXPECT_TRUE(tidied);
+    EXPECT_FALSE(probe.HoldsThread());
 }
 
 }  // namespace
