@@ -34,7 +34,7 @@ OLD = {"app.exe": b"old program", "readme.txt": b"version 1\r\n", "keep.txt": b"
 
 def tool(name, build=None):
     """A program of a build folder: the product, the console tool or a test helper."""
-    for folder in ("app", "cli", "tests"):
+    for folder in ("app", "cli", "tests", os.path.join("examples", "host")):
         path = os.path.join(build or OPTIONS.bin, folder, name)
         if os.path.exists(path):
             return path
@@ -293,6 +293,31 @@ class UpdateTest(unittest.TestCase):
         self.assertEqual(dict(sres.read(archive)), RELEASE)
         self.assertEqual(descriptor, b"2.5.0.1\r\n%d\r\n" % zlib.crc32(archive))
         self.close_dialog(process, title)
+
+
+    def test_sample_program_version_1_updates_itself_to_version_2_and_shows_it(self):
+        """The sample host program (examples/host) goes through sdk/update_client.h: started
+        with --check it finds version 2, hands over to a copy of Update.exe and exits."""
+        title, installed = "Example Application", self.path("installed")
+        ini = "[General]\r\nVersion=%s\r\nUpdateUrl=" + self.url + "/file/sample.upd\r\n"
+        make_tree(installed, {"app.ini": (ini % "1.0.0.0").encode(), "readme.txt": b"1\r\n"})
+        for program in ("Update.exe", "ExampleApp.exe"):
+            shutil.copy(tool(program), installed)
+        release = {"ExampleApp.exe": read(tool("ExampleApp.exe")), "readme.txt": b"2\r\n",
+                   "app.ini": (ini % "2.0.0.0").encode(), "data\\new.txt": b"new\r\n"}
+        body = sres.write(sorted(release.items()))
+        make_tree(self.site, {"sample.bin": body,
+                              "sample.upd": b"2.0.0.0\r\n%d\r\n" % zlib.crc32(body)})
+        copies = temp_files("Update-*.exe")
+        program = self.start(os.path.join(installed, "ExampleApp.exe"), "--check")
+        self.assertEqual(program.wait(RUN_LIMIT), 0)
+        self.assertEqual(probe("wait", title, RUN_LIMIT * 1000).returncode, 0)
+        self.assertEqual(read_dialog(title)[2][1], "Version 2.0.0.0")
+        self.assertEqual(probe("close", title).returncode, 0)
+        self.assertEqual(probe("gone", title, 30000).returncode, 0)
+        self.assertEqual(tree(installed), dict(release, **{"Update.exe": read(tool("Update.exe"))}))
+        for copy in temp_files("Update-*.exe") - copies:  # the copy Update.exe ran from
+            os.remove(copy)
 
 
 if __name__ == "__main__":
