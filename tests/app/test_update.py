@@ -273,6 +273,10 @@ class UpdateTest(unittest.TestCase):
             f.truncate(2 ** 31)  # a hole: takes no room and is never read
         process = self.start(tool("Update.exe"), "one", "two", "three")  # still make mode
         self.assertEqual(probe("wait", title, 30000).returncode, 0)
+        self.assertEqual(probe("click", title, 4).returncode, 0)  # "..." opens the browser
+        self.assertEqual(probe("wait", "Browse for Folder", 30000).returncode, 0)
+        self.assertEqual(probe("close", "Browse for Folder").returncode, 0)
+        self.assertEqual(probe("gone", "Browse for Folder", 10000).returncode, 0)
         self.assertEqual(probe("settext", title, 7, "2.5.0.1").returncode, 0)
         for folder, text, named in (
                 ("", "Invalid folder", None),
