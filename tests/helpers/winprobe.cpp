@@ -32,27 +32,6 @@ bool WaitFor(const char* title, DWORD waitMs, bool present) {
     }
 }
 
-struct ChildSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchChildId(HWND child, LPARAM param) {
-    ChildSearch* search = reinterpret_cast<ChildSearch*>(param);
-    if (GetDlgCtrlID(child) != search->id) return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
-// A direct child first (the save dialog's tool bar shares IDOK with its button), then any
-// descendant.
-HWND ChildById(HWND parent, int id) {
-    if (HWND direct = GetDlgItem(parent, id)) return direct;
-    ChildSearch search{id, nullptr};
-    EnumChildWindows(parent, MatchChildId, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Line breaks and tabs become spaces: a child is one line of fields.
 std::string WindowText(HWND window) {
     char text[4096] = {};
@@ -138,14 +117,10 @@ int main(int argc, char** argv) {
     if (!window) return 1;
     if (command == "read") return Read(window);
     if (command == "close") return PostMessageA(window, WM_CLOSE, 0, 0) ? 0 : 1;
-    if (command == "click" && argc > 3) {
-        HWND child = ChildById(window, atoi(argv[3]));
-        return child && PostMessageA(child, BM_CLICK, 0, 0) ? 0 : 1;
-    }
-    if (command == "settext" && argc > 4) {
-        HWND child = ChildById(window, atoi(argv[3]));
-        return child && SendMessageA(child, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0
-                                                                                              : 1;
-    }
+    HWND child = argc > 3 ? GetDlgItem(window, atoi(argv[3])) : nullptr;
+    if (command == "click" && argc > 3) return child && PostMessageA(child, BM_CLICK, 0, 0) ? 0 : 1;
+    const LPARAM text = argc > 4 ? reinterpret_cast<LPARAM>(argv[4]) : 0;
+    if (command == "settext" && text)
+        return child && SendMessageA(child, WM_SETTEXT, 0, text) ? 0 : 1;
     return 2;
 }

@@ -10,40 +10,33 @@
 namespace {
 
 TEST(PInstallLog, EachOutcomeHasItsWordAndDetail) {
-    struct Case {
-        PInstaller::Outcome outcome;
-        int failures;
-        bool cancelled;
-        const char* ending;
-    };
+    using P = PInstaller;
+    struct Case { P::Outcome outcome; int failures; bool cancelled; const char *word, *detail; };
     const Case cases[] = {
-        {PInstaller::kInstalled, 0, false, "\tinstalled\t42 bytes\t2.5 s\r\n"},
-        {PInstaller::kNoTemporaryFile, 0, false, "\tfailed: download\t42 bytes\t2.5 s\tno temporary file\r\n"},
-        {PInstaller::kDownloadFailed, 0, true, "\tfailed: download\t42 bytes\t2.5 s\tclosed by the user\r\n"},
-        {PInstaller::kChecksumDiffers, 0, false, "\tfailed: checksum\t42 bytes\t2.5 s\r\n"},
-        {PInstaller::kSignatureInvalid, 0, false, "\tfailed: signature\t42 bytes\t2.5 s\r\n"},
-        {PInstaller::kNotAnArchive, 0, false, "\tfailed: archive\t42 bytes\t2.5 s\r\n"},
-        {PInstaller::kFilesNotWritten, 3, false, "\tfailed: files\t42 bytes\t2.5 s\t3 files not written\r\n"},
-        {PInstaller::kDestinationMissing, 0, false, "\tfailed: destination\t42 bytes\t2.5 s\r\n"},
-        {PInstaller::kDestinationFull, 0, false,
-         "\tfailed: destination\t42 bytes\t2.5 s\tneeds 5000000000 bytes, 1000 free\r\n"},
+        {P::kInstalled, 0, false, "installed", ""},
+        {P::kNoTemporaryFile, 0, false, "failed: download", "\tno temporary file"},
+        {P::kDownloadFailed, 0, true, "failed: download", "\tclosed by the user"},
+        {P::kChecksumDiffers, 0, false, "failed: checksum", ""},
+        {P::kSignatureInvalid, 0, false, "failed: signature", ""},
+        {P::kNotAnArchive, 0, false, "failed: archive", ""},
+        {P::kFilesNotWritten, 3, false, "failed: files", "\t3 files not written"},
+        {P::kDestinationMissing, 0, false, "failed: destination", ""},
+        {P::kDestinationFull, 0, false, "failed: destination",
+         "\tneeds 5000000000 bytes, 1000 free"},
     };
+    TestFolder folder;
+    PInstallLog log((folder / "Update.log").c_str());
+    PInstaller::Request request;
+    request.location = "http://h/a\tb.bin";  // a tab would split the line
+    request.destination = "C:\\App\\";
     for (const Case& c : cases) {
-        TestFolder folder;
-        PInstallLog log((folder / "Update.log").c_str());
-        PInstaller::Request request;
-        request.location = "http://h/a\tb.bin";  // a tab would split the line
-        request.destination = "C:\\App\\";
-        PInstaller::Result result;
-        result.outcome = c.outcome;
-        result.downloaded = 42;
-        result.needed = 5000000000LL;
-        result.available = 1000;
-        result.cancelled = c.cancelled;
+        PInstaller::Result result{c.outcome, {}, 42, 5000000000LL, 1000, c.cancelled};
         for (int i = 0; i < c.failures; ++i) result.failures.Add("x");
+        DeleteFileA(log.GetPath().GetSafeText());
         ASSERT_TRUE(log.AddRun(request, result, 2.5));
         const std::string line = ReadWholeFile(log.GetPath().GetSafeText());
-        EXPECT_EQ(line.substr(19), "\thttp://h/a b.bin\tC:\\App\\" + std::string(c.ending));
+        EXPECT_EQ(line.substr(19), "\thttp://h/a b.bin\tC:\\App\\\t" + std::string(c.word) +
+                                       "\t42 bytes\t2.5 s" + c.detail + "\r\n");
         EXPECT_TRUE(line[4] == '-' && line[10] == ' ' && line[13] == ':') << line;
     }
 }
@@ -65,7 +58,8 @@ TEST(PInstallLog, KeepsTheNewestLinesWithinItsLimitAndFailsQuietly) {
     EXPECT_FALSE(FileIsThere(log.GetPath().GetSafeText() + std::string(".new")));
 
     EXPECT_TRUE(log.AddHostStillRunning("u", "d", 10));
-    EXPECT_NE(ReadWholeFile(log.GetPath().GetSafeText()).find("\tu\td\thost still running\t0 bytes\t10.0 s\r\n"), std::string::npos);
+    const std::string line = "\tu\td\thost still running\t0 bytes\t10.0 s\r\n";
+    EXPECT_NE(ReadWholeFile(log.GetPath().GetSafeText()).find(line), std::string::npos);
     EXPECT_FALSE(PInstallLog(folder.MakeFolder("a folder").c_str()).Append("x"));
     EXPECT_FALSE(PInstallLog("").Append("x"));
 }

@@ -37,16 +37,6 @@ bool PumpUntil(const std::function<bool()>& done) {
 using Notes = std::vector<std::pair<uint32_t, int64_t>>;
 using Counts = std::array<int, 3>;  // calls of OnThreadBegin, OnRunEnd and OnThreadEnd
 
-// What a worker did, kept outside the object so that it can be read after destruction.
-struct Trace {
-    std::atomic<int> begins{0}, runEnds{0}, ends{0};
-    std::atomic<DWORD> workerId{0};
-    std::atomic<bool> inBody{false}, stallAtEnd{false};
-    Notes notes;  // constructing thread only
-
-    Counts Hooks() const { return {begins, runEnds, ends}; }
-};
-
 // Holds a worker inside the destruction of its window, past its last hook, for a moment,
 // and records whether that destruction ran to its end.
 std::atomic<bool> stalled{false}, tidied{false};
@@ -60,120 +50,79 @@ LRESULT CALLBACK StallAtDestroy(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Notifications from the hooks around the body are dropped; the body is given by the test.
+// Records what the worker did. Notifications from the hooks around the body are dropped; the
+// body is given by the test.
 class Probe : public SThread {
 public:
-    Probe(Trace& trace, std::function<bool(Probe&)> body) : trace(trace), body(std::move(body)) {}
+    explicit Probe(std::function<bool(Probe&)> body) : body(std::move(body)) {}
     void OnThreadBegin() override {
-        trace.workerId = GetCurrentThreadId();
+        workerId = GetCurrentThreadId();
         Notify(90, 1);
-        ++trace.begins;
+        ++counts[0];
     }
     bool Run() override {
-        trace.inBody = true;
-        return body ? body(*this) : SThread::Run();
+        inBody = true;
+        return body(*this);
     }
-    void OnRunEnd() override { ++trace.runEnds; }
+    void OnRunEnd() override { ++counts[1]; }
     void OnThreadEnd() override {
         Notify(91, 1);
-        ++trace.ends;
-        if (trace.stallAtEnd)
-            SetWindowsHookExA(WH_CALLWNDPROC, StallAtDestroy, nullptr, GetCurrentThreadId());
+        ++counts[2];
+        if (stallAtEnd) SetWindowsHookExA(WH_CALLWNDPROC, StallAtDestroy, nullptr, workerId);
     }
     void OnNotify(uint32_t code, SValue* value) override {
         EXPECT_EQ(value->GetKind(), SValue::Kind::kInteger);
-        trace.notes.push_back({code, value->GetInteger()});
+        notes.push_back({code, value->GetInteger()});
     }
-    Trace& trace;
+    Counts Hooks() const { return {counts[0], counts[1], counts[2]}; }
+
     std::function<bool(Probe&)> body;
+    std::atomic<int> counts[3] = {};
+    std::atomic<DWORD> workerId{0};
+    std::atomic<bool> inBody{false}, stallAtEnd{false};
+    Notes notes;  // constructing thread only
 };
 
-TEST(SThread, StartIsRefusedUntilTheEndMessageIsHandled) {
-    Trace trace;
-    Probe probe(trace, [](Probe& self) {
-        self.Notify(5, 2147483647);
-        return false;
-    });
-    probe.Notify(1, 1);  // before any start: nothing
-    ASSERT_TRUE(probe.Start(false));
-    EXPECT_FALSE(probe.Start(false));
-    // Ended, but nothing dispatched here yet: the handle is held and Start still refused.
-    for (const DWORD start = GetTickCount(); probe.IsRunning() && GetTickCount() - start < 5000;)
-        Sleep(1);
-    EXPECT_TRUE(probe.HoldsThread());
-    EXPECT_FALSE(probe.Start(false));
-    ASSERT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
-    probe.Notify(2, 2);  // after the end: nothing
-    EXPECT_TRUE(probe.Start(false));
-    ASSERT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
-    EXPECT_EQ(trace.notes, Notes({{5, 2147483647}, {5, 2147483647}}));
-    EXPECT_EQ(trace.Hooks(), (Counts{2, 2, 2}));
-}
-
+// A waiting Start returns after the last hook, the thread released. The notifications follow
+// in order, values widened with their sign: 32 in flight and the next lost, even across runs,
+// and the slots free again once handled. Start is refused until the end message is handled.
 TEST(SThread, WaitingStartReturnsAfterTheLastHookAndNotificationsFollow) {
-    Trace trace;
-    int run = 0;
-    Probe probe(trace, [&run](Probe& self) {
-        for (int i = 0; i < 3; ++i) self.Notify(7, run * 10 + i);
+    int run = 0, count = 16;
+    Probe probe([&](Probe& self) {
+        for (int i = 0; i < count; ++i) self.Notify(run, -(run * 100 + i));
         return false;
     });
+    Notes expected;  // -116, the 33rd in flight, is lost
+    for (int i = 0; i < 48; ++i) expected.push_back({i / 16, -(i / 16 * 100 + i % 16)});
+    probe.Notify(9, 9);  // outside a run: nothing
     ASSERT_TRUE(probe.Start(true));
-    EXPECT_EQ(trace.Hooks(), (Counts{1, 1, 1}));
+    EXPECT_EQ(probe.Hooks(), (Counts{1, 1, 1}));
     EXPECT_FALSE(probe.HoldsThread());
     EXPECT_FALSE(probe.IsRunning());
-    EXPECT_TRUE(trace.notes.empty());  // queued until the caller's loop runs again
-    // Started again before those were handled: none is lost or handed over released.
-    run = 1;
+    run = 1, count = 17;
     ASSERT_TRUE(probe.Start(true));
-    EXPECT_TRUE(PumpUntil([&] { return trace.notes.size() == 6; }));
-    EXPECT_EQ(trace.notes, Notes({{7, 0}, {7, 1}, {7, 2}, {7, 10}, {7, 11}, {7, 12}}));
-}
-
-TEST(SThread, ThirtyTwoNotificationsInFlightAndTheNextIsLost) {
-    Trace trace;
-    Probe probe(trace, [](Probe& self) {
-        for (int i = 0; i < 33; ++i) self.Notify(static_cast<uint32_t>(i), -i);
-        return false;
-    });
-    Notes expected;
-    for (int i = 0; i < 32; ++i) expected.push_back({static_cast<uint32_t>(i), -i});
-    for (int round = 0; round < 2; ++round) {  // the slots are free again once handled
-        trace.notes.clear();
-        ASSERT_TRUE(probe.Start(true));  // nothing is handled while Start waits
-        EXPECT_TRUE(PumpUntil([&] { return trace.notes.size() >= 32; }));
-        EXPECT_EQ(trace.notes, expected);  // in order, values widened with their sign
-    }
-}
-
-TEST(SThread, WorkerWhoseRunAsksForItKeepsItsLoopUntilQuit) {
-    Trace trace;
-    Probe probe(trace, nullptr);  // the base Run: true
+    EXPECT_TRUE(probe.notes.empty());  // queued until the caller's loop runs again
+    EXPECT_TRUE(PumpUntil([&] { return probe.notes.size() >= 32; }));
+    run = 2, count = 16;
     ASSERT_TRUE(probe.Start(false));
-    ASSERT_TRUE(PumpUntil([&] { return trace.inBody.load(); }));
-    HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, trace.workerId);
-    EXPECT_EQ(WaitForSingleObject(worker, 200), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_EQ(trace.Hooks(), (Counts{1, 0, 0}));
-    EXPECT_TRUE(PostThreadMessageA(trace.workerId, WM_QUIT, 0, 0));
-    EXPECT_EQ(WaitForSingleObject(worker, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
-    CloseHandle(worker);
-    ASSERT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
-    EXPECT_EQ(trace.Hooks(), (Counts{1, 1, 1}));
+    EXPECT_FALSE(probe.Start(false));  // running, or ended and its handle held
+    EXPECT_TRUE(PumpUntil([&] { return probe.notes.size() >= 48 && !probe.HoldsThread(); }));
+    EXPECT_EQ(probe.notes, expected);
+    EXPECT_TRUE(probe.Start(false));
+    EXPECT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
 }
 
 TEST(SThread, DestroyingTheObjectDuringRunEndsTheThreadAtOnce) {
-    Trace trace;
     HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    auto* probe = new Probe(trace, [never](Probe&) {
-        WaitForSingleObject(never, INFINITE);
-        return false;
-    });
+    auto* probe = new Probe([never](Probe&) { return WaitForSingleObject(never, INFINITE) == 0; });
     ASSERT_TRUE(probe->Start(false));
-    ASSERT_TRUE(PumpUntil([&] { return trace.inBody.load(); }));
-    HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, trace.workerId);
+    ASSERT_TRUE(PumpUntil([&] { return probe->inBody.load(); }));
+    const DWORD workerId = probe->workerId;
+    HANDLE worker = OpenThread(SYNCHRONIZE, FALSE, workerId);
+    EXPECT_EQ(probe->Hooks(), (Counts{1, 0, 0}));
     delete probe;
     EXPECT_EQ(WaitForSingleObject(worker, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_EQ(trace.Hooks(), (Counts{1, 0, 0}));
-    EXPECT_EQ(SThreadTable::Find(trace.workerId), nullptr);
+    EXPECT_EQ(SThreadTable::Find(workerId), nullptr);
     CloseHandle(worker);
     CloseHandle(never);
 }
@@ -181,9 +130,8 @@ TEST(SThread, DestroyingTheObjectDuringRunEndsTheThreadAtOnce) {
 // A worker past its last hook only tidies up after itself: Stop lets it finish rather than
 // cut it off inside the system's window code.
 TEST(SThread, StopLetsAWorkerPastItsLastHookFinish) {
-    Trace trace;
-    trace.stallAtEnd = true;
-    Probe probe(trace, [](Probe&) { return false; });
+    Probe probe([](Probe&) { return false; });
+    probe.stallAtEnd = true;
     ASSERT_TRUE(probe.Start(false));
     for (const DWORD start = GetTickCount(); !stalled && GetTickCount() - start < 5000;) Sleep(1);
     ASSERT_TRUE(stalled);

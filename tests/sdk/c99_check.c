@@ -1,5 +1,4 @@
-/* The client header with its implementation, built as C99: a C program can use it. Exit
-   status 0 when three calls that need no network answer as they do in C++. */
+/* The client header built as C99: exit status 0 when three calls answer as they do in C++. */
 #define UPDATE_CLIENT_IMPLEMENTATION
 #include "sdk/update_client.h"
 

@@ -1,5 +1,7 @@
 #include "tests/support/ChildProcess.h"
 
+#include "tests/support/TestFolder.h"
+
 #include <vector>
 
 std::string HelperPath(const char* name) {
@@ -9,59 +11,39 @@ std::string HelperPath(const char* name) {
     return path.substr(0, path.find_last_of('\\') + 1) + name;
 }
 
-// Appends what the pipe holds now, without waiting for more.
-static void ReadAvailable(HANDLE readEnd, std::string& output) {
-    char chunk[4096];
-    DWORD available = 0;
-    DWORD got = 0;
-    while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
-           ReadFile(readEnd, chunk, available < sizeof chunk ? available : sizeof chunk, &got,
-                    nullptr) &&
-           got > 0)
-        output.append(chunk, got);
-}
-
-// Reads until the child has ended rather than until the pipe closes: a process the child
-// starts in turn inherits the write end and may outlive it (Wine starts its desktop process
-// from the first program that needs one, and that process lives as long as Wine does).
+// The child writes into a temporary file, read once it has ended: a pipe would stay open as
+// long as a process that the child starts in turn lives (Wine starts its desktop process from
+// the first program that needs one, and that process lives as long as Wine does).
 ProcessResult RunProcess(const std::string& commandLine, DWORD timeoutMs) {
     ProcessResult result;
+    char folder[MAX_PATH], path[MAX_PATH];
+    if (!GetTempPathA(MAX_PATH, folder) || !GetTempFileNameA(folder, "out", 0, path)) return result;
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-
+    HANDLE output = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
+    startup.hStdOutput = startup.hStdError = output;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION info = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back(0);
-    result.started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+    result.started = output != INVALID_HANDLE_VALUE &&
+                     CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                                     nullptr, nullptr, &startup, &info);
-    CloseHandle(writeEnd);
+    if (output != INVALID_HANDLE_VALUE) CloseHandle(output);
     if (result.started) {
-        const DWORD start = GetTickCount();
-        for (;;) {
-            // Whatever an ended child wrote is in the pipe already, so one last read has it.
-            const bool ended = WaitForSingleObject(info.hProcess, 10) == WAIT_OBJECT_0;
-            ReadAvailable(readEnd, result.output);
-            if (ended) break;
-            if (GetTickCount() - start >= timeoutMs) {
-                TerminateProcess(info.hProcess, 255);
-                WaitForSingleObject(info.hProcess, 5000);
-                break;
-            }
+        if (WaitForSingleObject(info.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+            TerminateProcess(info.hProcess, 255);
+            WaitForSingleObject(info.hProcess, 5000);
         }
         GetExitCodeProcess(info.hProcess, &result.exitCode);
         CloseHandle(info.hThread);
         CloseHandle(info.hProcess);
+        result.output = ReadWholeFile(path);
     }
-    CloseHandle(readEnd);
+    DeleteFileA(path);
     return result;
 }
 
@@ -79,10 +61,6 @@ RunningProcess::RunningProcess(const std::string& commandLine) {
 }
 
 RunningProcess::~RunningProcess() { Stop(); }
-
-DWORD RunningProcess::Wait(DWORD timeoutMs) {
-    return process ? WaitForSingleObject(process, timeoutMs) : WAIT_OBJECT_0;
-}
 
 void RunningProcess::Stop() {
     if (!process) return;

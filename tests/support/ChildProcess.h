@@ -26,8 +26,6 @@ public:
     RunningProcess& operator=(const RunningProcess&) = delete;
 
     bool IsStarted() const { return process != nullptr; }
-    HANDLE GetHandle() const { return process; }
-    DWORD Wait(DWORD timeoutMs);  // WAIT_OBJECT_0 once ended
     void Stop();
 
 private:

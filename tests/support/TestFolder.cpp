@@ -1,6 +1,7 @@
 #include "tests/support/TestFolder.h"
 
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "core/SWindows.h"
 
@@ -33,31 +34,23 @@ void MakeParents(const std::string& path) {
 
 }  // namespace
 
+// Under the temporary folder in its long form, which tests compare paths with.
 TestFolder::TestFolder() {
-    char temp[MAX_PATH + 1];
-    DWORD n = GetTempPathA(sizeof temp, temp);
-    char longTemp[1024];
-    if (GetLongPathNameA(temp, longTemp, sizeof longTemp) > 0) n = 0;
-    std::string base = n ? std::string(temp) : std::string(longTemp);
+    char temp[MAX_PATH + 1], longTemp[1024];
+    GetTempPathA(sizeof temp, temp);
+    const std::string base = GetLongPathNameA(temp, longTemp, sizeof longTemp) ? longTemp : temp;
     static unsigned counter = 0;
-    for (;;) {
-        char name[64];
-        snprintf(name, sizeof name, "updtest-%lu-%u\\", GetCurrentProcessId(), ++counter);
-        path = base + name;
-        if (CreateDirectoryA(path.c_str(), nullptr)) break;
-    }
+    do path = base + "updtest-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(++counter) + "\\";
+    while (!CreateDirectoryA(path.c_str(), nullptr));
 }
 
 TestFolder::~TestFolder() { RemoveTree(path); }
 
 std::string TestFolder::WriteFile(const std::string& name, const std::string& content) const {
-    std::string full = path + name;
+    const std::string full = path + name;
     MakeParents(full);
-    FILE* f = fopen(full.c_str(), "wb");
-    if (f) {
-        fwrite(content.data(), 1, content.size(), f);
-        fclose(f);
-    }
+    std::ofstream(full, std::ios::binary) << content;
     return full;
 }
 
@@ -81,14 +74,8 @@ std::string TestFolder::WriteSparse(const std::string& name, long long size) con
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    std::string content;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return content;
-    char chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) content.append(chunk, n);
-    fclose(f);
-    return content;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 bool FileIsThere(const std::string& path) {

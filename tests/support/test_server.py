@@ -5,18 +5,14 @@ misbehaves on purpose for the download tests, and stops by itself after its life
   test_server.py command [arguments...]
       runs the command with UPDATE_TEST_SERVER=http://127.0.0.1:<port>, returns its exit code
   test_server.py --serve <folder> <url file> [bytes a second] [lifetime s]
-      serves the folder's files at <url>/NAME (slowly with a rate, so that a download can be
-      watched), and writes <url> to the file once it listens
+      serves the folder's files, and writes their <url> to the file once it listens
 
-Files of the served folder: /file/NAME whole, /rate/R/NAME at R bytes a second.
-Other bodies are the pattern byte(i) = i % 251.
-Paths ("-" for no length): /length/N, /nolength/N (ended by closing), /short/N/M and
-/extra/N/M (length N announced, M bytes sent), /status/CODE (an HTML page), /slow/N/P/MS
-(pieces of P bytes, MS ms apart), /reset/N/M (M bytes, then a reset), /pair/A/B/NAME (the
-bytes of hexadecimal A, or of B when NAME ends in ".sig"; "-" for a 404), /silent/MS (no
-answer until the client hangs up, or MS ms), /stall/N/M (M bytes, then silence until the
-client hangs up). A last segment with a dot is a file name that the other paths ignore, for
-clients that insist on an ending such as ".upd".
+Paths ("-" for no length): /file/NAME (the served folder's), /rate/R/NAME (at R bytes a
+second), /length/N, /nolength/N, /short/N/M (N announced, M sent), /reset/N/M (M bytes, then
+a reset), /stall/N/M (M bytes, then silence), /silent/MS, /status/CODE (an HTML page),
+/pair/A/B/NAME (the bytes of hexadecimal A, or of B when NAME ends in ".sig"; "-": a 404).
+Bodies are the pattern byte(i) = i % 251. A last segment with a dot is a file name that
+the other paths ignore, for clients that insist on an ending such as ".upd".
 """
 
 import http.server
@@ -28,15 +24,10 @@ import sys
 import threading
 import time
 
-BLOCK = bytes(i % 251 for i in range(251 * 1044))  # whole periods: blocks join seamlessly
+BLOCK = bytes(i % 251 for i in range(251 * 1043))  # whole periods: blocks join seamlessly
 LIFETIME = 550  # seconds: within CTest's time-out, so that the server never outlives a run
-ARGUMENTS = {"file": 0, "rate": 1, "length": 1, "nolength": 1, "short": 2, "extra": 2,
-             "status": 1, "slow": 3, "reset": 2, "silent": 1, "stall": 2}
-
-
-def error_page(code):
-    return ("<html><head><title>%d</title></head><body><h1>Error %d</h1></body></html>"
-            % (code, code)).encode()
+ARGUMENTS = {"file": 0, "rate": 1, "length": 1, "nolength": 1, "short": 2, "status": 1,
+             "reset": 2, "silent": 1, "stall": 2}
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -60,26 +51,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if kind == "silent":
             return self.silent(numbers[0])
         if kind == "status":
-            page = error_page(numbers[0])
-            self.head(len(page), numbers[0], "text/html")
-            self.wfile.write(page)
-            return
+            return self.page(numbers[0])
         if kind in ("file", "rate"):
             return self.file(name, numbers[0] if numbers else 0)
         announced = None if kind == "nolength" else numbers[0]
-        count = numbers[1] if kind in ("short", "extra", "reset", "stall") else numbers[0]
+        count = numbers[1] if kind in ("short", "reset", "stall") else numbers[0]
         self.head(announced)
-        piece, pause = len(BLOCK) - 251, 0
-        if kind == "slow":
-            piece, pause = numbers[1], numbers[2] / 1000.0
-        sent = 0
-        while sent < count:
-            size = min(count - sent, piece)
-            self.wfile.write(BLOCK[sent % 251:sent % 251 + size])
-            sent += size
-            if pause:
-                self.wfile.flush()
-                time.sleep(pause)
+        for sent in range(0, count, len(BLOCK)):
+            self.wfile.write(BLOCK[:min(count - sent, len(BLOCK))])
         if kind == "stall":
             self.wfile.flush()
             return self.silent(LIFETIME * 1000)
@@ -91,18 +70,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
                                        struct.pack("ii", 1, 0))
             self.connection.close()
 
+    def page(self, code):
+        body = ("<html><head><title>%d</title></head><body><h1>Error %d</h1></body></html>"
+                % (code, code)).encode()
+        self.head(len(body), code, "text/html")
+        self.wfile.write(body)
+
     def pair(self, hexadecimal):
         try:
-            body, code, kind = bytes.fromhex(hexadecimal), 200, "application/octet-stream"
+            body = bytes.fromhex(hexadecimal)
         except ValueError:  # "-": no such file
-            body, code, kind = error_page(404), 404, "text/html"
-        self.head(len(body), code, kind)
+            return self.page(404)
+        self.head(len(body))
         self.wfile.write(body)
 
     def file(self, name, rate):
         path = os.path.join(self.server.folder or "", name)
         if not self.server.folder or not name or not os.path.isfile(path):
-            return self.pair("-")
+            return self.page(404)
         with open(path, "rb") as f:
             body = f.read()
         self.head(len(body))
