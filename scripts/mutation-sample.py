@@ -10,7 +10,7 @@
       adds one fault written by hand: line LINE of FILE (as it reads now) becomes MUTATED-LINE
   mutation-sample.py run   [--mutants mutants.json] [--report report.json] [--build build/x64]
                            [--other-build build/i686] [--only PREFIX ...] [--caught-in report.json]
-                           [--quick] [--jobs N] [--clean-runs N]
+                           [--quick] [--jobs N] [--clean-runs N] [--suites NAME ...]
       injects each fault in turn, rebuilds what the suites that can see it need, runs them
       under Wine, and records which tests fail; the source is put back after each fault
 
@@ -277,8 +277,9 @@ SUITES_BY_FOLDER = {
 }
 
 
-def suites_for(name):
-    return [SUITES[s] for s in SUITES_BY_FOLDER[name.split("/")[0]]]
+def suites_for(name, kept=None):
+    """The suites that can see a fault in file name; only those named in kept when given."""
+    return [SUITES[s] for s in SUITES_BY_FOLDER[name.split("/")[0]] if not kept or s in kept]
 
 
 def failed_tests(output):
@@ -530,7 +531,7 @@ def clean_run(runner, suites, rounds):
     return durations
 
 
-def try_fault(runner, fault, quick):
+def try_fault(runner, fault, quick, kept):
     """The fault's report row: it is written into its file, tested, and the file put back."""
     path = os.path.join(TOP, fault["file"])
     row = dict(fault)
@@ -548,12 +549,12 @@ def try_fault(runner, fault, quick):
     try:
         with open(path, "wb") as f:
             f.write("\n".join(lines).encode("utf-8", "surrogateescape"))
-        results, error = runner.run(suites_for(fault["file"]), quick)
+        results, error = runner.run(suites_for(fault["file"], kept), quick)
     finally:
         with open(path, "wb") as f:
             f.write(original)
     caught_by = sorted(sum((failed for failed, _ in results.values()), []))
-    row["suites"] = [s.name for s in suites_for(fault["file"]) if s.name in results]
+    row["suites"] = [s.name for s in suites_for(fault["file"], kept) if s.name in results]
     row["caught_by"] = caught_by
     if caught_by:
         row["verdict"] = "caught"
@@ -621,7 +622,8 @@ def run(args):
         faults = [m for m in faults if fault_key(m) in caught]
     folders = {m["file"].split("/")[0] for m in faults}
     needed = [s for s in SUITES.values()
-              if any(s.name in SUITES_BY_FOLDER[f] for f in folders)]
+              if any(s.name in SUITES_BY_FOLDER[f] for f in folders)
+              and (not args.suites or s.name in args.suites)]
     runner = Runner(build, other, args.jobs)
     report = []
     os.makedirs(LANES, exist_ok=True)
@@ -632,7 +634,7 @@ def run(args):
         clean = clean_run(runner, needed, args.clean_runs)
         for number, fault in enumerate(faults, 1):
             begun = time.time()
-            row = try_fault(runner, fault, args.quick)
+            row = try_fault(runner, fault, args.quick, args.suites)
             row["seconds"] = round(time.time() - begun)
             report.append(row)
             write_report(args.report, report, clean, started, args)  # whole after each fault
@@ -684,6 +686,9 @@ def main():
                          help="suites run side by side, each in a lane of its own")
     running.add_argument("--clean-runs", type=int, default=1,
                          help="times every suite must pass on the unchanged source first")
+    running.add_argument("--suites", nargs="+", choices=sorted(SUITES), metavar="NAME",
+                         help="only these suites: a change to one folder's tests is checked "
+                              "against the suite that holds them")
     args = parser.parse_args()
     {"pick": pick, "add": add, "run": run}[args.command](args)
 
