@@ -18,25 +18,31 @@ def read(path, folder=""):
         return f.read()
 
 
+def listing_and_resources(exe, objdump):
+    """objdump's header listing of exe, and its resources by (type, id) as bytes."""
+    run = lambda option: subprocess.run(  # noqa: E731
+        [objdump, option, exe], stdout=subprocess.PIPE, text=True).stdout
+    listing = run("-p")
+    base = int(re.search(r"^ImageBase\s+([0-9a-f]+)", listing, re.M).group(1), 16)
+    vma, at = re.search(r"\.rsrc\s+\S+\s+(\S+)\s+\S+\s+(\S+)", run("-h")).groups()
+    data = read(exe)
+    # The tree's depth is its indentation: 3 spaces a type, 5 an id, then the leaf.
+    resources, path = {}, {}
+    tree = (r"^[0-9a-f]+( +)(?:Entry: (?:ID: 0x([0-9a-f]+)|name: .*?: (\S+)),"
+            r"|Leaf: Addr: 0x([0-9a-f]+), Size: 0x([0-9a-f]+))")
+    for m in re.finditer(tree, listing, re.M):
+        if m.group(4):
+            start = int(at, 16) + int(m.group(4), 16) - (int(vma, 16) - base)
+            resources[(path[3], path[5])] = data[start:start + int(m.group(5), 16)]
+        else:
+            path[len(m.group(1))] = int(m.group(2), 16) if m.group(2) else m.group(3)
+    return listing, resources
+
+
 class ExecutableTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        objdump = lambda option: subprocess.run(  # noqa: E731
-            [ARGS["--objdump"], option, ARGS["--exe"]], stdout=subprocess.PIPE, text=True).stdout
-        cls.listing = objdump("-p")
-        base = int(re.search(r"^ImageBase\s+([0-9a-f]+)", cls.listing, re.M).group(1), 16)
-        vma, at = re.search(r"\.rsrc\s+\S+\s+(\S+)\s+\S+\s+(\S+)", objdump("-h")).groups()
-        data = read(ARGS["--exe"])
-        # The tree's depth is its indentation: 3 spaces a type, 5 an id, then the leaf.
-        cls.resources, path = {}, {}
-        tree = (r"^[0-9a-f]+( +)(?:Entry: (?:ID: 0x([0-9a-f]+)|name: .*?: (\S+)),"
-                r"|Leaf: Addr: 0x([0-9a-f]+), Size: 0x([0-9a-f]+))")
-        for m in re.finditer(tree, cls.listing, re.M):
-            if m.group(4):
-                start = int(at, 16) + int(m.group(4), 16) - (int(vma, 16) - base)
-                cls.resources[(path[3], path[5])] = data[start:start + int(m.group(5), 16)]
-            else:
-                path[len(m.group(1))] = int(m.group(2), 16) if m.group(2) else m.group(3)
+        cls.listing, cls.resources = listing_and_resources(ARGS["--exe"], ARGS["--objdump"])
 
     def test_is_a_windows_gui_program_that_needs_no_dll_of_its_own(self):
         self.assertRegex(self.listing, r"Subsystem\s+00000002\s+\(Windows GUI\)")

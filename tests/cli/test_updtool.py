@@ -16,10 +16,10 @@ import zlib
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [HERE, os.path.join(HERE, "..", "app"), os.path.join(HERE, "..", "support")]
 import sres  # noqa: E402
-from test_executable import Pe  # noqa: E402
+from test_executable import listing_and_resources  # noqa: E402
 from wintest import make_tree, options, signed, tree, win  # noqa: E402
 
-UPDTOOL = WINE = UPDATE = OTHER_UPDATE = None
+UPDTOOL = WINE = UPDATE = OTHER_UPDATE = OBJDUMP = None
 TIMEOUT = 120  # seconds for one start; the first start of Wine may be slow
 USAGE_HEAD = "usage: updtool <command> [arguments]"
 NULL = subprocess.DEVNULL
@@ -236,10 +236,10 @@ class SignatureTest(ToolTest):
                     self.skipTest("no %s: make build makes both builds" % exe)
                 copy = self.path(str(build), "Update.exe")
                 make_tree(self.dir, {"%d\\Update.exe" % build: read_bytes(exe)})
-                original = Pe(read_bytes(exe)).resources()
+                original = listing_and_resources(exe, OBJDUMP)[1]
                 for public in keys:
                     self.tool("embed-key", win(copy), win(public))
-                    resources = Pe(read_bytes(copy)).resources()
+                    resources = listing_and_resources(copy, OBJDUMP)[1]
                     self.assertEqual(resources.pop(("BINARY", 152)), read_bytes(public))
                     self.assertEqual(resources, original)
                 self.assertEqual(os.listdir(os.path.dirname(copy)), ["Update.exe"])
@@ -296,7 +296,7 @@ class VerifyCrcUsageTest(ToolTest):
 
 
 if __name__ == "__main__":
-    OPTIONS, argv = options("--updtool", "--wine", "--update", "--other-update")
-    UPDTOOL, WINE = OPTIONS.updtool, OPTIONS.wine
+    OPTIONS, argv = options("--updtool", "--wine", "--update", "--other-update", "--objdump")
+    UPDTOOL, WINE, OBJDUMP = OPTIONS.updtool, OPTIONS.wine, OPTIONS.objdump
     UPDATE, OTHER_UPDATE = OPTIONS.update, OPTIONS.other_update
     unittest.main(argv=argv)
