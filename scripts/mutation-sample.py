@@ -244,7 +244,8 @@ def cli(build, other):
     scripts = sorted(glob.glob(os.path.join(TOP, "tests", "cli", "test_*.py")))
     arguments = ["--updtool", os.path.join(build, "cli", "updtool.exe"), "--wine", WINE_RUN,
                  "--update", os.path.join(build, "app", "Update.exe"),
-                 "--other-update", os.path.join(other, "app", "Update.exe")]
+                 "--other-update", os.path.join(other, "app", "Update.exe"),
+                 "--objdump", shutil.which("x86_64-w64-mingw32-objdump") or "objdump"]
     runs = [shlex.join([sys.executable, script] + arguments) for script in scripts]
     return ["sh", "-c", "status=0; " + "".join("%s || status=1; " % r for r in runs)
             + "exit $status"]
