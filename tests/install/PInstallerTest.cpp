@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 
@@ -39,71 +38,38 @@ public:
     const int64_t room;
 };
 
-class PInstallerTest : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(CopyFileA(HelperPath("hostprog.exe").c_str(), host.c_str(), FALSE));
-        network.SetTimeout(1500);
+// An archive of files, written in folder as name; returns its path.
+std::string Package(const TestFolder& folder, const std::string& name, const Files& files) {
+    SResource builder;
+    SFilePath out;
+    EXPECT_TRUE(builder.SetFolder(folder.MakeFolder(name + "-files").c_str()));
+    for (const auto& [file, content] : files) {
+        folder.WriteFile(name + "-files\\" + file, content);
+        EXPECT_TRUE(builder.AddFile(file.c_str()));
     }
-
-    // An archive of files, written beside the others as name; returns its path.
-    std::string Package(const std::string& name, const Files& files) const {
-        for (const auto& [file, content] : files)
-            folder.WriteFile(name + "-files\\" + file, content);
-        SResource builder;
-        SFilePath out;
-        EXPECT_TRUE(builder.SetFolder((folder / (name + "-files\\")).c_str()));
-        for (const auto& entry : files) EXPECT_TRUE(builder.AddFile(entry.first.c_str()));
-        EXPECT_TRUE(out.OpenCreated((folder / name).c_str()) && builder.WriteTo(&out, true) &&
-                    out.CloseChecked());
-        return folder / name;
-    }
-
-    PInstaller::Outcome Install(const std::string& location, const std::string& checksum,
-                                const std::string& key, int64_t room,
-                                const std::string& destination) {
-        PInstaller::Request request;
-        request.checksum = checksum.c_str();
-        request.location = location.c_str();
-        request.destination = (destination.empty() ? dest : destination).c_str();
-        request.host = host.c_str();
-        request.publicKey = key.c_str();
-        Volume installer(network, room);
-        result = std::make_unique<PInstaller::Result>();
-        return installer.Run(request, *result);
-    }
-
-    Files Tree() const {
-        Files found;
-        for (const auto& name : {"app.exe", "readme.txt", "keep.txt", "data\\table.csv"})
-            if (FileIsThere(dest + name)) found[name] = ReadWholeFile(dest + name);
-        return found;
-    }
-    // Whether the host has started, waited for only when it is expected to.
-    bool HostStarted(bool expected) const {
-        for (int i = 0; expected && i < 600 && !FileIsThere(host + ".started"); ++i) Sleep(50);
-        return FileIsThere(host + ".started");
-    }
-
-    TestFolder folder;
-    const std::string dest = folder / "dest\\";
-    const std::string host = folder / "host.exe";
-    SNetwork network;
-    std::unique_ptr<PInstaller::Result> result;
-};
+    EXPECT_TRUE(out.OpenCreated((folder / name).c_str()) && builder.WriteTo(&out, true) &&
+                out.CloseChecked());
+    return folder / name;
+}
 
 // A failure writes nothing and starts nothing; an install replaces the files and starts the
 // host; no row leaves its download behind. With a key, only a package its holder signed
 // installs, its signature fetched from "<archive URL>.sig"; an attacker who answers the
 // request controls the checksum too, so those rows pass the checksum of what they serve.
-TEST_F(PInstallerTest, EveryFailureNamesItsStepWritesNothingAndStartsNothing) {
+TEST(PInstaller, EveryFailureNamesItsStepWritesNothingAndStartsNothing) {
     ASSERT_TRUE(HaveTestServer()) << "run through test_server.py";
+    TestFolder folder;
+    const std::string dest = folder / "dest\\", host = folder / "host.exe";
+    ASSERT_TRUE(CopyFileA(HelperPath("hostprog.exe").c_str(), host.c_str(), FALSE));
+    SNetwork network;
+    network.SetTimeout(1500);
     SPrivateKey key;
     SSignature signature;
     Files forged = kRelease, installed = kRelease;
     forged["readme.txt"] = "attacker";
     installed["keep.txt"] = "mine";
-    const std::string archive = Package("a.bin", kRelease), evil = Package("evil.bin", forged);
+    const std::string archive = Package(folder, "a.bin", kRelease);
+    const std::string evil = Package(folder, "evil.bin", forged);
     ASSERT_TRUE(key.Generate() && key.SignFile(archive.c_str(), signature));
     const std::vector<uint8_t> der = signature.GetDer();
     const std::string pem = key.GetPublicKey().GetPem().GetSafeText(), crc = Signed(Crc(archive));
@@ -139,18 +105,32 @@ TEST_F(PInstallerTest, EveryFailureNamesItsStepWritesNothingAndStartsNothing) {
         DeleteFileA((dest + "data\\table.csv").c_str());
         DeleteFileA((host + ".started").c_str());
         const std::set<std::string> before = TempFiles("tmp*");
-        EXPECT_EQ(Install(c.location, c.checksum, c.key, c.room, c.destination), c.outcome);
+        PInstaller::Request request;
+        request.checksum = c.checksum.c_str();
+        request.location = c.location.c_str();
+        request.destination = (c.destination.empty() ? dest : c.destination).c_str();
+        request.host = host.c_str();
+        request.publicKey = c.key.c_str();
+        PInstaller::Result result;
+        EXPECT_EQ(Volume(network, c.room).Run(request, result), c.outcome);
         const bool done = c.outcome == P::kInstalled;
-        EXPECT_EQ(Tree(), done ? installed : kOld);
-        EXPECT_EQ(HostStarted(done), done);
+        Files tree;
+        for (const char* name : {"app.exe", "readme.txt", "keep.txt", "data\\table.csv"})
+            if (FileIsThere(dest + name)) tree[name] = ReadWholeFile(dest + name);
+        EXPECT_EQ(tree, done ? installed : kOld);
+        // The host is waited for only where it is expected to start.
+        for (int i = 0; done && i < 600 && !FileIsThere(host + ".started"); ++i) Sleep(50);
+        EXPECT_EQ(FileIsThere(host + ".started"), done);
         EXPECT_FALSE(FileIsThere(folder / "none"));
         EXPECT_EQ(TempFiles("tmp*"), before);
+        if (done) {
+            EXPECT_EQ(result.downloaded, static_cast<int64_t>(ReadWholeFile(archive).size()));
+        }
         if (c.outcome == P::kDestinationFull) {
-            EXPECT_GT(result->needed, 70000 + 70000);
-            EXPECT_EQ(result->available, 70000);
+            EXPECT_GT(result.needed, 70000 + 70000);
+            EXPECT_EQ(result.available, 70000);
         }
     }
-    EXPECT_EQ(result->downloaded, static_cast<int64_t>(ReadWholeFile(archive).size()));
 }
 
 TEST(PInstaller, ChecksumArgumentReadsAsSignedDecimalHeldAtTheLimits) {

@@ -15,16 +15,6 @@
 
 namespace {
 
-std::string Pattern(int count) {  // the server's bodies: byte i is i % 251
-    std::string bytes(static_cast<size_t>(count), '\0');
-    for (int i = 0; i < count; ++i) bytes[i] = static_cast<char>(i % 251);
-    return bytes;
-}
-
-std::string Content(SFileMem& file) {
-    return std::string(reinterpret_cast<const char*>(file.GetBuffer()), file.GetSize());
-}
-
 // Records the chunks offered, checks their order, size, total (unless -2) and parameter, and
 // answers with a chosen result from a chosen call on.
 class Recorder : public SNetwork {
@@ -62,7 +52,6 @@ TEST(SNetwork, ServerBehavioursGiveTheirResultsAndWriteWhatArrived) {
         int total, least, most;  // total -2: not checked; the bytes offered, at least and most
     };
     const Case cases[] = {
-        {"/length/100000", 1024, kAll, kAll, false, true, 100000, 100000, 100000},
         {"/length/3000", 0, kAll, kAll, false, true, 3000, 3000, 3000},  // a byte per read
         {"/nolength/70000", 4096, kAll, kAll, false, true, -1, 70000, 70000},
         {"/short/50000/30000", 1024, kAll, kAll, false, false, 50000, 30000, 30000},
@@ -88,7 +77,10 @@ TEST(SNetwork, ServerBehavioursGiveTheirResultsAndWriteWhatArrived) {
         EXPECT_EQ(net.Download(&target, url.c_str(), c.chunk, 0xC0FFEEu), c.result);
         EXPECT_GE(net.offered, c.least);
         EXPECT_LE(net.offered, c.most);
-        EXPECT_TRUE(c.room != kAll || Content(target) == "HEAD" + Pattern(net.offered));
+        std::string sent = "HEAD";  // the server's bodies: byte i is i % 251
+        for (int i = 0; i < net.offered; ++i) sent += static_cast<char>(i % 251);
+        const std::string held(reinterpret_cast<const char*>(target.GetBuffer()), target.GetSize());
+        EXPECT_TRUE(c.room != kAll || held == sent);
         EXPECT_TRUE(c.chunk >= 1 || net.calls == net.offered) << "a byte per read";
     }
 }
