@@ -48,8 +48,6 @@ std::string Field(const Record& r, const std::string& field) {
         return std::string("[") + r.fontFace.GetSafeText() + "] " + std::to_string(r.fontSize) +
                " " + std::to_string(r.fontStyle);
     if (field == "style") return Hex(r.style);
-    if (field == "exstyle") return Hex(r.exStyle);
-    if (field == "back") return Hex(r.backColor);
     if (field == "flags")
         return std::to_string(r.transparent) + std::to_string(r.locked) +
                std::to_string(r.isDialog);
@@ -88,11 +86,8 @@ TEST(SDialogEditor, ReadsEveryKeyByItsRule) {
         {DLG "[EDIT]\r\nSTYLE=es_left ES_READONLY  WS_DISABLED ES_READONLY\r\n\r\n", 0, "style",
          "08000800"},
         {DLG "[LIST]\r\nSTYLE=WS_VSCROLL\r\nSTYLE=\r\n\r\n", 0, "style", "00200000"},
-        {"[DIALOG]\r\nEXSTYLE=WS_EX_TOPMOST \r\n\r\n", -1, "exstyle", "00000008"},
-        {"[DIALOG]\r\nBACKCOLOR=#0000FF\r\n\r\n", -1, "back", "00FF0000"},
         {"[DIALOG]\r\nTRANSPARENT=2\r\nISLOCKED=x\r\n\r\n", -1, "flags", "101"},
         {DLG "[LABEL]\r\nID=70000\r\n\r\n", 0, "id", "4464"},
-        {DLG "[LABEL]\r\nLABEL_HALIGN=_CENTER\r\n\r\n", 0, "text:LABEL_HALIGN", "_CENTER"},
         {DLG "[LABEL]\r\nLABEL_HALIGN=_CENTER\r\n\r\n", 0, "text:label_halign", ""},
         {DLG "[LABEL]\r\nA=1\r\n=5\r\nB=x=y\r\nA=2\r\n\r\n", 0, "properties",
          "A=1\r\nB=x=y\r\nA=2\r\n"},
