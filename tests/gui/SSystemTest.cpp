@@ -83,7 +83,6 @@ TEST(SSystemCapture, NeedsAButtonDown) {
     ProbeWnd target;
     ASSERT_TRUE(target.Create("", 0, 0, nullptr, nullptr, 0, 0, nullptr, false));
     EXPECT_FALSE(SSystem::BeginMouseCapture(target.GetHandle(), true, true));
-    EXPECT_EQ(GetCapture(), nullptr);
 }
 
 }  // namespace
