@@ -4,7 +4,6 @@
 
 #include "core/SWindows.h"
 
-#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
