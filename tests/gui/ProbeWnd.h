@@ -1,6 +1,6 @@
 #pragma once
 // A window that records what reaches its handler: the framework's own messages, dropped
-// paths, keys and save shortcuts. The created message can be answered with a chosen value.
+// paths, keys and the save shortcut. The created message can be answered with a chosen value.
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,13 +27,6 @@ public:
         return SWnd::OnMessage(message, wParam, lParam);
     }
     void OnSave() override { ++saves; }
-    void OnSaveAs() override { ++savesAs; }
-
-    int Count(UINT message) const {
-        int n = 0;
-        for (const auto& notice : notices) n += notice.first == message;
-        return n;
-    }
 
     LRESULT createdAnswer = 0;
     HWND createdHandle = nullptr;
@@ -42,7 +35,6 @@ public:
     std::vector<std::string> drops;  // every dropped path, in order
     std::vector<WPARAM> keys;        // WM_KEYDOWN that reached the handler
     int saves = 0;
-    int savesAs = 0;
 };
 
 // Dispatches whatever is queued for this thread, so tests start from a quiet queue.

@@ -26,7 +26,6 @@ TEST(SSelector, FilterBlock) {
         const SString block = SSelector::BuildFilterBlock(&list);
         EXPECT_EQ(std::string(block.GetSafeText(), block.GetLength()), c.block) << c.block;
     }
-    EXPECT_EQ(SSelector::BuildFilterBlock(nullptr).GetLength(), 0);
 }
 
 TEST(SSelector, FilterIndex) {
