@@ -55,13 +55,11 @@ TEST(SString, SetsAndAssigns) {
         n = value;
         return Str(n);
     };
-    Check({ROW(number(0.25), "0.25"), ROW(number(100.0), "100"), ROW(number(-5), "-5"),
-           ROW(number(4000000000u), "4000000000"), EDIT("abc", SetAt(1, 'Q'), "aQc"),
-           EDIT("abc", SetAt(1, 0), "a"), EDIT("abc", SetAt(3, 'z'), "abc"),
-           EDIT("abcdef", Set("xyz", 2), "xy"), EDIT("abcdef", Set(s.GetText() + 1), "bcdef"),
-           ROW(SString::Spaces(3), "   "), ROW(SString::Spaces(-2), ""),
-           EDIT("abcdefghijklmn", Append('o'), "abcdefghijklmno"), EDIT("ab", Append('\0'), "ab"),
-           EDIT("abc", Insert('\0', 1), "a")});
+    Check({ROW(number(0.25), "0.25"), ROW(number(100.0), "100"),
+           ROW(number(4000000000u), "4000000000"), EDIT("abc", SetAt(1, 0), "a"),
+           EDIT("abc", SetAt(3, 'z'), "abc"), EDIT("abcdef", Set("xyz", 2), "xy"),
+           EDIT("abcdef", Set(s.GetText() + 1), "bcdef"), ROW(SString::Spaces(-2), ""),
+           EDIT("ab", Append('\0'), "ab"), EDIT("abc", Insert('\0', 1), "a")});
 }
 
 TEST(SString, WideConversionsBothWays) {
@@ -105,24 +103,22 @@ TEST(SString, ComparesBytewiseOrWithoutAsciiCase) {
 TEST(SString, SearchesStayInsideTheWindow) {
     const SString s("hello world"), t("abcabc"), p("a/b/c"), m("a/b\\c/d");
     Check({ROW(s.Find('o', -3), 4), ROW(s.Find('d', 10, 100), 10), ROW(s.Find('h', 11), -1),
-           ROW(s.Find('h', 0, 0), -1), ROW(s.Find('w', 0, 6), -1), ROW(s.FindNot('h'), 1),
-           ROW(s.FindNot('h', 0, 1), -1), ROW(s.Find("or"), 7), ROW(t.Find("bc", 0, 2), -1),
-           ROW(t.Find("bc", 0, 3), 1), ROW(t.Find("bc", 2), 4), ROW(t.Find("cab", 1, 99), 2),
-           ROW(t.Find("bc", 0, -1, true), 3), ROW(t.Find(""), -1), ROW(s.FindNoCase("LL"), 2),
-           ROW(s.FindNoCase("LL", 0, 3), -1), ROW(p.ReverseFind('/'), 3),
-           ROW(p.ReverseFind('/', 2), 1), ROW(p.ReverseFind('/', 5), -1),
+           ROW(s.Find('w', 0, 6), -1), ROW(s.FindNot('h'), 1), ROW(s.FindNot('h', 0, 1), -1),
+           ROW(t.Find("bc", 0, 2), -1), ROW(t.Find("bc", 0, 3), 1), ROW(t.Find("bc", 2), 4),
+           ROW(t.Find("cab", 1, 99), 2), ROW(t.Find("bc", 0, -1, true), 3), ROW(t.Find(""), -1),
+           ROW(s.FindNoCase("LL"), 2), ROW(s.FindNoCase("LL", 0, 3), -1),
+           ROW(p.ReverseFind('/'), 3), ROW(p.ReverseFind('/', 2), 1),
+           ROW(p.ReverseFind('/', 5), -1),
            // The characters are tried in the order given.
            ROW(m.ReverseFindAny(-1, 2, '\\', '/'), 3), ROW(m.ReverseFindAny(2, 2, 'x', '/'), 1)});
 }
 
 TEST(SString, ExtractsPartsLeavingTheSource) {
     const SString s("key=value"), w("a B\tc1");
-    Check({ROW(s.Left(3), "key"), ROW(s.Left(-1), ""), ROW(s.Left(99), "key=value"),
-           ROW(s.Right(5), "value"), ROW(s.Right(0), ""), ROW(s.Right(99), "key=value"),
+    Check({ROW(s.Left(-1), ""), ROW(s.Left(99), "key=value"), ROW(s.Right(5), "value"),
            ROW(s.Mid(4, 2), "va"), ROW(s.After('='), "value"), ROW(s.After('#'), ""),
            ROW(s.Before('='), "key"), ROW(s.Before('#'), ""), ROW(s.BeforeOrAll('#'), "key=value"),
-           ROW(s + "!", "key=value!"), ROW(w.WithoutSpaces(), "aB\tc1"),
-           ROW(w.WithoutSpaces(true), "aBc1"), ROW(w.Upper(), "A B\tC1"),
+           ROW(w.WithoutSpaces(), "aB\tc1"), ROW(w.WithoutSpaces(true), "aBc1"),
            ROW(w.Upper().Lower(), "a b\tc1")});
 }
 
@@ -159,13 +155,10 @@ TEST(SString, AppendAndInsertMayTakeTheirOwnText) {
 // A zero replacing a character ends the text at the first one.
 TEST(SString, EditsInPlace) {
     Check({EDIT("abc", Insert('x', 1, 2), "axxbc"), EDIT("abc", Insert('x', -1), "abcx"),
-           EDIT("abc", Insert('x', 4), "abc"), EDIT("abc", Insert('x', 0, 0), "abc"),
-           EDIT("abc", Insert("xy", 0, 2), "xyxyabc"), EDIT("abc", Insert("xy", -1), "abcxy"),
-           EDIT("abc", Insert("", 1, 3), "abc"), EDIT("abc", Insert("xy", 4), "abc"),
-           EDIT("abcdef", Delete(1, 2), "adef|2"), EDIT("abcdef", Delete(2, 99), "ab|4"),
-           EDIT("abcdef", Overwrite("XY", 1, -1), "aXY"),
+           EDIT("abc", Insert('x', 4), "abc"), EDIT("abc", Insert("xy", 0, 2), "xyxyabc"),
+           EDIT("abc", Insert("", 1, 3), "abc"), EDIT("abcdef", Delete(1, 2), "adef|2"),
+           EDIT("abcdef", Delete(2, 99), "ab|4"), EDIT("abcdef", Overwrite("XY", 1, -1), "aXY"),
            EDIT("abcdef", Overwrite("XYZW", 1, 1), "aXYZWcdef"),
-           EDIT("abcdef", Overwrite("!", 6, 0), "abcdef!"),
            EDIT("abcdef", Overwrite("!", 7, 0), "abcdef"),
            EDIT("a.b.c.d", Replace('.', '/', 2, 4), "a.b/c/d|2"),
            EDIT("a/b/c/d", Replace('/', 0, 2), "a/b|2"), EDIT("a.b", Replace(0, 'x'), "a.b|0")});
@@ -177,15 +170,13 @@ TEST(SString, ReplacesTextInTheWindow) {
            EDIT("xx-xx-xx", Replace("x", "yy", 0, 5), "yyyy-yyyy-xx|4"),
            EDIT("xx-xx-xx", Replace("xx", "x", 3, 5), "xx-x-x|2"),
            EDIT("aAbA", Replace("a", "-", 0, -1, false), "--b-|3"),
-           EDIT("aaa", Replace("aa", "b"), "ba|1"), EDIT("abc", Replace("", "x"), "abc|0"),
-           EDIT("abc", Replace("bc", "x", 0, 2), "abc|0")});
+           EDIT("aaa", Replace("aa", "b"), "ba|1"), EDIT("abc", Replace("", "x"), "abc|0")});
 }
 
 // Trimming blanks returns how many went; trimming a count returns 0.
 TEST(SString, TrimsBlanksOrCountedCharacters) {
-    Check({EDIT("x \t ", TrimRight(), "x|3"), EDIT("   ", TrimRight(), "|3"),
-           EDIT("x\r\n ", TrimRight(), "x\r\n|1"), EDIT("x \t", TrimRight(-1, true), "x \t|0"),
-           EDIT("abcd", TrimRight(2), "ab|0"), EDIT("abcd", TrimRight(9), "|0"),
+    Check({EDIT("   ", TrimRight(), "|3"), EDIT("x\r\n ", TrimRight(), "x\r\n|1"),
+           EDIT("x \t", TrimRight(-1, true), "x \t|0"), EDIT("abcd", TrimRight(9), "|0"),
            EDIT("abcd ", TrimRight(0), "abcd |0"), EDIT(" \t x", TrimLeft(), "x|3"),
            EDIT("abcd", TrimLeft(2), "cd|0"), EDIT("  a b \t", Trim(), "a b"),
            EDIT(" \ta\t ", Trim(-1, -1, true), "\ta\t")});
