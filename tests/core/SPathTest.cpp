@@ -89,8 +89,8 @@ TEST(SPath, DotsNameFolders) {
         CurrentFolderScope scope(folder.Path());
         ASSERT_TRUE(scope.changed);
         const std::string current = CurrentFolder();  // without a final separator
-        EXPECT_EQ(Str(SPath(".").GetPath()), current + "\\");
-        EXPECT_EQ(Str(SPath("..").GetPath()), current.substr(0, current.find_last_of('\\') + 1));
+        Check({ROW(SPath(".").GetPath(), current + "\\"),
+               ROW(SPath("..").GetPath(), current.substr(0, current.find_last_of('\\') + 1))});
     }
     CurrentFolderScope scope("C:\\");
     ASSERT_TRUE(scope.changed);
@@ -100,15 +100,13 @@ TEST(SPath, DotsNameFolders) {
 // What counts is the full form: up to 1023 characters, however long the text given.
 TEST(SPath, FullFormsOfUpTo1023CharactersAreAccepted) {
     const std::string longest = LocalPathOfLength(1023), tooLong = LocalPathOfLength(1024);
-    SPath path;
-    EXPECT_EQ(path.SetPath(longest.c_str()), SPath::kLocal);
-    EXPECT_EQ(Str(path.GetPath()), longest);
-    EXPECT_EQ(path.SetPath(tooLong.c_str()), SPath::kInvalid);
-    EXPECT_EQ(Str(path.GetGiven()), tooLong);
     std::string winding = "C:\\A\\";
     while (winding.size() < 1500) winding += "xx\\..\\";
-    EXPECT_EQ(path.SetPath((winding + "f.txt").c_str()), SPath::kLocal);
-    EXPECT_EQ(Str(path.GetPath()), "C:\\A\\f.txt");
+    SPath path;
+    Check({ROW(path.SetPath(longest.c_str()), SPath::kLocal), ROW(path.GetPath(), longest),
+           ROW(path.SetPath(tooLong.c_str()), SPath::kInvalid), ROW(path.GetGiven(), tooLong),
+           ROW(path.SetPath((winding + "f.txt").c_str()), SPath::kLocal),
+           ROW(path.GetPath(), "C:\\A\\f.txt")});
 }
 
 // SetFolder adds a separator unless the text ends with one of either kind. A name splits at its
