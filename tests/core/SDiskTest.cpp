@@ -232,8 +232,8 @@ TEST(SDiskCreate, FoldersWithAndWithoutParentsAndUniqueNames) {
 
     // A unique name is the plain one while free, then one with a number below 1000000 in it.
     const char* path = folder.Path().c_str();
-    EXPECT_EQ(Str(disk.GetUniqueFileName((folder / "missing\\").c_str(), "log", "txt")), "");
-    EXPECT_EQ(Str(disk.GetUniqueFileName(path, "log", nullptr)), folder / "log");
+    Check({ROW(disk.GetUniqueFileName((folder / "missing\\").c_str(), "log", "txt"), ""),
+           ROW(disk.GetUniqueFileName(path, "log", nullptr), folder / "log")});
     folder.WriteFile("log.txt", "taken");
     const std::string next = Str(disk.GetUniqueFileName(path, "log", "txt"));
     const size_t start = folder.Path().size() + 3;
