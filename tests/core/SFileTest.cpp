@@ -1,5 +1,5 @@
 // Files: what disk and memory files share, run on both kinds, copies between them, what only a
-// memory file does, and the block streams of Compress and Decompress.
+// memory file does, and the block streams that the archives are made of.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -117,9 +117,9 @@ TEST_P(SFileBoth, ClosedFileGivesNothing) {
     Check({ROW(f->IsOpen(), false), ROW(f->IsEnd(), true), ROW(f->GetSize(), 0),
            ROW(f->GetPosition(), 0), ROW(f->GetRemaining(), 0), ROW(f->Seek(3), 0),
            ROW(f->Read(buffer, 4), 0), ROW(f->ReadString(), ""), ROW(f->ReadString(4), ""),
-           ROW(f->ReadLine(), ""), ROW(f->ReadTerminated(), ""), ROW(f->GetCrc(crc), false),
-           ROW(crc, 7u), ROW(f->Find("a", 1), -1), ROW(f->Write("x", 0), 0),
-           ROW(f->IsOpen(), false), ROW(f->SetSize(3), memory)});
+           ROW(f->ReadLine(), ""), ROW(f->GetCrc(crc), false), ROW(crc, 7u),
+           ROW(f->Find("a", 1), -1), ROW(f->Write("x", 0), 0), ROW(f->IsOpen(), false),
+           ROW(f->SetSize(3), memory)});
 }
 
 // Reads stop at the end, writes go past it, the two alternate without seeking; a string length
@@ -156,8 +156,7 @@ TEST_P(SFileBoth, SeeksAfterBufferedWritesAndReads) {
 }
 
 // Below 0 or beyond the size is the end, for Seek and for where Skip lands. ReadString takes
-// count bytes (-1: the rest), as text that is never null; ReadTerminated reads up to a zero
-// byte, which it passes, and keeps the text or drops it.
+// count bytes (-1: the rest), as text that is never null.
 TEST_P(SFileBoth, SeekSkipAndReadStrings) {
     SFile* f = Make("he\0lo\0def"s);
     const auto skip = [f](int n) {
@@ -173,10 +172,7 @@ TEST_P(SFileBoth, SeekSkipAndReadStrings) {
            ROW((f->Seek(1), text(f->ReadString(3))), "e\0l"s), ROW(f->GetPosition(), 4),
            ROW((f->Seek(3), text(f->ReadString(10))), "lo\0def"s), ROW(f->GetPosition(), 9),
            ROW(text(f->ReadString(3)), ""), ROW(f->GetPosition(), 9),
-           ROW((f->Seek(2), text(f->ReadString(0))), ""), ROW(f->GetPosition(), 2),
-           ROW((f->Seek(0), f->ReadTerminated()), "he"), ROW(f->GetPosition(), 3),
-           ROW(f->ReadTerminated(false), ""), ROW(f->GetPosition(), 6),
-           ROW(f->ReadTerminated(), "def"), ROW(f->GetPosition(), 9)});
+           ROW((f->Seek(2), text(f->ReadString(0))), ""), ROW(f->GetPosition(), 2)});
     // clang-format on
 }
 
@@ -390,33 +386,6 @@ TEST(SFileMem, LoadResourceThatIsMissing) {
     Check({ROW(f.LoadResource("BINARY", 152, self), false), ROW(GetLastError(), error),
            ROW(error != 0, true), ROW(f.GetSize(), 0), ROW(f.GetPosition(), 0),
            ROW(fresh.LoadResource("BINARY", 152, self), false), ROW(fresh.IsOpen(), false)});
-}
-
-// Compress writes a block stream (pinned byte for byte by the archive tests) from the position,
-// the count cut at the end, and returns its size; Decompress reads it back, whatever follows.
-TEST(SFileCompress, CompressesFromThePositionAndDecompressesBack) {
-    for (size_t size : {1, 100000, 250000}) {
-        const std::string content = TestRandom(static_cast<uint32_t>(size)).Text(size);
-        SFileMem source;
-        SFileMem packed;
-        Fill(source, content);
-        const int written = source.Compress(&packed);
-        EXPECT_EQ(written, packed.GetSize()) << size;
-        EXPECT_EQ(Le(Bytes(packed), 0), (size + 99999) / 100000) << size;
-        SFileMem back;
-        packed.Rewind();
-        EXPECT_EQ(packed.Decompress(&back), static_cast<int>(size));
-        EXPECT_TRUE(Bytes(back) == content) << size;
-    }
-    SFileMem source;
-    SFileMem packed;
-    SFileMem back;
-    Fill(source, "abc");
-    Check({ROW(source.Compress(nullptr), 0), ROW(source.Compress(&packed, 0), 0),
-           ROW(source.Decompress(nullptr), 0), ROW(source.Seek(-1), 3),
-           ROW(source.Compress(&packed), 0), ROW(packed.GetSize(), 0), ROW(source.Seek(1), 1),
-           ROW(source.Compress(&packed, 99) > 0, true), ROW(packed.WriteString("trailing"), 8),
-           ROW(packed.Seek(0), 0), ROW(packed.Decompress(&back), 2), ROW(Bytes(back), "bc")});
 }
 
 // Everything queued before the failing block is written, the same with any thread count.
