@@ -97,16 +97,14 @@ TEST(SString, ComparesBytewiseOrWithoutAsciiCase) {
 
 // A window is [start, start + count) clipped to the text; a text is found only wholly inside.
 TEST(SString, SearchesStayInsideTheWindow) {
-    const SString s("hello world"), t("abcabc"), p("a/b/c"), m("a/b\\c/d");
+    const SString s("hello world"), t("abcabc"), p("a/b/c");
     Check({ROW(s.Find('o', -3), 4), ROW(s.Find('d', 10, 100), 10), ROW(s.Find('h', 11), -1),
            ROW(s.Find('w', 0, 6), -1), ROW(s.FindNot('h'), 1), ROW(s.FindNot('h', 0, 1), -1),
            ROW(t.Find("bc", 0, 2), -1), ROW(t.Find("bc", 0, 3), 1), ROW(t.Find("bc", 2), 4),
            ROW(t.Find("cab", 1, 99), 2), ROW(t.Find("bc", 0, -1, true), 3), ROW(t.Find(""), -1),
            ROW(s.FindNoCase("LL"), 2), ROW(s.FindNoCase("LL", 0, 3), -1),
            ROW(p.ReverseFind('/'), 3), ROW(p.ReverseFind('/', 2), 1),
-           ROW(p.ReverseFind('/', 5), -1),
-           // The characters are tried in the order given.
-           ROW(m.ReverseFindAny(-1, 2, '\\', '/'), 3), ROW(m.ReverseFindAny(2, 2, 'x', '/'), 1)});
+           ROW(p.ReverseFind('/', 5), -1)});
 }
 
 TEST(SString, ExtractsPartsLeavingTheSource) {
@@ -129,17 +127,6 @@ TEST(SString, GetLineTreatsCrLfAsOneBreak) {
     EXPECT_EQ(next, s.GetLength());
 }
 
-TEST(SString, GetWordTakesRunsOfWhiteOrNonWhite) {
-    const SString s(" \thello world\r\n");
-    const auto word = [&s](int start, bool keepSpace) {
-        int next = -1;
-        const SString got = s.GetWord(start, &next, keepSpace);
-        return Str(got) + "|" + Str(next);
-    };
-    Check({ROW(word(0, false), "hello|7"), ROW(word(0, true), " \t|2"), ROW(word(4, true), "llo|7"),
-           ROW(word(13, true), "\r\n|15"), ROW(word(13, false), "|15")});
-}
-
 TEST(SString, AppendAndInsertMayTakeTheirOwnText) {
     SString s("abcdefghijklm");  // 13 characters: doubling needs a larger buffer
     s.Append(s.GetText());
@@ -153,9 +140,7 @@ TEST(SString, EditsInPlace) {
     Check({EDIT("abc", Insert('x', 1, 2), "axxbc"), EDIT("abc", Insert('x', -1), "abcx"),
            EDIT("abc", Insert('x', 4), "abc"), EDIT("abc", Insert("xy", 0, 2), "xyxyabc"),
            EDIT("abc", Insert("", 1, 3), "abc"), EDIT("abcdef", Delete(1, 2), "adef|2"),
-           EDIT("abcdef", Delete(2, 99), "ab|4"), EDIT("abcdef", Overwrite("XY", 1, -1), "aXY"),
-           EDIT("abcdef", Overwrite("XYZW", 1, 1), "aXYZWcdef"),
-           EDIT("abcdef", Overwrite("!", 7, 0), "abcdef"),
+           EDIT("abcdef", Delete(2, 99), "ab|4"),
            EDIT("a.b.c.d", Replace('.', '/', 2, 4), "a.b/c/d|2"),
            EDIT("a/b/c/d", Replace('/', 0, 2), "a/b|2"), EDIT("a.b", Replace(0, 'x'), "a.b|0")});
 }
