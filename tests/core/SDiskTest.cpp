@@ -209,7 +209,7 @@ TEST(SDiskList, PatternsHiddenEntriesFiltersAndCounters) {
            ROW(folders, 23)});
 }
 
-TEST(SDiskCreate, FoldersWithAndWithoutParentsAndUniqueNames) {
+TEST(SDiskCreate, FoldersWithAndWithoutParents) {
     TestFolder folder;
     SDisk disk;
     const std::string deep = folder / "a\\b\\c\\";
@@ -229,20 +229,6 @@ TEST(SDiskCreate, FoldersWithAndWithoutParentsAndUniqueNames) {
         EXPECT_FALSE(disk.CreateFolder(path.c_str(), true)) << path;
         EXPECT_FALSE(disk.CreateFolder(path.c_str(), false)) << path;
     }
-
-    // A unique name is the plain one while free, then one with a number below 1000000 in it.
-    const char* path = folder.Path().c_str();
-    Check({ROW(disk.GetUniqueFileName((folder / "missing\\").c_str(), "log", "txt"), ""),
-           ROW(disk.GetUniqueFileName(path, "log", nullptr), folder / "log")});
-    folder.WriteFile("log.txt", "taken");
-    const std::string next = Str(disk.GetUniqueFileName(path, "log", "txt"));
-    const size_t start = folder.Path().size() + 3;
-    ASSERT_EQ(next.compare(0, start, folder / "log"), 0) << next;
-    const size_t end = next.find_first_not_of("0123456789", start);
-    EXPECT_TRUE(end > start && end <= start + 6 && next.substr(end) == ".txt") << next;
-    disk.SetTrailingSeparator(false);  // the folder then comes without its separator
-    const std::string bare = folder.Path().substr(0, folder.Path().size() - 1);
-    EXPECT_EQ(Str(disk.GetUniqueFileName(bare.c_str(), "new", "bin")), folder / "new.bin");
 }
 
 }  // namespace
