@@ -47,7 +47,7 @@ TEST(SString, SizingCopiesAndMoves) {
     // clang-format on
 }
 
-// Writing or inserting the terminator ends the text there. "%f" writes six decimals; the zeros
+// Inserting the terminator ends the text there. "%f" writes six decimals; the zeros
 // behind the last significant one go, then a bare point. Wide texts convert both ways.
 TEST(SString, SetsAndAssigns) {
     SString n;
@@ -56,12 +56,10 @@ TEST(SString, SetsAndAssigns) {
         return Str(n);
     };
     Check({ROW(number(0.25), "0.25"), ROW(number(100.0), "100"),
-           ROW(number(4000000000u), "4000000000"), EDIT("abc", SetAt(1, 0), "a"),
-           EDIT("abc", SetAt(3, 'z'), "abc"), EDIT("abcdef", Set("xyz", 2), "xy"),
-           EDIT("abcdef", Set(s.GetText() + 1), "bcdef"), ROW(SString::Spaces(-2), ""),
-           EDIT("ab", Append('\0'), "ab"), EDIT("abc", Insert('\0', 1), "a"),
-           ROW(number(L"Update.exe"), "Update.exe"),
-           ROW((n.SetAt(6, 0), std::wstring(n.GetWide()) == L"Update"), true),
+           ROW(number(4000000000u), "4000000000"), EDIT("abcdef", Set("xyz", 2), "xy"),
+           EDIT("abcdef", Set(s.GetText() + 1), "bcdef"), EDIT("ab", Append('\0'), "ab"),
+           EDIT("abc", Insert('\0', 1), "a"), ROW(number(L"Update.exe"), "Update.exe"),
+           ROW(std::wstring(n.GetWide()) == L"Update.exe", true),
            ROW((n = static_cast<const wchar_t*>(nullptr), n.GetText() != nullptr), true),
            ROW(n, "")});
 }
@@ -99,32 +97,19 @@ TEST(SString, ComparesBytewiseOrWithoutAsciiCase) {
 TEST(SString, SearchesStayInsideTheWindow) {
     const SString s("hello world"), t("abcabc"), p("a/b/c");
     Check({ROW(s.Find('o', -3), 4), ROW(s.Find('d', 10, 100), 10), ROW(s.Find('h', 11), -1),
-           ROW(s.Find('w', 0, 6), -1), ROW(s.FindNot('h'), 1), ROW(s.FindNot('h', 0, 1), -1),
-           ROW(t.Find("bc", 0, 2), -1), ROW(t.Find("bc", 0, 3), 1), ROW(t.Find("bc", 2), 4),
-           ROW(t.Find("cab", 1, 99), 2), ROW(t.Find("bc", 0, -1, true), 3), ROW(t.Find(""), -1),
-           ROW(s.FindNoCase("LL"), 2), ROW(s.FindNoCase("LL", 0, 3), -1),
-           ROW(p.ReverseFind('/'), 3), ROW(p.ReverseFind('/', 2), 1),
+           ROW(s.Find('w', 0, 6), -1), ROW(t.Find("bc", 0, 2), -1), ROW(t.Find("bc", 0, 3), 1),
+           ROW(t.Find("bc", 2), 4), ROW(t.Find("cab", 1, 99), 2), ROW(t.Find("bc", 0, -1, true), 3),
+           ROW(t.Find(""), -1), ROW(p.ReverseFind('/'), 3), ROW(p.ReverseFind('/', 2), 1),
            ROW(p.ReverseFind('/', 5), -1)});
 }
 
 TEST(SString, ExtractsPartsLeavingTheSource) {
     const SString s("key=value"), w("a B\tc1");
-    Check({ROW(s.Left(-1), ""), ROW(s.Left(99), "key=value"), ROW(s.Right(5), "value"),
-           ROW(s.Mid(4, 2), "va"), ROW(s.After('='), "value"), ROW(s.After('#'), ""),
-           ROW(s.Before('='), "key"), ROW(s.Before('#'), ""), ROW(s.BeforeOrAll('#'), "key=value"),
+    Check({ROW(s.Left(-1), ""), ROW(s.Left(99), "key=value"), ROW(s.Mid(4, 2), "va"),
+           ROW(s.After('='), "value"), ROW(s.After('#'), ""), ROW(s.Before('='), "key"),
+           ROW(s.Before('#'), ""), ROW(s.BeforeOrAll('#'), "key=value"),
            ROW(w.WithoutSpaces(), "aB\tc1"), ROW(w.WithoutSpaces(true), "aBc1"),
-           ROW(w.Upper().Lower(), "a b\tc1")});
-}
-
-// A CR LF pair is one break; a lone CR or LF is one too.
-TEST(SString, GetLineTreatsCrLfAsOneBreak) {
-    const SString s("one\r\ntwo\nthree\rfour\n\rfive");
-    std::string lines;
-    for (int start = 0; start < s.GetLength();) lines += Str(s.GetLine(start, &start)) + ",";
-    EXPECT_EQ(lines, "one,two,three,four,,five,");
-    int next = 0;
-    EXPECT_EQ(Str(s.GetLine(-1, &next)), "");
-    EXPECT_EQ(next, s.GetLength());
+           ROW(w.Upper(), "A B\tC1")});
 }
 
 TEST(SString, AppendAndInsertMayTakeTheirOwnText) {
@@ -189,14 +174,7 @@ TEST(SString, Encodings) {
            EDIT("Az09-_ ", UrlEncode(true), "Az09-_+"),
            EDIT("~.%\xE9", UrlEncode(true), "%7E%2E%25%E9"), EDIT("ab", EncodeBase64(), "YWI="),
            EDIT("abcd", EncodeBase64(), "YWJjZA="), EDIT("\xFF\xFE\xFD", EncodeBase64(), "//79="),
-           EDIT("", EncodeBase64(), ""), EDIT("YWI=", DecodeBase64(), "ab"),
-           EDIT("YWJjZA=", DecodeBase64(), "abcd"), EDIT("YQBi=", DecodeBase64(), "a")});
-    std::string all;  // every non-zero byte
-    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
-    SString s(all.c_str());
-    s.EncodeBase64();
-    s.DecodeBase64();
-    EXPECT_EQ(Str(s), all);
+           EDIT("", EncodeBase64(), "")});
 }
 
 }  // namespace
