@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "tests/core/Rows.h"
-#include "tests/support/TestBytes.h"
 
 namespace {
 
@@ -96,26 +95,6 @@ TEST(SArray, InsertsAndRemoves) {
            EDIT("1 2 1 3 1", RemoveMatching(1, 1, 3), "1 2 3 1|1"),
            EDIT("1 2 1 3 1", RemoveMatching(1, 5), "1 2 1 3 1|0"),
            EDIT("7 7 8", RemoveMatching(a.GetAt(0)), "8|2")});
-}
-
-// Without a comparison of the element type, whole numbers compare as unsigned 32-bit values;
-// the descending bit reverses that.
-TEST(SArray, DefaultOrderSortsTheRange) {
-    Check({EDIT("5 -1 0 3 -7", Sort(), "0 3 5 -7 -1"),
-           ROW(Edited("5 -1 0 3 -7", [](SArray<int>& a) { a.AddFlags(kDescending), a.Sort(); }),
-               "-1 -7 5 3 0"),
-           EDIT("6 5 2 4 3 1", Sort(1, 4), "6 2 4 5 3 1"),
-           EDIT("6 5 2 4 3 1", Sort(0, 7), "6 5 2 4 3 1"),
-           EDIT("6 5 2 4 3 1", Sort(-1, -1), "6 5 2 4 3 1")});
-}
-
-TEST(SArray, SortsLargeAndRepetitiveInput) {
-    SArray<int> array;
-    TestRandom random(12345);
-    for (int i = 0; i < 3000; ++i) array.Add(static_cast<int>(random.Next(50)));
-    for (int i = 0; i < 5000; ++i) array.Add(25);  // a long run of equal elements
-    array.Sort();
-    for (int i = 1; i < array.GetCount(); ++i) ASSERT_LE(array.GetAt(i - 1), array.GetAt(i)) << i;
 }
 
 TEST(SArray, SearchesStayInsideTheirRange) {
