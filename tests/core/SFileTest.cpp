@@ -242,18 +242,6 @@ TEST_P(SFileBoth, FindSearchesForwardFromThePosition) {
     EXPECT_EQ(Make("abc")->Find(nullptr, 2), -1);
 }
 
-// A position beyond the new size moves to it. Growing, a disk file moves to the new end while
-// a memory file stays; a size below 0 is refused on disk and empties a memory file.
-TEST_P(SFileBoth, SetSizeCutsAndExtendsWithZeros) {
-    SFile* f = Make("hello");
-    Check({ROW(f->SetSize(-1), memory), ROW(f->GetSize(), memory ? 0 : 5)});
-    f = Make("hello");
-    Check({ROW(f->Seek(4), 4), ROW(f->SetSize(2), true), ROW(f->GetPosition(), 2),
-           ROW(f->Seek(1), 1), ROW(f->SetSize(6), true), ROW(f->GetPosition(), memory ? 1 : 6),
-           ROW(f->WriteString("!"), 1)});
-    EXPECT_EQ(Bytes(), memory ? "h!\0\0\0\0"s : "he\0\0\0\0!"s);
-}
-
 // Count bytes (-1: the rest) from either kind, position to position; the large copy and its
 // checksum (CRC-32 of the whole content, the position kept) take several steps on disk.
 TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
@@ -316,31 +304,15 @@ TEST(SCrc32, ContinuesFromAnEarlierValue) {
            ROW(SCrc32(head, nullptr, 5), head)});
 }
 
-// The capacity is the multiple of 1024 above the size; no block before the first write or after
-// Close; the position never lies beyond the size.
-TEST(SFileMem, CapacityIsTheNextMultipleOf1024AboveTheSize) {
-    const std::pair<int, int> cases[] = {{0, 1024}, {1023, 1024}, {1024, 2048}};
-    for (const auto& [size, capacity] : cases) {
-        SFileMem reserved, written;
-        reserved.Reserve(size, false);
-        const std::string bytes(size, 'w');
-        written.Write(bytes.data(), size);
-        // clang-format off
-        Check({ROW(reserved.GetSize(), size), ROW(reserved.GetCapacity(), capacity),
-               ROW(written.GetCapacity(), size ? capacity : 0), ROW(written.IsOpen(), size > 0),
-               ROW((written.Reserve(200000, true), written.Reserve(size, true),
-                    written.GetCapacity()), capacity),
-               ROW(Bytes(written) == bytes, true),  // kept through growing and shrinking
-               ROW((written.Close(), written.GetBuffer() == nullptr), true),
-               ROW(written.GetSize(), 0), ROW(written.GetCapacity(), 0),
-               ROW(written.GetPosition(), 0)}, " at " + std::to_string(size));
-        // clang-format on
-    }
+// No block before the first write or after Close; the bytes stay through growing and
+// shrinking; the position never lies beyond the size.
+TEST(SFileMem, ReserveKeepsTheBytesAndThePositionInside) {
     SFileMem f;
-    f.Reserve(100, false);
-    f.Seek(4);
-    Check({ROW((f.Reserve(1023, false), f.GetPosition()), 4),
-           ROW((f.Reserve(-5, true), f.GetSize()), 0), ROW(f.GetPosition(), 0)});
+    const std::string bytes(1024, 'w');
+    Check({ROW(f.IsOpen(), false), ROW(f.Write(bytes.data(), 1024), 1024),
+           ROW((f.Reserve(200000, true), f.Reserve(1024, true), Bytes(f) == bytes), true),
+           ROW((f.Reserve(-5, true), f.GetSize()), 0), ROW(f.GetPosition(), 0),
+           ROW((f.Close(), f.GetBuffer() == nullptr), true)});
 }
 
 // Bytes written from the file's own block survive the block moving (and freed) as it grows.
