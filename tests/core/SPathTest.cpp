@@ -55,7 +55,6 @@ TEST(SPath, SetPathClassifiesNormalisesAndTakesApart) {
         EXPECT_EQ(path.IsFolder(), name.empty()) << c.in;
         EXPECT_EQ(path.IsSubFolder(), name.empty() && !folder.empty()) << c.in;
     }
-    EXPECT_EQ(Str(SPath("C:\\A\\B\\").GetLastFolderName(true)), "B");
 }
 
 // A refused text (a control character or one of " * < > ?) keeps the earlier texts inside, an
@@ -71,9 +70,8 @@ TEST(SPath, InvalidPathsShowNothing) {
         SPath path(before);
         SStringArray list;
         Check({ROW(path.SetPath(c[0]), SPath::kInvalid), ROW(path.GetGiven(), c[1]),
-               ROW(path.GetPath(), ""), ROW(path.GetRoot(), ""), ROW(path.GetName(), ""),
-               ROW(path.GetExtension(), ""), ROW(path.GetFolder(), ""), ROW(path.GetParent(), ""),
-               ROW(path.GetLastFolderName(), ""), ROW(path.GetParts(0, -1, false, '\\'), ""),
+               ROW(path.GetPath(), ""), ROW(path.GetName(), ""), ROW(path.GetFolder(), ""),
+               ROW(path.GetParent(), ""), ROW(path.GetParts(0, -1, false, '\\'), ""),
                ROW(path.IsFolder(), false), ROW(path.IsSubFolder(), false),
                ROW(path.Split(list), 0), ROW(path.GetPartCount(), 0), ROW(list.GetCount(), 0)},
               std::string(" for ") + (c[0] ? c[0] : "null"));
@@ -109,8 +107,8 @@ TEST(SPath, FullFormsOfUpTo1023CharactersAreAccepted) {
            ROW(path.GetPath(), "C:\\A\\f.txt")});
 }
 
-// SetFolder adds a separator unless the text ends with one of either kind. A name splits at its
-// last dot: title|extension|without the dot|in lower case. Split appends the root, each folder
+// SetFolder adds a separator unless the text ends with one of either kind. A title ends at the
+// name's last dot. Split appends the root, each folder
 // with its separator, then the name, also an empty one, and counts them. GetParts joins a run of
 // those; the package builder names an entry by the parts of its file from its folder's part
 // count less one on.
@@ -120,11 +118,7 @@ TEST(SPath, FoldersNamesAndParts) {
         path.SetFolder(text);
         return Str(path.GetGiven()) + (path.IsFolder() ? " folder" : "");
     };
-    const auto name = [](const char* text) {
-        const SPath path(text);
-        return Str(path.GetTitle()) + "|" + Str(path.GetExtension()) + "|" +
-               Str(path.GetExtension(false, false)) + "|" + Str(path.GetExtension(false, true));
-    };
+    const auto title = [](const char* text) { return Str(SPath(text).GetTitle()); };
     const auto split = [](const char* text) {
         SStringArray list;
         list.Add("before");
@@ -141,9 +135,8 @@ TEST(SPath, FoldersNamesAndParts) {
     // clang-format off
     Check({ROW(folder("C:\\A"), "C:\\A\\ folder"), ROW(folder("C:\\A\\"), "C:\\A\\ folder"),
            ROW(folder("C:\\A/"), "C:\\A/ folder"), ROW(folder(""), ""),
-           ROW(name("C:/A/b.TXT"), "b|.TXT|TXT|txt"), ROW(name("C:\\A.d\\f"), "f|||"),
-           ROW(name("C:\\A\\x.tar.GZ"), "x.tar|.GZ|GZ|gz"),
-           ROW(name("C:\\A\\.profile"), "|.profile|profile|profile"),
+           ROW(title("C:/A/b.TXT"), "b"), ROW(title("C:\\A.d\\f"), "f"),
+           ROW(title("C:\\A\\x.tar.GZ"), "x.tar"), ROW(title("C:\\A\\.profile"), ""),
            ROW(split("C:\\A\\B\\f.txt"), "before|C:\\|A\\|B\\|f.txt 4 4"),
            ROW(split("C:\\"), "before|C:\\| 2 2"),
            ROW(split("web://srv/dir/f.zip"), "before|web://srv/|dir/|f.zip 3 3"),
