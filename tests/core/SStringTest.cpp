@@ -77,20 +77,11 @@ TEST(SString, FormatsLikePrintfWhateverTheLength) {
 
 // Bytes compare unsigned; only ASCII letters fold, to lower case, 'A' to 'Z' and no further.
 TEST(SString, ComparesBytewiseOrWithoutAsciiCase) {
-    struct Case {
-        const char *a, *b;
-        int compare, noCase;
-    };
-    const Case cases[] = {{"abc", "abc", 0, 0}, {"abd", "ABC", 1, 1},   {"ab", "a", 1, 1},
-                          {"\xE9", "z", 1, 1},  {"\xE9", "\xC9", 1, 1}, {"_", "A", 1, -1},
-                          {"AZ", "az", -1, 0},  {"[", "{", -1, -1}};
-    for (const Case& c : cases) {
-        const SString s(c.a);
-        EXPECT_EQ(s.Compare(c.b), c.compare) << c.a << " " << c.b;
-        EXPECT_EQ(s.CompareNoCase(c.b), c.noCase) << c.a << " " << c.b;
-        EXPECT_EQ(s == c.b, c.compare == 0) << c.a << " " << c.b;
-        EXPECT_EQ(s != SString(c.b), c.compare != 0) << c.a << " " << c.b;
-    }
+    const SString same("abc"), high("\xE9"), az("AZ");
+    Check({ROW(same == "abc", true), ROW(same != SString("abd"), true), ROW(same != same, false),
+           ROW(high.Compare("z"), 1), ROW(high.CompareNoCase("\xC9"), 1), ROW(az == "az", false),
+           ROW(az.CompareNoCase("az"), 0), ROW(SString("_").CompareNoCase("A"), -1),
+           ROW(SString("[").CompareNoCase("{"), -1)});
 }
 
 // A window is [start, start + count) clipped to the text; a text is found only wholly inside.
