@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "tests/core/Rows.h"
-#include "tests/support/TestBytes.h"
 
 namespace {
 
@@ -68,20 +67,14 @@ public:
     std::vector<int> deletedIndices;
 };
 
-// Capacity is the next multiple of 64 strictly above the count, also when the count shrinks.
-TEST(SArray, CapacityFollowsTheCountBothWaysKeepingElements) {
+// An element inserted from the array itself is read before the insertion moves the block; the
+// elements stay as the count grows, and a count below 0 empties the array.
+TEST(SArray, InsertAtItsOwnElementAndSetCount) {
     SArray<int> array;
-    EXPECT_EQ(array.GetCapacity(), 0);
     for (int i = 0; i < 64; ++i) array.Add(i);
-    array.InsertAt(array.GetAt(63), 0, 1);  // read before the insertion moves the block
-    EXPECT_EQ(array.GetAt(0), 63);
-    const int steps[][2] = {{10, 64}, {70, 128}, {63, 64}, {64, 128}, {-5, 64}};
-    for (const auto& step : steps) {
-        array.SetCount(step[0], true);
-        EXPECT_EQ(array.GetCapacity(), step[1]) << step[0];
-        for (int i = 1; i < 10 && step[0] > 0; ++i) ASSERT_EQ(array.GetAt(i), i - 1) << step[0];
-    }
-    EXPECT_EQ(array.GetCount(), 0);
+    array.InsertAt(array.GetAt(63), 0, 1);
+    Check({ROW(array.GetAt(0), 63), ROW((array.SetCount(200, true), array.GetAt(64)), 63),
+           ROW((array.SetCount(-5, true), array.GetCount()), 0)});
 }
 
 // Positions out of range insert or remove at the end, or nothing.
@@ -90,55 +83,12 @@ TEST(SArray, InsertsAndRemoves) {
            EDIT("1 2 3", InsertAt(9, 100), "1 2 3 9|3"),
            EDIT("1 2 3", InsertAt(9, 0, 0), "1 2 3|-1"),
            EDIT("0 1 2 3 4 5 6 7", RemoveAt(2, 3), "0 1 5 6 7"),
-           EDIT("0 1 2 3 4 5 6 7", RemoveAt(5, -1), "0 1 2 3 4"),
            EDIT("0 1 2 3 4 5 6 7", RemoveAt(7, 99), "0 1 2 3 4 5 6"),
            EDIT("0 1 2 3 4 5 6 7", RemoveAt(-1, 1), "0 1 2 3 4 5 6 7"),
-           EDIT("1 2 3", DeleteAt(0, 2), "3"), EDIT("4 5 6", Swap(0, 2), "6 5 4"),
            EDIT("1 2 1 3 1", RemoveMatching(1), "2 3|3"),
            EDIT("1 2 1 3 1", RemoveMatching(1, 1, 3), "1 2 3 1|1"),
            EDIT("1 2 1 3 1", RemoveMatching(1, 5), "1 2 1 3 1|0"),
            EDIT("7 7 8", RemoveMatching(a.GetAt(0)), "8|2")});
-}
-
-// Copy takes the flags too; RemoveAll resets them only when it frees slots.
-TEST(SArray, FlagsGoWithCopyAndWithRemoveAllOfSlots) {
-    SArray<int> source, copy;
-    Fill(source, "4 5 6");
-    source.AddFlags(kDescending);
-    Fill(copy, "1 2 3 4 5 6 7");
-    copy.Copy(source);
-    Check({ROW(Values(copy), "4 5 6"), ROW(copy.GetFlags(), kDescending),
-           ROW((copy.RemoveAll(), copy.GetFlags()), 0u), ROW(copy.GetCapacity(), 0),
-           ROW((copy.AddFlags(kDescending), copy.RemoveAll(), copy.GetFlags()), kDescending)});
-}
-
-// Without a comparison of the element type, whole numbers compare as unsigned 32-bit values
-// and pointers as addresses; the descending bit reverses both.
-TEST(SArray, DefaultOrderSortsTheRange) {
-    Check({EDIT("5 -1 0 3 -7", Sort(), "0 3 5 -7 -1"),
-           EDIT("6 5 2 4 3 1", Sort(1, 4), "6 2 4 5 3 1"),
-           EDIT("6 5 2 4 3 1", Sort(0, 7), "6 5 2 4 3 1"),
-           EDIT("6 5 2 4 3 1", Sort(-1, -1), "6 5 2 4 3 1"),
-           EDIT("6 5 2 4 3 1", Sort(0, -2), "6 5 2 4 3 1")});
-    SArray<int> array;
-    Fill(array, "5 -1 0 3 -7");
-    array.AddFlags(kDescending);
-    array.Sort();
-    int block[3] = {};
-    SArray<int*> pointers;
-    for (int* p : {&block[2], &block[0], &block[1]}) pointers.Add(p);
-    pointers.Sort();
-    Check({ROW(Values(array), "-1 -7 5 3 0"), ROW(pointers.GetAt(0) == &block[0], true),
-           ROW(pointers.GetAt(2) == &block[2], true)});
-}
-
-TEST(SArray, SortsLargeAndRepetitiveInput) {
-    SArray<int> array;
-    TestRandom random(12345);
-    for (int i = 0; i < 3000; ++i) array.Add(static_cast<int>(random.Next(50)));
-    for (int i = 0; i < 5000; ++i) array.Add(25);  // a long run of equal elements
-    array.Sort();
-    for (int i = 1; i < array.GetCount(); ++i) ASSERT_LE(array.GetAt(i - 1), array.GetAt(i)) << i;
 }
 
 TEST(SArray, SearchesStayInsideTheirRange) {
@@ -146,15 +96,12 @@ TEST(SArray, SearchesStayInsideTheirRange) {
     Fill(a, "10 20 30 40 40");
     a.RemoveAt(4);  // leaves a 40 in the slot behind the elements, which no search may read
     Check({ROW(a.Find(30, 3), -1), ROW(a.FindSorted(30, 3), -1), ROW(a.Find(30, 0, 2), -1),
-           ROW(a.FindSorted(30, 0, 2), -1), ROW(a.Find(30, 0, 99), 2),
-           ROW(a.FindSorted(30, 0, 99), 2), ROW(a.Find(10, -1), -1), ROW(a.FindSorted(10, -1), -1),
+           ROW(a.FindSorted(30, 0, 2), -1), ROW(a.Find(10, -1), -1), ROW(a.FindSorted(10, -1), -1),
            ROW(a.Find(40, 1, -5), 3), ROW(a.FindSorted(40, 1, -5), 3), ROW(a.Find(35), -1),
            ROW(a.FindSorted(35), -1), ROW(a.Find(40, 0, 4), 3), ROW(a.FindSorted(40, 0, 4), 3),
-           ROW(a.Find(20, 0, 2), 1), ROW(a.FindSorted(20, 0, 2), 1),
            // Where a bisection ends empty, the element there places the key, even behind the range.
-           ROW(a.FindInsertPosition(25), 2), ROW(a.FindInsertPosition(30), 2),
-           ROW(a.FindInsertPosition(45), 4), ROW(a.FindInsertPosition(35, 0, 2), 3),
-           ROW(a.FindInsertPosition(5, 2), 2), ROW(a.FindInsertPosition(5, 4), -1)});
+           ROW(a.FindInsertPosition(25), 2), ROW(a.FindInsertPosition(45), 4),
+           ROW(a.FindInsertPosition(35, 0, 2), 3), ROW(a.FindInsertPosition(5, 4), -1)});
 }
 
 TEST(SArray, InsertSortedKeepsOrderFromEmpty) {
@@ -167,8 +114,8 @@ TEST(SArray, InsertSortedKeepsOrderFromEmpty) {
     Check({ROW(ascending, "10 10 20 30 40 50 60"), ROW(Values(array), "60 50 40 35 30 20 10 10")});
 }
 
-// Only deletion destroys, skipping empty slots; each index told is the one the element had
-// when removed, the earlier removals done.
+// Only deletion (RemoveMatching included) destroys, skipping empty slots; each index told is
+// the one the element had when removed, the earlier removals done.
 TEST(SArray, OwningArraysDestroyOnlyOnDelete) {
     int destroyed = 0;
     TrackedArray array;
@@ -182,14 +129,10 @@ TEST(SArray, OwningArraysDestroyOnlyOnDelete) {
            ROW(Indices(array.deletedIndices), "1 2 0 1"), ROW(array.GetCapacity(), 64),
            ROW(array.GetFlags(), kDescending)});
     // clang-format on
-}
-
-TEST(SArray, RemoveMatchingDestroysMatchesInOwningArrays) {
-    int destroyed = 0;
-    TrackedArray array;
+    array.deletedIndices.clear();
     for (int value : {5, 1, 5, 2, 5}) array.Add(new Tracked{value, &destroyed});
     Tracked key{5, &destroyed};
-    Check({ROW(array.RemoveMatching(&key), 3), ROW(destroyed, 3),
+    Check({ROW(array.RemoveMatching(&key), 3), ROW(destroyed, 7),
            ROW(Indices(array.deletedIndices), "0 1 2"), ROW(array.GetCount(), 2)});
     ASSERT_EQ(array.GetCount(), 2);
     Check({ROW(array.GetAt(0)->value, 1), ROW(array.GetAt(1)->value, 2)});

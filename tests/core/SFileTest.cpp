@@ -1,11 +1,9 @@
 // Files: what disk and memory files share, run on both kinds, copies between them, what only a
-// memory file does, and the block streams of Compress and Decompress.
+// memory file does, and the block streams that the archives are made of.
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <memory>
 #include <string>
-#include <type_traits>
 
 #include "core/SBlockPipeline.h"
 #include "core/SBlockReader.h"
@@ -119,9 +117,9 @@ TEST_P(SFileBoth, ClosedFileGivesNothing) {
     Check({ROW(f->IsOpen(), false), ROW(f->IsEnd(), true), ROW(f->GetSize(), 0),
            ROW(f->GetPosition(), 0), ROW(f->GetRemaining(), 0), ROW(f->Seek(3), 0),
            ROW(f->Read(buffer, 4), 0), ROW(f->ReadString(), ""), ROW(f->ReadString(4), ""),
-           ROW(f->ReadLine(), ""), ROW(f->ReadTerminated(), ""), ROW(f->GetCrc(crc), false),
-           ROW(crc, 7u), ROW(f->Find("a", 1), -1), ROW(f->Write("x", 0), 0),
-           ROW(f->IsOpen(), false), ROW(f->SetSize(3), memory)});
+           ROW(f->ReadLine(), ""), ROW(f->GetCrc(crc), false), ROW(crc, 7u),
+           ROW(f->Find("a", 1), -1), ROW(f->Write("x", 0), 0), ROW(f->IsOpen(), false),
+           ROW(f->SetSize(3), memory)});
 }
 
 // Reads stop at the end, writes go past it, the two alternate without seeking; a string length
@@ -158,8 +156,7 @@ TEST_P(SFileBoth, SeeksAfterBufferedWritesAndReads) {
 }
 
 // Below 0 or beyond the size is the end, for Seek and for where Skip lands. ReadString takes
-// count bytes (-1: the rest), as text that is never null; ReadTerminated reads up to a zero
-// byte, which it passes, and keeps the text or drops it.
+// count bytes (-1: the rest), as text that is never null.
 TEST_P(SFileBoth, SeekSkipAndReadStrings) {
     SFile* f = Make("he\0lo\0def"s);
     const auto skip = [f](int n) {
@@ -175,90 +172,44 @@ TEST_P(SFileBoth, SeekSkipAndReadStrings) {
            ROW((f->Seek(1), text(f->ReadString(3))), "e\0l"s), ROW(f->GetPosition(), 4),
            ROW((f->Seek(3), text(f->ReadString(10))), "lo\0def"s), ROW(f->GetPosition(), 9),
            ROW(text(f->ReadString(3)), ""), ROW(f->GetPosition(), 9),
-           ROW((f->Seek(2), text(f->ReadString(0))), ""), ROW(f->GetPosition(), 2),
-           ROW((f->Seek(0), f->ReadTerminated()), "he"), ROW(f->GetPosition(), 3),
-           ROW(f->ReadTerminated(false), ""), ROW(f->GetPosition(), 6),
-           ROW(f->ReadTerminated(), "def"), ROW(f->GetPosition(), 9)});
+           ROW((f->Seek(2), text(f->ReadString(0))), ""), ROW(f->GetPosition(), 2)});
     // clang-format on
 }
 
 // Only CR LF ends a line; spaces and tabs around the text go unless raw. On disk every other
-// CR and LF byte is dropped from the text and maximum counts the bytes kept; in memory a
-// lone CR or LF stays in the text and maximum counts the bytes taken.
+// CR byte is dropped from the text; in memory a lone CR stays in it.
 TEST_P(SFileBoth, ReadLine) {
     struct Case {
         const char* content;
-        bool raw;
-        int maximum;
-        bool complete;
+        bool raw, complete;
         const char* line;
         int at;
         const char* memoryLine = nullptr;  // where memory differs from disk
-        int memoryAt = 0;
     };
     const Case cases[] = {
-        {"\t key = 1 \r\nrest", false, -1, true, "key = 1", 12},
-        {"  key = 1 \r\nrest", true, -1, true, "  key = 1 ", 12},
-        {"   \r\n", false, -1, true, "", 5},
-        {"abcdef\r\n", false, 3, false, "abc", 3},
-        {"ab\r\ncd", false, 3, true, "ab", 4},
-        {"abc\r\n", false, 0, false, "", 0},  // maximum 0: nothing is read
-        {"a\r\r\nb", false, -1, true, "a", 4, "a\r", 4},
-        {"ab\r", false, -1, false, "ab", 3, "ab\r", 3},
-        {"a\rbc\r\nd", false, 2, false, "ab", 3, "a\r", 2},
-        {" \n x \r\n", false, -1, true, "x", 7, "\n x", 7},
+        {"\t key = 1 \r\nrest", false, true, "key = 1", 12},
+        {"  key = 1 \r\nrest", true, true, "  key = 1 ", 12},
+        {"   \r\n", false, true, "", 5},
+        {"a\r\r\nb", true, true, "a", 4, "a\r"},
+        {"ab\r", true, false, "ab", 3, "ab\r"},
     };
     for (const Case& c : cases) {
         SFile* f = Make(c.content);
         bool complete = !c.complete;
-        EXPECT_EQ(Str(f->ReadLine(c.raw, c.maximum, &complete)),
+        EXPECT_EQ(Str(f->ReadLine(c.raw, -1, &complete)),
                   memory && c.memoryLine ? c.memoryLine : c.line)
             << c.content;
         EXPECT_EQ(complete, c.complete) << c.content;
-        EXPECT_EQ(f->GetPosition(), memory && c.memoryLine ? c.memoryAt : c.at) << c.content;
+        EXPECT_EQ(f->GetPosition(), c.at) << c.content;
     }
 }
 
 // Forward from the position: where the pattern starts, the position just after it; without a
 // match -1 and the position stays.
 TEST_P(SFileBoth, FindSearchesForwardFromThePosition) {
-    const int kMiB = 1024 * 1024;  // a disk file is searched a MiB at a time
-    const auto hay = [](int at) {
-        return std::string(2 * kMiB + 100, 'N').replace(at, 6, "NEEDLE");
-    };
-    struct Case {
-        std::string content, pattern;
-        int start, found, at;
-    };
-    const Case cases[] = {{"hello world", "world", 6, 6, 11},
-                          {"hello world", "o", 5, 7, 8},
-                          {"hello world", "o", 8, -1, 8},
-                          {"aaab", "aab", 0, 1, 4},
-                          {"a\0b\0c"s, "\0c"s, 0, 3, 5},
-                          {"abc", "", 0, -1, 0},
-                          {hay(kMiB - 3), "NEEDLE", 0, kMiB - 3, kMiB + 3},
-                          {hay(kMiB + 1), "NEEDLE", 5, kMiB + 1, kMiB + 7},
-                          {hay(2 * kMiB + 94), "NEEDLE", 2 * kMiB, 2 * kMiB + 94, 2 * kMiB + 100}};
-    for (const Case& c : cases) {
-        SFile* f = Make(c.content);
-        f->Seek(c.start);
-        EXPECT_EQ(f->Find(c.pattern.data(), static_cast<int>(c.pattern.size())), c.found)
-            << c.start << " / " << c.pattern;
-        EXPECT_EQ(f->GetPosition(), c.at) << c.start << " / " << c.pattern;
-    }
-    EXPECT_EQ(Make("abc")->Find(nullptr, 2), -1);
-}
-
-// A position beyond the new size moves to it. Growing, a disk file moves to the new end while
-// a memory file stays; a size below 0 is refused on disk and empties a memory file.
-TEST_P(SFileBoth, SetSizeCutsAndExtendsWithZeros) {
-    SFile* f = Make("hello");
-    Check({ROW(f->SetSize(-1), memory), ROW(f->GetSize(), memory ? 0 : 5)});
-    f = Make("hello");
-    Check({ROW(f->Seek(4), 4), ROW(f->SetSize(2), true), ROW(f->GetPosition(), 2),
-           ROW(f->Seek(1), 1), ROW(f->SetSize(6), true), ROW(f->GetPosition(), memory ? 1 : 6),
-           ROW(f->WriteString("!"), 1)});
-    EXPECT_EQ(Bytes(), memory ? "h!\0\0\0\0"s : "he\0\0\0\0!"s);
+    SFile* f = Make("hello world");
+    Check({ROW((f->Seek(5), f->Find("o", 1)), 7), ROW(f->GetPosition(), 8),
+           ROW(f->Find("o", 1), -1), ROW(f->GetPosition(), 8), ROW(f->Find(nullptr, 2), -1)});
 }
 
 // Count bytes (-1: the rest) from either kind, position to position; the large copy and its
@@ -323,38 +274,15 @@ TEST(SCrc32, ContinuesFromAnEarlierValue) {
            ROW(SCrc32(head, nullptr, 5), head)});
 }
 
-// The capacity is the multiple of 1024 above the size; no block before the first write or after
-// Close; the block stays while its capacity holds; the position never lies beyond the size.
-TEST(SFileMem, CapacityIsTheNextMultipleOf1024AboveTheSize) {
-    const std::pair<int, int> cases[] = {{0, 1024}, {1023, 1024}, {1024, 2048}};
-    for (const auto& [size, capacity] : cases) {
-        SFileMem reserved, written;
-        reserved.Reserve(size, false);
-        const std::string bytes(size, 'w');
-        written.Write(bytes.data(), size);
-        // clang-format off
-        Check({ROW(reserved.GetSize(), size), ROW(reserved.GetCapacity(), capacity),
-               ROW(written.GetCapacity(), size ? capacity : 0), ROW(written.IsOpen(), size > 0),
-               ROW((written.Reserve(200000, true), written.Reserve(size, true),
-                    written.GetCapacity()), capacity),
-               ROW(Bytes(written) == bytes, true),  // kept through growing and shrinking
-               ROW((written.Close(), written.GetBuffer() == nullptr), true),
-               ROW(written.GetSize(), 0), ROW(written.GetCapacity(), 0),
-               ROW(written.GetPosition(), 0)}, " at " + std::to_string(size));
-        // clang-format on
-    }
+// No block before the first write or after Close; the bytes stay through growing and
+// shrinking; the position never lies beyond the size.
+TEST(SFileMem, ReserveKeepsTheBytesAndThePositionInside) {
     SFileMem f;
-    f.Reserve(100, false);
-    const uint8_t* block = f.GetBuffer();
-    memcpy(f.GetBuffer(), "kept", 4);
-    f.Seek(4);
-    f.Reserve(1023, false);
-    EXPECT_EQ(f.GetPosition(), 4);
-    f.Reserve(-5, true);
-    Check({ROW(f.GetSize(), 0), ROW(f.GetPosition(), 0)});
-    f.Reserve(6, true);
-    EXPECT_EQ(f.GetBuffer(), block);
-    EXPECT_EQ(Bytes(f).substr(0, 4), "kept") << "the same block, untouched";
+    const std::string bytes(1024, 'w');
+    Check({ROW(f.IsOpen(), false), ROW(f.Write(bytes.data(), 1024), 1024),
+           ROW((f.Reserve(200000, true), f.Reserve(1024, true), Bytes(f) == bytes), true),
+           ROW((f.Reserve(-5, true), f.GetSize()), 0), ROW(f.GetPosition(), 0),
+           ROW((f.Close(), f.GetBuffer() == nullptr), true)});
 }
 
 // Bytes written from the file's own block survive the block moving (and freed) as it grows.
@@ -388,63 +316,18 @@ TEST(SFileMem, LoadFileReadsTheWholeFileAndRewinds) {
            ROW(f.LoadFile(nullptr), false), ROW(Bytes(f), "busy"), ROW(f.GetPosition(), 2)});
 }
 
-// A resource added to a copy of this test program, loaded as data, replaces the content; a
-// missing one empties it first, leaves the system's error, and leaves a fresh file closed.
-TEST(SFileMem, LoadResource) {
-    TestFolder folder;
-    const std::string bytes = "VELMOR DIALOG 1.0.0.0\r\n" + TestRandom(2).Noise(5000);
-    const std::string path = folder / "resources.exe";
-    char self[MAX_PATH];
-    ASSERT_TRUE(GetModuleFileNameA(nullptr, self, sizeof self) &&
-                CopyFileA(self, path.c_str(), FALSE));
-    HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
-    ASSERT_TRUE(update &&
-                UpdateResourceA(update, "BINARY", MAKEINTRESOURCEA(150),
-                                MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                                const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size())));
-    ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
-    const std::unique_ptr<std::remove_pointer_t<HMODULE>, decltype(&FreeLibrary)> module(
-        LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE), FreeLibrary);
-    ASSERT_TRUE(module);
-    SFileMem f;
+// A missing resource empties the file first and leaves the system's error, and leaves a fresh
+// file closed; each start of Update.exe loads its present dialog descriptions.
+TEST(SFileMem, LoadResourceThatIsMissing) {
+    const HMODULE self = GetModuleHandleA(nullptr);
+    SetLastError(0);
+    FindResourceA(self, MAKEINTRESOURCEA(152), "BINARY");
+    const DWORD error = GetLastError();
+    SFileMem f, fresh;
     f.WriteString("previous content");
-    EXPECT_TRUE(f.LoadResource("BINARY", 150, module.get()));
-    EXPECT_EQ(f.GetPosition(), 0);
-    EXPECT_TRUE(Bytes(f) == bytes);
-    f.Seek(7);
-    Check({ROW(f.LoadResource("BINARY", 152, module.get()), false),
-           ROW(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND)),
-           ROW(f.GetSize(), 0), ROW(f.GetPosition(), 0)});
-    SFileMem fresh;
-    EXPECT_FALSE(fresh.LoadResource("BINARY", 152, module.get()));
-    EXPECT_FALSE(fresh.IsOpen()) << "a failed load leaves a fresh file closed";
-}
-
-// Compress writes a block stream (pinned byte for byte by the archive tests) from the position,
-// the count cut at the end, and returns its size; Decompress reads it back, whatever follows.
-TEST(SFileCompress, CompressesFromThePositionAndDecompressesBack) {
-    for (size_t size : {1, 100000, 250000}) {
-        const std::string content = TestRandom(static_cast<uint32_t>(size)).Text(size);
-        SFileMem source;
-        SFileMem packed;
-        Fill(source, content);
-        const int written = source.Compress(&packed);
-        EXPECT_EQ(written, packed.GetSize()) << size;
-        EXPECT_EQ(Le(Bytes(packed), 0), (size + 99999) / 100000) << size;
-        SFileMem back;
-        packed.Rewind();
-        EXPECT_EQ(packed.Decompress(&back), static_cast<int>(size));
-        EXPECT_TRUE(Bytes(back) == content) << size;
-    }
-    SFileMem source;
-    SFileMem packed;
-    SFileMem back;
-    Fill(source, "abc");
-    Check({ROW(source.Compress(nullptr), 0), ROW(source.Compress(&packed, 0), 0),
-           ROW(source.Decompress(nullptr), 0), ROW(source.Seek(-1), 3),
-           ROW(source.Compress(&packed), 0), ROW(packed.GetSize(), 0), ROW(source.Seek(1), 1),
-           ROW(source.Compress(&packed, 99) > 0, true), ROW(packed.WriteString("trailing"), 8),
-           ROW(packed.Seek(0), 0), ROW(packed.Decompress(&back), 2), ROW(Bytes(back), "bc")});
+    Check({ROW(f.LoadResource("BINARY", 152, self), false), ROW(GetLastError(), error),
+           ROW(error != 0, true), ROW(f.GetSize(), 0), ROW(f.GetPosition(), 0),
+           ROW(fresh.LoadResource("BINARY", 152, self), false), ROW(fresh.IsOpen(), false)});
 }
 
 // Everything queued before the failing block is written, the same with any thread count.
@@ -499,7 +382,6 @@ TEST(SBlockReader, AMalformedBlockFailsOnEveryThreadCountAfterItsPredecessors) {
     const std::string oneBlock = "\x01\0\0\0"s + stream.substr(4, 8 + Le(stream, 8));
     const Case cases[] = {
         {"fifth block's data", broken(fifth + 18, '\xFF'), size, 1, -1, 400000},
-        {"fifth block's data", broken(fifth + 18, '\xFF'), size, 2, -1, 400000},
         {"fifth block's data", broken(fifth + 18, '\xFF'), size, 5, -1, 400000},
         {"a count beyond the payload", broken(3, '\xFF'), size, 1, -1, 0},
         {"the whole stream", stream, -1, 2, 700000, 700000},

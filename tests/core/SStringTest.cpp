@@ -47,29 +47,21 @@ TEST(SString, SizingCopiesAndMoves) {
     // clang-format on
 }
 
-// Writing or inserting the terminator ends the text there. "%f" writes six decimals; the zeros
-// behind the last significant one go, then a bare point.
+// Inserting the terminator ends the text there. "%f" writes six decimals; the zeros
+// behind the last significant one go, then a bare point. Wide texts convert both ways.
 TEST(SString, SetsAndAssigns) {
     SString n;
     const auto number = [&n](auto value) {
         n = value;
         return Str(n);
     };
-    Check({ROW(number(0.25), "0.25"), ROW(number(100.0), "100"), ROW(number(-5), "-5"),
-           ROW(number(4000000000u), "4000000000"), EDIT("abc", SetAt(1, 'Q'), "aQc"),
-           EDIT("abc", SetAt(1, 0), "a"), EDIT("abc", SetAt(3, 'z'), "abc"),
-           EDIT("abcdef", Set("xyz", 2), "xy"), EDIT("abcdef", Set(s.GetText() + 1), "bcdef"),
-           ROW(SString::Spaces(3), "   "), ROW(SString::Spaces(-2), ""),
-           EDIT("abcdefghijklmn", Append('o'), "abcdefghijklmno"), EDIT("ab", Append('\0'), "ab"),
-           EDIT("abc", Insert('\0', 1), "a")});
-}
-
-TEST(SString, WideConversionsBothWays) {
-    SString s(L"Update.exe");
-    Check({ROW(s, "Update.exe"), ROW((s.SetAt(6, 0), std::wstring(s.GetWide()) == L"Update"), true),
-           ROW((s = L"", std::wstring(s.GetWide()) == L""), true),
-           ROW((s = static_cast<const wchar_t*>(nullptr), s.GetText() != nullptr), true),
-           ROW(s, "")});
+    Check({ROW(number(0.25), "0.25"), ROW(number(100.0), "100"),
+           ROW(number(4000000000u), "4000000000"), EDIT("abcdef", Set("xyz", 2), "xy"),
+           EDIT("abcdef", Set(s.GetText() + 1), "bcdef"), EDIT("ab", Append('\0'), "ab"),
+           EDIT("abc", Insert('\0', 1), "a"), ROW(number(L"Update.exe"), "Update.exe"),
+           ROW(std::wstring(n.GetWide()) == L"Update.exe", true),
+           ROW((n = static_cast<const wchar_t*>(nullptr), n.GetText() != nullptr), true),
+           ROW(n, "")});
 }
 
 // The result is measured first and written apart: it may be long, and read this string.
@@ -85,67 +77,30 @@ TEST(SString, FormatsLikePrintfWhateverTheLength) {
 
 // Bytes compare unsigned; only ASCII letters fold, to lower case, 'A' to 'Z' and no further.
 TEST(SString, ComparesBytewiseOrWithoutAsciiCase) {
-    struct Case {
-        const char *a, *b;
-        int compare, noCase;
-    };
-    const Case cases[] = {{"abc", "abc", 0, 0}, {"abd", "ABC", 1, 1},   {"ab", "a", 1, 1},
-                          {"\xE9", "z", 1, 1},  {"\xE9", "\xC9", 1, 1}, {"_", "A", 1, -1},
-                          {"AZ", "az", -1, 0},  {"[", "{", -1, -1}};
-    for (const Case& c : cases) {
-        const SString s(c.a);
-        EXPECT_EQ(s.Compare(c.b), c.compare) << c.a << " " << c.b;
-        EXPECT_EQ(s.CompareNoCase(c.b), c.noCase) << c.a << " " << c.b;
-        EXPECT_EQ(s == c.b, c.compare == 0) << c.a << " " << c.b;
-        EXPECT_EQ(s != SString(c.b), c.compare != 0) << c.a << " " << c.b;
-    }
+    const SString same("abc"), high("\xE9"), az("AZ");
+    Check({ROW(same == "abc", true), ROW(same != SString("abd"), true), ROW(same != same, false),
+           ROW(high.Compare("z"), 1), ROW(high.CompareNoCase("\xC9"), 1), ROW(az == "az", false),
+           ROW(az.CompareNoCase("az"), 0), ROW(SString("_").CompareNoCase("A"), -1),
+           ROW(SString("[").CompareNoCase("{"), -1)});
 }
 
 // A window is [start, start + count) clipped to the text; a text is found only wholly inside.
 TEST(SString, SearchesStayInsideTheWindow) {
-    const SString s("hello world"), t("abcabc"), p("a/b/c"), m("a/b\\c/d");
+    const SString s("hello world"), t("abcabc"), p("a/b/c");
     Check({ROW(s.Find('o', -3), 4), ROW(s.Find('d', 10, 100), 10), ROW(s.Find('h', 11), -1),
-           ROW(s.Find('h', 0, 0), -1), ROW(s.Find('w', 0, 6), -1), ROW(s.FindNot('h'), 1),
-           ROW(s.FindNot('h', 0, 1), -1), ROW(s.Find("or"), 7), ROW(t.Find("bc", 0, 2), -1),
-           ROW(t.Find("bc", 0, 3), 1), ROW(t.Find("bc", 2), 4), ROW(t.Find("cab", 1, 99), 2),
-           ROW(t.Find("bc", 0, -1, true), 3), ROW(t.Find(""), -1), ROW(s.FindNoCase("LL"), 2),
-           ROW(s.FindNoCase("LL", 0, 3), -1), ROW(p.ReverseFind('/'), 3),
-           ROW(p.ReverseFind('/', 2), 1), ROW(p.ReverseFind('/', 5), -1),
-           // The characters are tried in the order given.
-           ROW(m.ReverseFindAny(-1, 2, '\\', '/'), 3), ROW(m.ReverseFindAny(2, 2, 'x', '/'), 1)});
+           ROW(s.Find('w', 0, 6), -1), ROW(t.Find("bc", 0, 2), -1), ROW(t.Find("bc", 0, 3), 1),
+           ROW(t.Find("bc", 2), 4), ROW(t.Find("cab", 1, 99), 2), ROW(t.Find("bc", 0, -1, true), 3),
+           ROW(t.Find(""), -1), ROW(p.ReverseFind('/'), 3), ROW(p.ReverseFind('/', 2), 1),
+           ROW(p.ReverseFind('/', 5), -1)});
 }
 
 TEST(SString, ExtractsPartsLeavingTheSource) {
     const SString s("key=value"), w("a B\tc1");
-    Check({ROW(s.Left(3), "key"), ROW(s.Left(-1), ""), ROW(s.Left(99), "key=value"),
-           ROW(s.Right(5), "value"), ROW(s.Right(0), ""), ROW(s.Right(99), "key=value"),
-           ROW(s.Mid(4, 2), "va"), ROW(s.After('='), "value"), ROW(s.After('#'), ""),
-           ROW(s.Before('='), "key"), ROW(s.Before('#'), ""), ROW(s.BeforeOrAll('#'), "key=value"),
-           ROW(s + "!", "key=value!"), ROW(w.WithoutSpaces(), "aB\tc1"),
-           ROW(w.WithoutSpaces(true), "aBc1"), ROW(w.Upper(), "A B\tC1"),
-           ROW(w.Upper().Lower(), "a b\tc1")});
-}
-
-// A CR LF pair is one break; a lone CR or LF is one too.
-TEST(SString, GetLineTreatsCrLfAsOneBreak) {
-    const SString s("one\r\ntwo\nthree\rfour\n\rfive");
-    std::string lines;
-    for (int start = 0; start < s.GetLength();) lines += Str(s.GetLine(start, &start)) + ",";
-    EXPECT_EQ(lines, "one,two,three,four,,five,");
-    int next = 0;
-    EXPECT_EQ(Str(s.GetLine(-1, &next)), "");
-    EXPECT_EQ(next, s.GetLength());
-}
-
-TEST(SString, GetWordTakesRunsOfWhiteOrNonWhite) {
-    const SString s(" \thello world\r\n");
-    const auto word = [&s](int start, bool keepSpace) {
-        int next = -1;
-        const SString got = s.GetWord(start, &next, keepSpace);
-        return Str(got) + "|" + Str(next);
-    };
-    Check({ROW(word(0, false), "hello|7"), ROW(word(0, true), " \t|2"), ROW(word(4, true), "llo|7"),
-           ROW(word(13, true), "\r\n|15"), ROW(word(13, false), "|15")});
+    Check({ROW(s.Left(-1), ""), ROW(s.Left(99), "key=value"), ROW(s.Mid(4, 2), "va"),
+           ROW(s.After('='), "value"), ROW(s.After('#'), ""), ROW(s.Before('='), "key"),
+           ROW(s.Before('#'), ""), ROW(s.BeforeOrAll('#'), "key=value"),
+           ROW(w.WithoutSpaces(), "aB\tc1"), ROW(w.WithoutSpaces(true), "aBc1"),
+           ROW(w.Upper(), "A B\tC1")});
 }
 
 TEST(SString, AppendAndInsertMayTakeTheirOwnText) {
@@ -159,14 +114,9 @@ TEST(SString, AppendAndInsertMayTakeTheirOwnText) {
 // A zero replacing a character ends the text at the first one.
 TEST(SString, EditsInPlace) {
     Check({EDIT("abc", Insert('x', 1, 2), "axxbc"), EDIT("abc", Insert('x', -1), "abcx"),
-           EDIT("abc", Insert('x', 4), "abc"), EDIT("abc", Insert('x', 0, 0), "abc"),
-           EDIT("abc", Insert("xy", 0, 2), "xyxyabc"), EDIT("abc", Insert("xy", -1), "abcxy"),
-           EDIT("abc", Insert("", 1, 3), "abc"), EDIT("abc", Insert("xy", 4), "abc"),
-           EDIT("abcdef", Delete(1, 2), "adef|2"), EDIT("abcdef", Delete(2, 99), "ab|4"),
-           EDIT("abcdef", Overwrite("XY", 1, -1), "aXY"),
-           EDIT("abcdef", Overwrite("XYZW", 1, 1), "aXYZWcdef"),
-           EDIT("abcdef", Overwrite("!", 6, 0), "abcdef!"),
-           EDIT("abcdef", Overwrite("!", 7, 0), "abcdef"),
+           EDIT("abc", Insert('x', 4), "abc"), EDIT("abc", Insert("xy", 0, 2), "xyxyabc"),
+           EDIT("abc", Insert("", 1, 3), "abc"), EDIT("abcdef", Delete(1, 2), "adef|2"),
+           EDIT("abcdef", Delete(2, 99), "ab|4"),
            EDIT("a.b.c.d", Replace('.', '/', 2, 4), "a.b/c/d|2"),
            EDIT("a/b/c/d", Replace('/', 0, 2), "a/b|2"), EDIT("a.b", Replace(0, 'x'), "a.b|0")});
 }
@@ -177,18 +127,14 @@ TEST(SString, ReplacesTextInTheWindow) {
            EDIT("xx-xx-xx", Replace("x", "yy", 0, 5), "yyyy-yyyy-xx|4"),
            EDIT("xx-xx-xx", Replace("xx", "x", 3, 5), "xx-x-x|2"),
            EDIT("aAbA", Replace("a", "-", 0, -1, false), "--b-|3"),
-           EDIT("aaa", Replace("aa", "b"), "ba|1"), EDIT("abc", Replace("", "x"), "abc|0"),
-           EDIT("abc", Replace("bc", "x", 0, 2), "abc|0")});
+           EDIT("aaa", Replace("aa", "b"), "ba|1"), EDIT("abc", Replace("", "x"), "abc|0")});
 }
 
-// Trimming blanks returns how many went; trimming a count returns 0.
-TEST(SString, TrimsBlanksOrCountedCharacters) {
-    Check({EDIT("x \t ", TrimRight(), "x|3"), EDIT("   ", TrimRight(), "|3"),
-           EDIT("x\r\n ", TrimRight(), "x\r\n|1"), EDIT("x \t", TrimRight(-1, true), "x \t|0"),
-           EDIT("abcd", TrimRight(2), "ab|0"), EDIT("abcd", TrimRight(9), "|0"),
-           EDIT("abcd ", TrimRight(0), "abcd |0"), EDIT(" \t x", TrimLeft(), "x|3"),
-           EDIT("abcd", TrimLeft(2), "cd|0"), EDIT("  a b \t", Trim(), "a b"),
-           EDIT(" \ta\t ", Trim(-1, -1, true), "\ta\t")});
+// Trimming blanks returns how many went.
+TEST(SString, TrimsBlanks) {
+    Check({EDIT("   ", TrimRight(), "|3"), EDIT("x\r\n ", TrimRight(), "x\r\n|1"),
+           EDIT("x \t", TrimRight(-1, true), "x \t|0"), EDIT(" \t x", TrimLeft(), "x|3"),
+           EDIT("  a b \t", Trim(), "a b"), EDIT(" \ta\t ", Trim(-1, -1, true), "\ta\t")});
 }
 
 TEST(SString, QuotesAndNumbers) {
@@ -196,17 +142,12 @@ TEST(SString, QuotesAndNumbers) {
            EDIT("\"", Unquote(), "\"|0"), EDIT("\"a\"b\"", Unquote(), "\"a\"b\"|0"),
            EDIT("\"a", Unquote(), "\"a|0"),
            // Digits, at most one inner "." and a "-" only as the very first character.
-           READ("12.5", IsNumeric(), 1), READ("-3", IsNumeric(), 1), READ("\t7\t", IsNumeric(), 1),
-           READ(" -3", IsNumeric(), 0), READ("1.", IsNumeric(), 0), READ("1.2.3", IsNumeric(), 0),
-           READ(" \t ", IsNumeric(), 0), READ("-", IsNumeric(), 0), READ("1 2", IsNumeric(), 0),
-           READ("12.5", IsInteger(), 0), READ("-3", IsInteger(), 1),
-           // "#hex", "0xhex", "0Xhex" or bare hex of at most 16 digits; anything else reads 0.
-           READ("#FF000000", ParseHex(), 0xFF000000u), READ("0x1f", ParseHex(), 31),
-           READ("0X10", ParseHex(), 16), READ("FFFFFFFFFFFFFFFF", ParseHex(), UINT64_MAX),
-           READ("1FFFFFFFFFFFFFFFF", ParseHex(), 0), READ("01", ParseHex(), 0),
+           READ("12.5", IsNumeric(), 1), READ("\t7\t", IsNumeric(), 1), READ(" -3", IsNumeric(), 0),
+           READ("1.2.3", IsNumeric(), 0), READ("12.5", IsInteger(), 0), READ("-3", IsInteger(), 1),
+           // "#hex", "0xhex" or bare hex of at most 16 digits; anything else reads 0.
+           READ("#FF000000", ParseHex(), 0xFF000000u), READ("1FFFFFFFFFFFFFFFF", ParseHex(), 0),
            READ("#FG", ParseHex(), 0),
-           // Only CR LF counts as a line break; any break ends a line for its length.
-           READ("\r\n\r\n", CountLines(), 3), READ("ab\r\nabcd\nx\r", CountLines(), 2),
+           // Any line break ends a line for its length.
            READ("\r\n\r\n", GetMaxLineLength(), 0),
            READ("ab\r\nabcd\nx\r", GetMaxLineLength(), 4)});
 }
@@ -217,14 +158,7 @@ TEST(SString, Encodings) {
            EDIT("Az09-_ ", UrlEncode(true), "Az09-_+"),
            EDIT("~.%\xE9", UrlEncode(true), "%7E%2E%25%E9"), EDIT("ab", EncodeBase64(), "YWI="),
            EDIT("abcd", EncodeBase64(), "YWJjZA="), EDIT("\xFF\xFE\xFD", EncodeBase64(), "//79="),
-           EDIT("", EncodeBase64(), ""), EDIT("YWI=", DecodeBase64(), "ab"),
-           EDIT("YWJjZA=", DecodeBase64(), "abcd"), EDIT("YQBi=", DecodeBase64(), "a")});
-    std::string all;  // every non-zero byte
-    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
-    SString s(all.c_str());
-    s.EncodeBase64();
-    s.DecodeBase64();
-    EXPECT_EQ(Str(s), all);
+           EDIT("", EncodeBase64(), "")});
 }
 
 }  // namespace
