@@ -80,8 +80,22 @@ SString PInstallLog::FormatLine(const SYSTEMTIME& time, const char* location,
     return line;
 }
 
+// Another updater ending at the same moment holds the log for a moment: its line is
+// waited for rather than lost. Any other failure gives up at once.
 bool PInstallLog::Append(const SString& line) {
     if (path.GetLength() == 0) return false;
+    for (int attempt = 1;; ++attempt) {
+        SetLastError(ERROR_SUCCESS);
+        if (AppendOnce(line)) return true;
+        const DWORD error = GetLastError();
+        if (attempt == kAttempts ||
+            (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION))
+            return false;
+        Sleep(kAttemptPauseMs);
+    }
+}
+
+bool PInstallLog::AppendOnce(const SString& line) {
     int64_t size = 0;
     {
         SFilePath existing;

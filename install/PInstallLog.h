@@ -26,11 +26,16 @@ public:
     static SString FormatLine(const SYSTEMTIME& time, const char* location,
                               const char* destination, const char* outcome, int64_t bytes,
                               double seconds, const char* detail);
-    // Appends line and its CR LF; false when the file could not be written.
+    // Appends line and its CR LF, waiting up to a second while another process holds the
+    // file; false when it could not be written.
     bool Append(const SString& line);
     const SString& GetPath() const { return path; }
 
 private:
+    static constexpr int kAttempts = 20;  // about a second in all
+    static constexpr DWORD kAttemptPauseMs = 50;
+
+    bool AppendOnce(const SString& line);
     bool Rewrite(const SString& line, int64_t size);
 
     SString path;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "install/PInstallLog.h"
 #include "tests/support/TestFolder.h"
@@ -59,6 +60,18 @@ TEST(PInstallLog, KeepsTheNewestLinesWithinItsLimitAndFailsQuietly) {
     EXPECT_TRUE(log.AddHostStillRunning("u", "d", 10));
     const std::string line = "\tu\td\thost still running\t0 bytes\t10.0 s\r\n";
     EXPECT_NE(ReadWholeFile(log.GetPath().GetSafeText()).find(line), std::string::npos);
+    // Held by another updater for a moment, the log still gets the line.
+    HANDLE held = CreateFileA(log.GetPath().GetSafeText(), GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread release([held] {
+        Sleep(300);
+        CloseHandle(held);
+    });
+    EXPECT_TRUE(log.Append("after a wait"));
+    release.join();
+    const std::string text = ReadWholeFile(log.GetPath().GetSafeText());
+    EXPECT_EQ(text.substr(text.find(line) + line.size()), "after a wait\r\n");
     EXPECT_FALSE(PInstallLog(folder.MakeFolder("a folder").c_str()).Append("x"));
     EXPECT_FALSE(PInstallLog("").Append("x"));
 }
