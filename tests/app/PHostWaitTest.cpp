@@ -33,20 +33,15 @@ WaitOutcome RunWait(const std::string& host, const char* budget, const char* pau
     return outcome;
 }
 
-// With a pause longer than the test's time limit, only a poll made at once can proceed.
-TEST(PHostWait, ProceedsAtOnceWhenTheHostIsNotRunning) {
-    TestFolder folder;
-    WaitOutcome outcome = RunWait(folder / "absent.exe", "900000", "900000");
-    EXPECT_EQ(outcome.proceed, 1);
-}
-
-// The wait runs on a thread of its own; it must still be waiting a while into the host's
-// life, and it proceeds once the host is stopped. Slowness can only make it return later,
-// so neither check depends on how fast the machine is.
-TEST(PHostWait, ProceedsOnlyOnceTheHostHasExited) {
+// Before the host starts, a pause longer than the test's time limit lets only a poll made at
+// once proceed. Then the wait runs on a thread of its own; it must still be waiting a while
+// into the host's life, and it proceeds once the host is stopped. Slowness can only make it
+// return later, so no check depends on how fast the machine is.
+TEST(PHostWait, ProceedsOnlyWhileTheHostIsNotRunning) {
     TestFolder folder;
     const std::string host = folder / "App Host.exe";  // a copy of the sleeper
     ASSERT_TRUE(CopyFileA(HelperPath("sleeper.exe").c_str(), host.c_str(), FALSE));
+    EXPECT_EQ(RunWait(host, "900000", "900000").proceed, 1);
     RunningProcess running("\"" + host + "\" 900000");
     for (int i = 0; i < 200 && SSystem::GetProcessCount(host.c_str()) == 0; ++i) Sleep(50);
     ASSERT_GT(SSystem::GetProcessCount(host.c_str()), 0);

@@ -9,10 +9,8 @@ TEST(PWndExtract, ProgressIsPerMilleOfTheAnnouncedLengthUpToTheChunk) {
     struct Case {
         int offset, total, position;
     } const cases[] = {
-        {0, 1000, 0},
         {999, 1000, 999},
         {1, 3, 333},
-        {1024, 1024000, 1},
         {2147483647, 2147483647, 1000},
         {5000, -1, -5000000},
         {3000000, -1, INT_MIN},  // beyond the 32-bit range: no number the bar can show
