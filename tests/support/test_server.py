@@ -8,8 +8,8 @@ misbehaves on purpose for the download tests, and stops by itself after its life
       serves the folder's files, and writes their <url> to the file once it listens
 
 Paths ("-" for no length): /file/NAME (the served folder's), /rate/R/NAME (at R bytes a
-second), /length/N, /nolength/N, /short/N/M (N announced, M sent), /reset/N/M (M bytes, then
-a reset), /stall/N/M (M bytes, then silence), /silent/MS, /status/CODE (an HTML page),
+second), /length/N, /nolength/N, /short/N/M (N announced, M sent), /stall/N/M (M bytes, then
+silence), /silent/MS, /status/CODE (an HTML page),
 /pair/A/B/NAME (the bytes of hexadecimal A, or of B when NAME ends in ".sig"; "-": a 404).
 Bodies are the pattern byte(i) = i % 251. A last segment with a dot is a file name that
 the other paths ignore, for clients that insist on an ending such as ".upd".
@@ -17,8 +17,6 @@ the other paths ignore, for clients that insist on an ending such as ".upd".
 
 import http.server
 import os
-import socket
-import struct
 import subprocess
 import sys
 import threading
@@ -27,7 +25,7 @@ import time
 BLOCK = bytes(i % 251 for i in range(251 * 1043))  # whole periods: blocks join seamlessly
 LIFETIME = 550  # seconds: within CTest's time-out, so that the server never outlives a run
 ARGUMENTS = {"file": 0, "rate": 1, "length": 1, "nolength": 1, "short": 2, "status": 1,
-             "reset": 2, "silent": 1, "stall": 2}
+             "silent": 1, "stall": 2}
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -55,20 +53,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if kind in ("file", "rate"):
             return self.file(name, numbers[0] if numbers else 0)
         announced = None if kind == "nolength" else numbers[0]
-        count = numbers[1] if kind in ("short", "reset", "stall") else numbers[0]
+        count = numbers[1] if kind in ("short", "stall") else numbers[0]
         self.head(announced)
         for sent in range(0, count, len(BLOCK)):
             self.wfile.write(BLOCK[:min(count - sent, len(BLOCK))])
         if kind == "stall":
             self.wfile.flush()
             return self.silent(LIFETIME * 1000)
-        if kind == "reset":
-            self.wfile.flush()
-            time.sleep(0.05)  # let the bytes leave before the reset overtakes them
-            # A zero linger time makes close send RST instead of FIN.
-            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
-                                       struct.pack("ii", 1, 0))
-            self.connection.close()
 
     def page(self, code):
         body = ("<html><head><title>%d</title></head><body><h1>Error %d</h1></body></html>"
@@ -128,7 +119,7 @@ class Server(http.server.ThreadingHTTPServer):
         return self.requests <= self.limit
 
     def handle_error(self, request, address):
-        pass  # clients that hang up and the deliberate resets are part of the tests
+        pass  # clients that hang up are part of the tests
 
 
 def start(max_requests=10000, lifetime=900, folder=None):
