@@ -59,31 +59,24 @@ TEST(SDiskFiles, SizeCrcAndExistence) {
     SHandle lock(CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(lock.IsValid());
-    const struct {
-        std::string path;
-        int size;
-        uint32_t crc;
-    } cases[] = {
-        {folder.WriteFile("empty.bin", ""), 0, 0},
-        {folder.WriteFile("caf\xe9.txt", "123456789"), 9, 0xCBF43926u},
-        {locked, -1, 7},
-    };
     SDisk disk;
-    for (const auto& c : cases) {
-        EXPECT_EQ(disk.GetFileSize(c.path.c_str()), c.size) << c.path;
-        EXPECT_EQ(disk.GetFileCrc(c.path.c_str()), c.size < 0 ? 0 : c.crc) << c.path;
+    // Size, checksum, whether the reporting form read it, and the crc it left (7 before).
+    const auto read = [&disk](const std::string& path) {
         uint32_t crc = 7;
-        EXPECT_EQ(disk.GetFileCrc(c.path.c_str(), crc), c.size >= 0) << c.path;
-        EXPECT_EQ(crc, c.crc) << c.path;
-    }
-    const char* const path = folder.Path().c_str();  // a folder, no file
-    Check({ROW(disk.GetFileSize(path), -1), ROW(disk.GetFileSize64(path), -1)});
-
+        const bool done = disk.GetFileCrc(path.c_str(), crc);
+        return std::to_string(disk.GetFileSize(path.c_str())) + " " +
+               std::to_string(disk.GetFileCrc(path.c_str())) + (done ? " read " : " unread ") +
+               std::to_string(crc);
+    };
+    const std::string nine = std::to_string(0xCBF43926u);  // the CRC-32 of "123456789"
+    const char* const path = folder.Path().c_str();        // a folder, no file
     const int64_t bigSize = (int64_t{3} << 30) + 5;
     const std::string big = folder.WriteSparse("sparse.bin", bigSize);
-    ASSERT_FALSE(big.empty());
-    EXPECT_EQ(disk.GetFileSize64(big.c_str()), bigSize);
-    EXPECT_EQ(disk.GetFileSize64(locked.c_str()), 9);
+    Check({ROW(read(folder.WriteFile("empty.bin", "")), "0 0 read 0"),
+           ROW(read(folder.WriteFile("caf\xe9.txt", "123456789")), "9 " + nine + " read " + nine),
+           ROW(read(locked), "-1 0 unread 7"), ROW(disk.GetFileSize(path), -1),
+           ROW(disk.GetFileSize64(path), -1), ROW(disk.GetFileSize64(big.c_str()), bigSize),
+           ROW(disk.GetFileSize64(locked.c_str()), 9)});
 
     const std::string file = folder.WriteFile("f.txt", "x");
     const std::string sub = folder.MakeFolder("sub");
@@ -93,28 +86,20 @@ TEST(SDiskFiles, SizeCrcAndExistence) {
     CurrentFolderScope scope(sub);
     ASSERT_TRUE(scope.changed);
 
-    struct Case {
-        std::string in;
-        bool file, folder;
+    const auto kind = [&disk](const std::string& path) {
+        return std::string(disk.FileExists(path.c_str()) ? "file" : "") +
+               (disk.FolderExists(path.c_str()) ? "folder" : "");
     };
-    // clang-format off
-    const Case exist[] = {{file, true, false}, {file + "\\", false, false}, {sub, false, true},
-                          {bare, false, true}, {folder / "h.txt", true, false},
-                          {folder / "hf", false, true}, {folder / "none", false, false},
-                          {"", false, false}, {"C:\\", false, true}, {"..", false, true}};
-    // clang-format on
-    for (const Case& c : exist) {
-        EXPECT_EQ(disk.FileExists(c.in.c_str()), c.file) << c.in;
-        EXPECT_EQ(disk.FolderExists(c.in.c_str()), c.folder) << c.in;
-    }
-
     // PathExists leaves the full path of what it found in scratch, and scratch empty else.
-    const std::pair<std::string, std::string> found[] = {
-        {"..\\sub\\..\\f.txt", file}, {"../sub/", sub}, {"missing", ""}};
-    for (const auto& c : found) {
-        EXPECT_EQ(disk.PathExists(c.first.c_str()), !c.second.empty()) << c.first;
-        EXPECT_EQ(std::string(disk.GetScratch()), c.second) << c.first;
-    }
+    // clang-format off
+    Check({ROW(kind(file), "file"), ROW(kind(file + "\\"), ""), ROW(kind(sub), "folder"),
+           ROW(kind(bare), "folder"), ROW(kind(folder / "h.txt"), "file"),
+           ROW(kind(folder / "hf"), "folder"), ROW(kind(folder / "none"), ""), ROW(kind(""), ""),
+           ROW(kind("C:\\"), "folder"), ROW(kind(".."), "folder"),
+           ROW(disk.PathExists("..\\sub\\..\\f.txt"), true), ROW(disk.GetScratch(), file),
+           ROW(disk.PathExists("../sub/"), true), ROW(disk.GetScratch(), sub),
+           ROW(disk.PathExists("missing"), false), ROW(disk.GetScratch(), "")});
+    // clang-format on
 }
 
 // The package builder's listing: every file below a folder, hidden ones and a name with a
