@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/SFileMem.h"
 #include "core/SFilePath.h"
 #include "core/SWindows.h"
 #include "tests/core/Rows.h"
@@ -68,22 +69,20 @@ TEST(SFilePath, OpenModesSharingAndAttributes) {
 // A download and the archives read from it may have to go while a worker cut off part-way
 // still holds them: those opens let the file be deleted, which takes effect on the close.
 TEST(SFilePath, TemporaryFilesAndSharedReadsMayBeDeletedWhileOpen) {
-    struct Case {
-        const char* open;
-        bool deletable;
-    };
-    const Case cases[] = {{"temporary", true}, {"rb shared", true}, {"rb", false}, {"w+b", false}};
-    for (const Case& c : cases) {
-        TestFolder folder;
+    TestFolder folder;
+    const auto deletable = [&folder](const std::string& open) {
         const std::string path = folder.WriteFile("download.tmp", "hello");
         SFilePath file;
-        Check({ROW(std::string(c.open) == "temporary" ? file.OpenTemporary(path.c_str())
-                                                      : OpenAs(file, path, c.open),
-                   true),
-               ROW(DeleteFileA(path.c_str()) != FALSE, c.deletable),
-               ROW((file.Close(), FileIsThere(path)), !c.deletable)},
-              std::string(" for ") + c.open);
-    }
+        const bool opened =
+            open == "temporary" ? file.OpenTemporary(path.c_str()) : OpenAs(file, path, open);
+        const bool deleted = DeleteFileA(path.c_str()) != FALSE;
+        file.Close();
+        return std::string(opened ? "" : "unopened, ") + (deleted ? "deleted, " : "kept, ") +
+               (FileIsThere(path) ? "there" : "gone");
+    };
+    Check({ROW(deletable("temporary"), "deleted, gone"),
+           ROW(deletable("rb shared"), "deleted, gone"), ROW(deletable("rb"), "kept, there"),
+           ROW(deletable("w+b"), "kept, there")});
 }
 
 // The constructor and an open that does not say otherwise share nothing; a failed open closes
@@ -106,18 +105,23 @@ TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
 }
 
 // The reporting close is false when a write failed earlier or the last buffered bytes cannot go
-// out (to a pipe whose reader has gone, as to a full disk); what the mode leaves out fails.
+// out (to a pipe whose reader has gone, as to a full disk); what the mode leaves out fails, and
+// a copy the file refuses takes nothing from its source.
 TEST(SFilePath, CloseCheckedReportsWhatNeverReachedTheFile) {
     TestFolder folder;
     const std::string path = folder.WriteFile("file.txt", "old");
     SFilePath file;
     uint32_t crc = 5;
+    SFileMem from;
+    from.WriteString("new bytes");
+    from.Rewind();
     // clang-format off
     Check({ROW(file.CloseChecked(), true),  // nothing open, nothing lost
            ROW(file.Open(path.c_str(), true, true, false), true), ROW(file.WriteString("new"), 3),
            ROW(file.GetCrc(crc), false), ROW(crc, 5u), ROW(file.CloseChecked(), true),
            ROW(ReadWholeFile(path), "new"), ROW(file.Open(path.c_str(), false, false, true), true),
            ROW(file.WriteString("lost"), 0), ROW(file.SetSize(1), false),
+           ROW(file.CopyFrom(&from), 0), ROW(from.GetPosition(), 0),
            ROW(file.CloseChecked(), false), ROW(file.IsOpen(), false),
            ROW(ReadWholeFile(path), "new")});
     // clang-format on

@@ -1,5 +1,4 @@
-// Files: what disk and memory files share, run on both kinds, copies between them, what only a
-// memory file does, and the block streams that the archives are made of.
+// Files: what disk and memory files share, run on both kinds, and the block streams of archives.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -36,8 +35,7 @@ uint32_t Le(const std::string& bytes, size_t at) {
     return LoadUint32(reinterpret_cast<const uint8_t*>(bytes.data() + at));
 }
 
-// A subclass that changes Read lends nothing in place, so that copies go through its Read;
-// this one gives only its first limit bytes, upper-cased, like a file failing part-way.
+// Lends nothing in place, so copies go through its Read: the first limit bytes, upper-cased.
 class ShoutingFile : public SFileMem {
 public:
     explicit ShoutingFile(int limit) : limit(limit) {}
@@ -179,29 +177,17 @@ TEST_P(SFileBoth, SeekSkipAndReadStrings) {
 // Only CR LF ends a line; spaces and tabs around the text go unless raw. On disk every other
 // CR byte is dropped from the text; in memory a lone CR stays in it.
 TEST_P(SFileBoth, ReadLine) {
-    struct Case {
-        const char* content;
-        bool raw, complete;
-        const char* line;
-        int at;
-        const char* memoryLine = nullptr;  // where memory differs from disk
+    const auto line = [this](const char* content, bool raw) {
+        SFile* f = Make(content);
+        bool complete = strchr(content, '\n') == nullptr;  // the opposite, so it must be set
+        const std::string text = Str(f->ReadLine(raw, -1, &complete));
+        return text + (complete ? "|complete|" : "|cut|") + std::to_string(f->GetPosition());
     };
-    const Case cases[] = {
-        {"\t key = 1 \r\nrest", false, true, "key = 1", 12},
-        {"  key = 1 \r\nrest", true, true, "  key = 1 ", 12},
-        {"   \r\n", false, true, "", 5},
-        {"a\r\r\nb", true, true, "a", 4, "a\r"},
-        {"ab\r", true, false, "ab", 3, "ab\r"},
-    };
-    for (const Case& c : cases) {
-        SFile* f = Make(c.content);
-        bool complete = !c.complete;
-        EXPECT_EQ(Str(f->ReadLine(c.raw, -1, &complete)),
-                  memory && c.memoryLine ? c.memoryLine : c.line)
-            << c.content;
-        EXPECT_EQ(complete, c.complete) << c.content;
-        EXPECT_EQ(f->GetPosition(), c.at) << c.content;
-    }
+    Check({ROW(line("\t key = 1 \r\nrest", false), "key = 1|complete|12"),
+           ROW(line("  key = 1 \r\nrest", true), "  key = 1 |complete|12"),
+           ROW(line("   \r\n", false), "|complete|5"),
+           ROW(line("a\r\r\nb", true), memory ? "a\r|complete|4" : "a|complete|4"),
+           ROW(line("ab\r", true), memory ? "ab\r|cut|3" : "ab|cut|3")});
 }
 
 // Forward from the position: where the pattern starts, the position just after it; without a
@@ -228,8 +214,8 @@ TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
     for (Kind kind : {Kind::kDisk, Kind::kMemory}) {
         FileOfKind source(kind, folder, "source.bin");
         for (const Case& c : cases) {
-            const std::string label = std::to_string(c.sourceStart) + " from kind " +
-                                      std::to_string(static_cast<int>(kind));
+            const std::string label = std::to_string(c.sourceStart) +
+                                      (kind == Kind::kDisk ? " from disk" : " from memory");
             SFile* from = source.Make(c.content);
             SFile* to = Make(c.before);
             from->Seek(c.sourceStart);
@@ -246,16 +232,6 @@ TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
         }
     }
     EXPECT_EQ(Make("ab")->CopyFrom(nullptr, 5), 0);
-}
-
-TEST(SFileCopyFrom, SourceSkipsOnlyWhatTheTargetTook) {
-    TestFolder folder;
-    SFilePath to;
-    ASSERT_TRUE(to.OpenReading(folder.WriteFile("target.bin", "old").c_str()));
-    SFileMem from;
-    Fill(from, "new bytes");
-    EXPECT_EQ(to.CopyFrom(&from), 0);
-    EXPECT_EQ(from.GetPosition(), 0);
 }
 
 TEST_P(SFileBoth, CopiesGoThroughASubclasssReadAndKeepOnlyWhatArrived) {
@@ -288,16 +264,13 @@ TEST(SFileMem, ReserveKeepsTheBytesAndThePositionInside) {
 // Bytes written from the file's own block survive the block moving (and freed) as it grows.
 TEST(SFileMem, WritesFromItsOwnBlock) {
     const int size = 4 * 1024 * 1024;
-    SFileMem doubled;
-    const std::string bytes = TestRandom(4).Noise(size);
-    doubled.Write(bytes.data(), size);
-    EXPECT_EQ(doubled.Write(doubled.GetBuffer(), size), size);
-    EXPECT_TRUE(Bytes(doubled) == bytes + bytes);
-    SFileMem line;
     const std::string text(size, 'q');
-    line.WriteString(text.c_str(), size + 1);  // with its zero byte
-    EXPECT_EQ(line.WriteLine(reinterpret_cast<const char*>(line.GetBuffer())), size + 2);
-    EXPECT_TRUE(Bytes(line) == text + "\0"s + text + "\r\n");
+    const std::string line = text + "\0"s + text + "\r\n";
+    SFileMem f;
+    f.WriteString(text.c_str(), size + 1);  // with its zero byte
+    Check({ROW(f.WriteLine(reinterpret_cast<const char*>(f.GetBuffer())), size + 2),
+           ROW(f.Write(f.GetBuffer(), 2 * size + 3), 2 * size + 3),
+           ROW(Bytes(f) == line + line, true)});
 }
 
 // A file loads whole and rewound over what was there, also while a holder shares it; held
@@ -320,13 +293,10 @@ TEST(SFileMem, LoadFileReadsTheWholeFileAndRewinds) {
 // file closed; each start of Update.exe loads its present dialog descriptions.
 TEST(SFileMem, LoadResourceThatIsMissing) {
     const HMODULE self = GetModuleHandleA(nullptr);
-    SetLastError(0);
-    FindResourceA(self, MAKEINTRESOURCEA(152), "BINARY");
-    const DWORD error = GetLastError();
     SFileMem f, fresh;
     f.WriteString("previous content");
-    Check({ROW(f.LoadResource("BINARY", 152, self), false), ROW(GetLastError(), error),
-           ROW(error != 0, true), ROW(f.GetSize(), 0), ROW(f.GetPosition(), 0),
+    Check({ROW((SetLastError(0), f.LoadResource("BINARY", 152, self)), false),
+           ROW(GetLastError() != 0, true), ROW(f.GetSize(), 0), ROW(f.GetPosition(), 0),
            ROW(fresh.LoadResource("BINARY", 152, self), false), ROW(fresh.IsOpen(), false)});
 }
 
