@@ -31,10 +31,6 @@ std::string Bytes(SFileMem& file) {
     return std::string(reinterpret_cast<const char*>(file.GetBuffer()), file.GetSize());
 }
 
-uint32_t Le(const std::string& bytes, size_t at) {
-    return LoadUint32(reinterpret_cast<const uint8_t*>(bytes.data() + at));
-}
-
 // Lends nothing in place, so copies go through its Read: the first limit bytes, upper-cased.
 class ShoutingFile : public SFileMem {
 public:
@@ -75,7 +71,6 @@ public:
         return &disk;
     }
 
-    // Read past the object under test; a disk file is closed first.
     std::string Bytes() {
         if (kind == Kind::kMemory) return ::Bytes(memory);
         disk.Close();
@@ -92,9 +87,6 @@ private:
 
 class SFileBoth : public testing::TestWithParam<Kind> {
 protected:
-    SFile* Make(const std::string& content) { return file.Make(content); }
-    std::string Bytes() { return file.Bytes(); }
-
     const bool memory = GetParam() == Kind::kMemory;
     TestFolder folder;
     FileOfKind file{GetParam(), folder, "file.bin"};
@@ -105,10 +97,9 @@ INSTANTIATE_TEST_SUITE_P(SFile, SFileBoth, testing::Values(Kind::kDisk, Kind::kM
                              return info.param == Kind::kDisk ? "Disk" : "Memory";
                          });
 
-// A closed disk file and a memory file without a block answer every question with nothing;
-// writing nothing does not open them, and SetSize opens only a memory file.
+// Closed or blockless, a file answers with nothing; only a memory file opens on SetSize.
 TEST_P(SFileBoth, ClosedFileGivesNothing) {
-    SFile* f = Make("abc");
+    SFile* f = file.Make("abc");
     f->Close();
     char buffer[4];
     uint32_t crc = 7;
@@ -120,11 +111,9 @@ TEST_P(SFileBoth, ClosedFileGivesNothing) {
            ROW(f->SetSize(3), memory)});
 }
 
-// Reads stop at the end, writes go past it, the two alternate without seeking; a string length
-// past the text takes its zero byte along; no text writes nothing, no line an empty one; the
-// size counts what is still buffered.
+// Reads and writes alternate without seeking; the size counts what is still buffered.
 TEST_P(SFileBoth, ReadAndWriteAtThePosition) {
-    SFile* f = Make("hello");
+    SFile* f = file.Make("hello");
     char b[16] = {};
     // clang-format off
     Check({ROW(f->Seek(3), 3), ROW(f->GetSize(), 5), ROW(f->GetPosition(), 3),
@@ -139,24 +128,22 @@ TEST_P(SFileBoth, ReadAndWriteAtThePosition) {
            ROW(f->WriteString("SRES", 5), 5), ROW(f->WriteString(nullptr), 0),
            ROW(f->WriteLine("ab"), 4), ROW(f->WriteLine(nullptr), 2), ROW(f->GetPosition(), 24)});
     // clang-format on
-    EXPECT_EQ(Bytes(), "hElLoXYZ!SRESSRES\0ab\r\n\r\n"s);
+    EXPECT_EQ(file.Bytes(), "hElLoXYZ!SRESSRES\0ab\r\n\r\n"s);
 }
 
-// A seek right after writes still buffered counts them in the size, and one right after reads
-// lands where asked (a disk file's Seek once measured only what had reached the disk).
+// A disk file's Seek once measured only what had reached the disk.
 TEST_P(SFileBoth, SeeksAfterBufferedWritesAndReads) {
-    SFile* f = Make("hello");
+    SFile* f = file.Make("hello");
     char b[4] = {};
     Check({ROW(f->WriteString("0123456789"), 10), ROW(f->Seek(-1), 10), ROW(f->Seek(5), 5),
            ROW(f->Read(b, 2), 2), ROW(f->Seek(3), 3), ROW(f->Read(b, 1), 1), ROW(b[0], '3'),
            ROW(f->WriteString("XY"), 2), ROW(f->Seek(11), 10), ROW(f->GetPosition(), 10)});
-    EXPECT_EQ(Bytes(), "0123XY6789");
+    EXPECT_EQ(file.Bytes(), "0123XY6789");
 }
 
-// Below 0 or beyond the size is the end, for Seek and for where Skip lands. ReadString takes
-// count bytes (-1: the rest), as text that is never null.
+// Beyond either end is the end, for Seek and Skip; ReadString's text is never null.
 TEST_P(SFileBoth, SeekSkipAndReadStrings) {
-    SFile* f = Make("he\0lo\0def"s);
+    SFile* f = file.Make("he\0lo\0def"s);
     const auto skip = [f](int n) {
         f->Seek(2);
         f->Skip(n);
@@ -174,11 +161,10 @@ TEST_P(SFileBoth, SeekSkipAndReadStrings) {
     // clang-format on
 }
 
-// Only CR LF ends a line; spaces and tabs around the text go unless raw. On disk every other
-// CR byte is dropped from the text; in memory a lone CR stays in it.
+// Only CR LF ends a line; on disk a lone CR is dropped, in memory it stays.
 TEST_P(SFileBoth, ReadLine) {
     const auto line = [this](const char* content, bool raw) {
-        SFile* f = Make(content);
+        SFile* f = file.Make(content);
         bool complete = strchr(content, '\n') == nullptr;  // the opposite, so it must be set
         const std::string text = Str(f->ReadLine(raw, -1, &complete));
         return text + (complete ? "|complete|" : "|cut|") + std::to_string(f->GetPosition());
@@ -190,16 +176,14 @@ TEST_P(SFileBoth, ReadLine) {
            ROW(line("ab\r", true), memory ? "ab\r|cut|3" : "ab|cut|3")});
 }
 
-// Forward from the position: where the pattern starts, the position just after it; without a
-// match -1 and the position stays.
+// Without a match the position stays, so a caller may search again from it.
 TEST_P(SFileBoth, FindSearchesForwardFromThePosition) {
-    SFile* f = Make("hello world");
+    SFile* f = file.Make("hello world");
     Check({ROW((f->Seek(5), f->Find("o", 1)), 7), ROW(f->GetPosition(), 8),
            ROW(f->Find("o", 1), -1), ROW(f->GetPosition(), 8), ROW(f->Find(nullptr, 2), -1)});
 }
 
-// Count bytes (-1: the rest) from either kind, position to position; the large copy and its
-// checksum (CRC-32 of the whole content, the position kept) take several steps on disk.
+// The large copy takes several steps on disk, each of which the checksum must see.
 TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
     const std::string large = TestRandom(7).Text(2 * 1024 * 1024 + 12345);
     struct Case {
@@ -217,7 +201,7 @@ TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
             const std::string label = std::to_string(c.sourceStart) +
                                       (kind == Kind::kDisk ? " from disk" : " from memory");
             SFile* from = source.Make(c.content);
-            SFile* to = Make(c.before);
+            SFile* to = file.Make(c.before);
             from->Seek(c.sourceStart);
             to->Seek(c.targetStart);
             const uint32_t crc = SCrc32(0, c.after.data(), static_cast<int>(c.after.size()));
@@ -228,20 +212,19 @@ TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
                    ROW(from->GetPosition(), c.sourceStart + c.copied), ROW(to->Seek(1), 1),
                    ROW(to->GetCrc(got), true), ROW(got, crc), ROW(to->GetPosition(), 1)}, label);
             // clang-format on
-            EXPECT_TRUE(Bytes() == c.after) << label;
+            EXPECT_TRUE(file.Bytes() == c.after) << label;
         }
     }
-    EXPECT_EQ(Make("ab")->CopyFrom(nullptr, 5), 0);
+    EXPECT_EQ(file.Make("ab")->CopyFrom(nullptr, 5), 0);
 }
 
 TEST_P(SFileBoth, CopiesGoThroughASubclasssReadAndKeepOnlyWhatArrived) {
     ShoutingFile from(5);
     Fill(from, "abcdefgh");
-    SFile* to = Make("0123456789");
+    SFile* to = file.Make("0123456789");
     to->Seek(8);
-    EXPECT_EQ(to->CopyFrom(&from), 5);
-    EXPECT_EQ(to->GetPosition(), 13);
-    EXPECT_EQ(Bytes(), "01234567ABCDE");
+    Check({ROW(to->CopyFrom(&from), 5), ROW(to->GetPosition(), 13),
+           ROW(file.Bytes(), "01234567ABCDE")});
 }
 
 TEST(SCrc32, ContinuesFromAnEarlierValue) {
@@ -250,8 +233,7 @@ TEST(SCrc32, ContinuesFromAnEarlierValue) {
            ROW(SCrc32(head, nullptr, 5), head)});
 }
 
-// No block before the first write or after Close; the bytes stay through growing and
-// shrinking; the position never lies beyond the size.
+// The position never lies beyond the size, whatever Reserve does.
 TEST(SFileMem, ReserveKeepsTheBytesAndThePositionInside) {
     SFileMem f;
     const std::string bytes(1024, 'w');
@@ -273,8 +255,7 @@ TEST(SFileMem, WritesFromItsOwnBlock) {
            ROW(Bytes(f) == line + line, true)});
 }
 
-// A file loads whole and rewound over what was there, also while a holder shares it; held
-// exclusively it does not load, and the content stays.
+// A file held exclusively does not load, and what was loaded before stays.
 TEST(SFileMem, LoadFileReadsTheWholeFileAndRewinds) {
     TestFolder folder;
     const std::string path = folder.WriteFile("busy.txt", "busy");
@@ -289,8 +270,7 @@ TEST(SFileMem, LoadFileReadsTheWholeFileAndRewinds) {
            ROW(f.LoadFile(nullptr), false), ROW(Bytes(f), "busy"), ROW(f.GetPosition(), 2)});
 }
 
-// A missing resource empties the file first and leaves the system's error, and leaves a fresh
-// file closed; each start of Update.exe loads its present dialog descriptions.
+// A caller reports the system's error, so a failed load must leave one.
 TEST(SFileMem, LoadResourceThatIsMissing) {
     const HMODULE self = GetModuleHandleA(nullptr);
     SFileMem f, fresh;
@@ -326,34 +306,33 @@ TEST(SBlockWriter, ASourceThatFailsPartWayStopsTheSameWayOnEveryThreadCount) {
     }
 }
 
-// A malformed stream fails, its blocks written in order up to the first bad one; a stream that
-// breaks the bounds of its payload fails before any block past them is decoded or written.
+// Blocks before a bad one are written; nothing past a broken bound is decoded.
 TEST(SBlockReader, AMalformedBlockFailsOnEveryThreadCountAfterItsPredecessors) {
     const std::string content = TestRandom(9).Text(700000);
-    SFileMem source;
-    SFileMem packed;
+    SFileMem source, packed;
     Fill(source, content);
     source.Compress(&packed);
     const std::string stream = Bytes(packed);
+    const auto le = [&stream](size_t at) {
+        return LoadUint32(reinterpret_cast<const uint8_t*>(stream.data() + at));
+    };
     const int size = static_cast<int>(stream.size());
     size_t fifth = 4;  // where the fifth block starts
-    for (int b = 0; b < 4; ++b) fifth += 8 + Le(stream, fifth + 4);
+    for (int b = 0; b < 4; ++b) fifth += 8 + le(fifth + 4);
     struct Case {
         const char* label;
         std::string stream;
         int payload, threads, result;
         size_t kept;  // the leading bytes of content written
     };
-    const auto broken = [&](size_t at, char bits) {
-        std::string s = stream;
-        s[at] = static_cast<char>(s[at] ^ bits);
-        return s;
-    };
-    const std::string oneBlock = "\x01\0\0\0"s + stream.substr(4, 8 + Le(stream, 8));
+    std::string dataBroken = stream, countBroken = stream;
+    dataBroken[fifth + 18] ^= '\xFF';
+    countBroken[3] ^= '\xFF';
+    const std::string oneBlock = "\x01\0\0\0"s + stream.substr(4, 8 + le(8));
     const Case cases[] = {
-        {"fifth block's data", broken(fifth + 18, '\xFF'), size, 1, -1, 400000},
-        {"fifth block's data", broken(fifth + 18, '\xFF'), size, 5, -1, 400000},
-        {"a count beyond the payload", broken(3, '\xFF'), size, 1, -1, 0},
+        {"fifth block's data", dataBroken, size, 1, -1, 400000},
+        {"fifth block's data", dataBroken, size, 5, -1, 400000},
+        {"a count beyond the payload", countBroken, size, 1, -1, 0},
         {"the whole stream", stream, -1, 2, 700000, 700000},
         {"no payload", stream, 0, 1, -1, 0},
         {"one block one byte short", oneBlock, static_cast<int>(oneBlock.size()) - 1, 1, -1, 0},
