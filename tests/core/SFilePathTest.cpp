@@ -19,10 +19,7 @@ bool OpenAs(SFilePath& file, const std::string& path, const std::string& text) {
                      mode != text);
 }
 
-// The mode text picks the flags; a read-only file opens for reading only and stays as it is,
-// a hidden one opens for writing; a seek to the end right after a write lands behind it. A holder
-// opened first, and kept open, meets the second open as another program would, since sharing is
-// checked per open.
+// Sharing is checked per open, so a holder kept open meets the second open as a program would.
 TEST(SFilePath, OpenModesSharingAndAttributes) {
     struct Case {
         DWORD attribute;
@@ -66,8 +63,7 @@ TEST(SFilePath, OpenModesSharingAndAttributes) {
     }
 }
 
-// A download and the archives read from it may have to go while a worker cut off part-way
-// still holds them: those opens let the file be deleted, which takes effect on the close.
+// A worker cut off part-way may still hold the download that must go: delete on close.
 TEST(SFilePath, TemporaryFilesAndSharedReadsMayBeDeletedWhileOpen) {
     TestFolder folder;
     const auto deletable = [&folder](const std::string& open) {
@@ -85,8 +81,7 @@ TEST(SFilePath, TemporaryFilesAndSharedReadsMayBeDeletedWhileOpen) {
            ROW(deletable("w+b"), "kept, there")});
 }
 
-// The constructor and an open that does not say otherwise share nothing; a failed open closes
-// what was open before, and the path is known exactly while the file is open.
+// Opens share nothing unless told; a failed open lets go of what was open before.
 TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
     TestFolder folder;
     const std::string path = folder.WriteFile("a.txt", "a");
@@ -104,9 +99,7 @@ TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
     // clang-format on
 }
 
-// The reporting close is false when a write failed earlier or the last buffered bytes cannot go
-// out (to a pipe whose reader has gone, as to a full disk); what the mode leaves out fails, and
-// a copy the file refuses takes nothing from its source.
+// A write that never reached the file (a broken pipe, as a full disk) fails the close.
 TEST(SFilePath, CloseCheckedReportsWhatNeverReachedTheFile) {
     TestFolder folder;
     const std::string path = folder.WriteFile("file.txt", "old");
