@@ -15,8 +15,7 @@ namespace {
 
 using Names = std::multiset<std::string>;  // sorted, with repeats kept
 
-// What a List call added, each text without root in front (a "?" marks one lacking it), and
-// a "!" note when the count it returned is off.
+// Texts without root in front ("?" marks one lacking it); "!" when the count returned is off.
 Names Listed(const SStringArray& list, int added, const std::string& root) {
     Names names;
     if (added != list.GetCount()) names.insert("!returned " + std::to_string(added));
@@ -51,8 +50,7 @@ TEST(SDiskTemp, TempFolderAndTheTempFilesInIt) {
     DeleteFileA(name.c_str());
 }
 
-// A file held exclusively exists, but has no size or checksum (the reporting form says so, crc
-// left as it was); 64-bit sizes need no reading.
+// A file held exclusively exists, but has no size or checksum, and the crc stays as it was.
 TEST(SDiskFiles, SizeCrcAndExistence) {
     TestFolder folder;
     const std::string locked = folder.WriteFile("locked.txt", "123456789");
@@ -102,9 +100,7 @@ TEST(SDiskFiles, SizeCrcAndExistence) {
     // clang-format on
 }
 
-// The package builder's listing: every file below a folder, hidden ones and a name with a
-// code-page character included. A folder filter (here: no file inside) judges each folder by
-// what it holds.
+// The package builder's listing; a folder filter judges each folder by what it holds.
 TEST(SDiskList, FilesBelowAFolderAndAFolderFilter) {
     TestFolder folder;
     const Names tree(
