@@ -60,8 +60,7 @@ public:
     std::string deleted;  // the indices told, in order
 };
 
-// An element inserted from the array itself is read before the insertion moves the block; the
-// elements stay as the count grows, and a count below 0 empties the array.
+// An element inserted from the array itself is read before the insertion moves the block.
 TEST(SArray, InsertAtItsOwnElementAndSetCount) {
     SArray<int> array;
     for (int i = 0; i < 64; ++i) array.Add(i);
@@ -107,8 +106,7 @@ TEST(SArray, InsertSortedKeepsOrderFromEmpty) {
     Check({ROW(ascending, "10 10 20 30 40 50 60"), ROW(Values(array), "60 50 40 35 30 20 10 10")});
 }
 
-// Only deletion (RemoveMatching included) destroys, skipping empty slots; each index told is
-// the one the element had when removed, the earlier removals done.
+// Each index told is the one the element had when removed, the earlier removals done.
 TEST(SArray, OwningArraysDestroyOnlyOnDelete) {
     int destroyed = 0;
     TrackedArray array;

@@ -35,8 +35,7 @@ TEST(SStringArray, SortedInsertionAndSearchIgnoringCase) {
            ROW(list.FindSorted("grape"), -1), ROW(list.FindSorted("pear", 0, 4), -1)});
 }
 
-// Each slot owns a string of its own; only a list that was filled returns to the starting
-// state on RemoveAll, flags included; copies are deep, also of the list itself.
+// Only a list that was filled returns to the starting state on RemoveAll, flags included.
 TEST(SStringArray, SlotsOwnTheirStrings) {
     SStringArray list, copy;
     Fill(list, "a b");

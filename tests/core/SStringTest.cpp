@@ -27,9 +27,7 @@ std::string Edited(const char* text, Call call) {
 #define READ(text, call, want) {Str(SString(text).call), Str(want), text " ." #call}
 // clang-format on
 
-// A never-sized string reads as "" without being sized; every assignment sizes it. A copy owns
-// its buffer, a move takes it. The capacity steps by 16 above the length plus one and shrinks
-// only when the string is emptied.
+// A never-sized string reads as "" without being sized; every assignment sizes it.
 TEST(SString, SizingCopiesAndMoves) {
     SString s, a("abc"), copy(a), sized("ab");
     copy.SetAt(0, 'X');
@@ -47,8 +45,7 @@ TEST(SString, SizingCopiesAndMoves) {
     // clang-format on
 }
 
-// Inserting the terminator ends the text there. "%f" writes six decimals; the zeros
-// behind the last significant one go, then a bare point. Wide texts convert both ways.
+// "%f" writes six decimals; the zeros behind the last significant one go, then a bare point.
 TEST(SString, SetsAndAssigns) {
     SString n;
     const auto number = [&n](auto value) {
