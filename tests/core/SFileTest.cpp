@@ -42,16 +42,12 @@ public:
         for (int i = 0; i < got; ++i) static_cast<char*>(data)[i] &= ~0x20;
         return got;
     }
-    const uint8_t* PeekRead(int& available) override {
-        available = 0;
-        return nullptr;
-    }
+    const uint8_t* PeekRead(int& available) override { return SFile::PeekRead(available); }
 
 private:
     int limit;
 };
 
-// One file of either kind, in its own folder, holding given bytes.
 class FileOfKind {
 public:
     FileOfKind(Kind kind, const TestFolder& folder, const std::string& name)
@@ -60,9 +56,8 @@ public:
     // Open for reading and writing at position 0.
     SFile* Make(const std::string& content) {
         if (kind == Kind::kMemory) {
-            memory.Reserve(static_cast<int>(content.size()), false);
-            memcpy(memory.GetBuffer(), content.data(), content.size());
-            memory.Rewind();
+            memory.Reserve(0, false);
+            Fill(memory, content);
             return &memory;
         }
         disk.Close();  // it keeps others out
@@ -105,10 +100,9 @@ TEST_P(SFileBoth, ClosedFileGivesNothing) {
     uint32_t crc = 7;
     Check({ROW(f->IsOpen(), false), ROW(f->IsEnd(), true), ROW(f->GetSize(), 0),
            ROW(f->GetPosition(), 0), ROW(f->GetRemaining(), 0), ROW(f->Seek(3), 0),
-           ROW(f->Read(buffer, 4), 0), ROW(f->ReadString(), ""), ROW(f->ReadString(4), ""),
-           ROW(f->ReadLine(), ""), ROW(f->GetCrc(crc), false), ROW(crc, 7u),
-           ROW(f->Find("a", 1), -1), ROW(f->Write("x", 0), 0), ROW(f->IsOpen(), false),
-           ROW(f->SetSize(3), memory)});
+           ROW(f->Read(buffer, 4), 0), ROW(f->ReadString(4), ""), ROW(f->ReadLine(), ""),
+           ROW(f->GetCrc(crc), false), ROW(crc, 7u), ROW(f->Find("a", 1), -1),
+           ROW(f->Write("x", 0), 0), ROW(f->IsOpen(), false), ROW(f->SetSize(3), memory)});
 }
 
 // Reads and writes alternate without seeking; the size counts what is still buffered.
@@ -255,27 +249,21 @@ TEST(SFileMem, WritesFromItsOwnBlock) {
            ROW(Bytes(f) == line + line, true)});
 }
 
-// A file held exclusively does not load, and what was loaded before stays.
-TEST(SFileMem, LoadFileReadsTheWholeFileAndRewinds) {
+// A failed file load keeps the content; a failed resource load empties it, leaving an error.
+TEST(SFileMem, LoadsReplaceTheContentOrFail) {
     TestFolder folder;
     const std::string path = folder.WriteFile("busy.txt", "busy");
     SFilePath holder;
     ASSERT_TRUE(holder.Open(path.c_str(), true, false, true, true));
-    SFileMem f;
+    const HMODULE self = GetModuleHandleA(nullptr);
+    SFileMem f, fresh;
     f.WriteString("previous content");
     Check({ROW(f.LoadFile(path.c_str()), true), ROW(f.GetPosition(), 0), ROW(Bytes(f), "busy"),
            ROW(holder.Open(path.c_str(), true, false, true, false), true), ROW(f.Seek(2), 2),
            ROW(f.LoadFile(path.c_str()), false),
            ROW(f.LoadFile((folder / "missing.bin").c_str()), false), ROW(f.LoadFile(""), false),
-           ROW(f.LoadFile(nullptr), false), ROW(Bytes(f), "busy"), ROW(f.GetPosition(), 2)});
-}
-
-// A caller reports the system's error, so a failed load must leave one.
-TEST(SFileMem, LoadResourceThatIsMissing) {
-    const HMODULE self = GetModuleHandleA(nullptr);
-    SFileMem f, fresh;
-    f.WriteString("previous content");
-    Check({ROW((SetLastError(0), f.LoadResource("BINARY", 152, self)), false),
+           ROW(f.LoadFile(nullptr), false), ROW(Bytes(f), "busy"), ROW(f.GetPosition(), 2),
+           ROW((SetLastError(0), f.LoadResource("BINARY", 152, self)), false),
            ROW(GetLastError() != 0, true), ROW(f.GetSize(), 0), ROW(f.GetPosition(), 0),
            ROW(fresh.LoadResource("BINARY", 152, self), false), ROW(fresh.IsOpen(), false)});
 }
@@ -298,8 +286,7 @@ TEST(SBlockWriter, ASourceThatFailsPartWayStopsTheSameWayOnEveryThreadCount) {
                 EXPECT_TRUE(writer.Finish());
             }
             const std::string out = Bytes(target);
-            EXPECT_EQ(out.substr(0, 8), std::string("head\x07\0\0\0", 8))
-                << "the length is not patched";
+            EXPECT_EQ(out.substr(0, 8), "head\x07\0\0\0"s) << "the length is not patched";
             if (threads == 1) first = out;
             EXPECT_TRUE(out == first) << readable << " readable, " << threads << " threads";
         }
@@ -338,9 +325,8 @@ TEST(SBlockReader, AMalformedBlockFailsOnEveryThreadCountAfterItsPredecessors) {
         {"one block one byte short", oneBlock, static_cast<int>(oneBlock.size()) - 1, 1, -1, 0},
     };
     for (const Case& c : cases) {
-        SFileMem in;
+        SFileMem in, back;
         Fill(in, c.stream);
-        SFileMem back;
         SBlockPipeline pipeline(SBlockPipeline::kDecompress, c.threads);
         EXPECT_EQ(SBlockReader::Decompress(&in, &back, c.payload, pipeline), c.result) << c.label;
         EXPECT_TRUE(Bytes(back) == content.substr(0, c.kept)) << c.label << ", " << c.threads;
