@@ -48,8 +48,7 @@ TEST(SFilePath, OpenModesSharingAndAttributes) {
         if (c.attribute) SetFileAttributesA(path.c_str(), c.attribute);
         const std::string label = std::to_string(c.attribute) + " " + c.held + " then " + c.mode +
                                   (c.exists ? " existing" : " missing");
-        SFilePath holder;
-        SFilePath file;
+        SFilePath holder, file;
         char buffer[8] = {};
         const int size = c.opens ? static_cast<int>(strlen(c.content)) : 0;
         Check({ROW(file.Open(path.c_str(), false, c.exists, false), false),
@@ -81,12 +80,17 @@ TEST(SFilePath, TemporaryFilesAndSharedReadsMayBeDeletedWhileOpen) {
            ROW(deletable("w+b"), "kept, there")});
 }
 
-// Opens share nothing unless told; a failed open lets go of what was open before.
-TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
+// A failed open lets go of what was open before; a write that never reached the file fails.
+TEST(SFilePath, OpenAndCloseHoldTheFileAndReportWhatNeverReachedIt) {
     TestFolder folder;
     const std::string path = folder.WriteFile("a.txt", "a");
+    const std::string written = folder.WriteFile("file.txt", "old");
     SFilePath file(path.c_str(), true, false, true);
     SFilePath other;
+    uint32_t crc = 5;
+    SFileMem from;
+    from.WriteString("new bytes");
+    from.Rewind();
     // clang-format off
     Check({ROW(file.GetPath(), path), ROW(other.Open(path.c_str(), false, false, true, true), false),
            ROW(file.Open((folder / "missing.txt").c_str(), false, false, true), false),
@@ -95,39 +99,27 @@ TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
            ROW(file.Open("", false, false, true), false),
            ROW(file.Open(nullptr, false, false, true), false),
            ROW((other.Close(), other.GetPath()), ""), ROW(file.OpenReading(path.c_str()), true),
-           ROW(other.Open(path.c_str(), true, false, true, true), false)});  // opens are not shared
-    // clang-format on
-}
-
-// A write that never reached the file (a broken pipe, as a full disk) fails the close.
-TEST(SFilePath, CloseCheckedReportsWhatNeverReachedTheFile) {
-    TestFolder folder;
-    const std::string path = folder.WriteFile("file.txt", "old");
-    SFilePath file;
-    uint32_t crc = 5;
-    SFileMem from;
-    from.WriteString("new bytes");
-    from.Rewind();
-    // clang-format off
-    Check({ROW(file.CloseChecked(), true),  // nothing open, nothing lost
-           ROW(file.Open(path.c_str(), true, true, false), true), ROW(file.WriteString("new"), 3),
-           ROW(file.GetCrc(crc), false), ROW(crc, 5u), ROW(file.CloseChecked(), true),
-           ROW(ReadWholeFile(path), "new"), ROW(file.Open(path.c_str(), false, false, true), true),
-           ROW(file.WriteString("lost"), 0), ROW(file.SetSize(1), false),
-           ROW(file.CopyFrom(&from), 0), ROW(from.GetPosition(), 0),
-           ROW(file.CloseChecked(), false), ROW(file.IsOpen(), false),
-           ROW(ReadWholeFile(path), "new")});
+           ROW(other.Open(path.c_str(), true, false, true, true), false),  // opens are not shared
+           ROW(other.CloseChecked(), true),  // nothing open, nothing lost
+           ROW(other.Open(written.c_str(), true, true, false), true),
+           ROW(other.WriteString("new"), 3), ROW(other.GetCrc(crc), false), ROW(crc, 5u),
+           ROW(other.CloseChecked(), true), ROW(ReadWholeFile(written), "new"),
+           ROW(other.Open(written.c_str(), false, false, true), true),
+           ROW(other.WriteString("lost"), 0), ROW(other.SetSize(1), false),
+           ROW(other.CopyFrom(&from), 0), ROW(from.GetPosition(), 0),
+           ROW(other.CloseChecked(), false), ROW(other.IsOpen(), false),
+           ROW(ReadWholeFile(written), "new")});
     // clang-format on
 
     const std::string pipe = "\\\\.\\pipe\\updtest-close-" + std::to_string(GetCurrentProcessId());
     HANDLE server = CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 4096,
                                      4096, 0, nullptr);
     ASSERT_NE(server, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(file.Open(pipe.c_str(), true, false, true));
-    EXPECT_EQ(file.WriteString("buffered"), 8);
+    ASSERT_TRUE(other.Open(pipe.c_str(), true, false, true));
+    EXPECT_EQ(other.WriteString("buffered"), 8);
     DisconnectNamedPipe(server);
     CloseHandle(server);
-    EXPECT_FALSE(file.CloseChecked());
+    EXPECT_FALSE(other.CloseChecked());
 }
 
 }  // namespace
