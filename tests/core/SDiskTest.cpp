@@ -39,7 +39,6 @@ TEST(SDiskTemp, TempFolderAndTheTempFilesInIt) {
     const std::string& path = folder.Path();
     const std::string temp = path.substr(0, path.rfind('\\', path.size() - 2) + 1);
     SDisk disk;
-    // A temporary file comes empty, right in the folder, and leaves the separator flag set.
     const std::string name = Str(disk.GetTempFileName());
     Check({ROW(disk.GetScratch(), name), ROW(disk.GetTempFolder(), temp),
            ROW(name.compare(0, temp.size() + 3, temp + "tmp"), 0),
@@ -88,7 +87,6 @@ TEST(SDiskFiles, SizeCrcAndExistence) {
         return std::string(disk.FileExists(path.c_str()) ? "file" : "") +
                (disk.FolderExists(path.c_str()) ? "folder" : "");
     };
-    // PathExists leaves the full path of what it found in scratch, and scratch empty else.
     // clang-format off
     Check({ROW(kind(file), "file"), ROW(kind(file + "\\"), ""), ROW(kind(sub), "folder"),
            ROW(kind(bare), "folder"), ROW(kind(folder / "h.txt"), "file"),
@@ -132,7 +130,6 @@ TEST(SDiskCreate, FoldersWithAndWithoutParents) {
            ROW(disk.FolderExists((folder / "a\\b\\c").c_str()), true),
            ROW(disk.CreateFolder(deep.c_str(), false), true)});  // already there
 
-    // Refused: no path, a root, a file, below a file, a bad character, a drive that is not here.
     const std::string file = folder.WriteFile("f.txt", "x");
     std::string noDrive = "C:\\";
     // The root itself is asked: Wine may leave a mapped letter (Z: for /) out of the drive mask.

@@ -101,11 +101,9 @@ TEST(SString, ExtractsPartsLeavingTheSource) {
 }
 
 TEST(SString, AppendAndInsertMayTakeTheirOwnText) {
-    SString s("abcdefghijklm");  // 13 characters: doubling needs a larger buffer
-    s.Append(s.GetText());
-    EXPECT_EQ(Str(s), "abcdefghijklmabcdefghijklm");
-    s.Insert(s.GetText() + 24, 0, 3);  // 32 characters: the buffer moves again
-    EXPECT_EQ(Str(s).substr(0, 8), "lmlmlmab");
+    SString s("abcdefghijklm");  // 13 characters: doubling needs a larger buffer, 32 again
+    Check({ROW((s.Append(s.GetText()), s), "abcdefghijklmabcdefghijklm"),
+           ROW((s.Insert(s.GetText() + 24, 0, 3), Str(s).substr(0, 8)), "lmlmlmab")});
 }
 
 // A zero replacing a character ends the text at the first one.
@@ -127,7 +125,6 @@ TEST(SString, ReplacesTextInTheWindow) {
            EDIT("aaa", Replace("aa", "b"), "ba|1"), EDIT("abc", Replace("", "x"), "abc|0")});
 }
 
-// Trimming blanks returns how many went.
 TEST(SString, TrimsBlanks) {
     Check({EDIT("   ", TrimRight(), "|3"), EDIT("x\r\n ", TrimRight(), "x\r\n|1"),
            EDIT("x \t", TrimRight(-1, true), "x \t|0"), EDIT(" \t x", TrimLeft(), "x|3"),
