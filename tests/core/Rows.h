@@ -1,6 +1,5 @@
 #pragma once
-// Tables of checks: each row holds what a call gave, what it must give, and the call's text,
-// so that a failing row names itself and no two results can cancel out in a sum.
+// Each row holds what a call gave, what it must give and its text, so a failing row names itself.
 #include <gtest/gtest.h>
 
 #include <initializer_list>

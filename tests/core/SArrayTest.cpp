@@ -6,7 +6,6 @@
 #include <sstream>
 #include <string>
 #include <type_traits>
-#include <vector>
 
 #include "tests/core/Rows.h"
 
@@ -17,12 +16,6 @@ constexpr uint32_t kDescending = SArray<int>::kDescending;
 void Fill(SArray<int>& array, const char* values) {
     std::istringstream in(values);
     for (int value; in >> value;) array.Add(value);
-}
-
-std::string Indices(const std::vector<int>& indices) {
-    std::string text;
-    for (int index : indices) text += (text.empty() ? "" : " ") + std::to_string(index);
-    return text;
 }
 
 std::string Values(const SArray<int>& array) {
@@ -56,19 +49,17 @@ struct Tracked {
     int* destroyed;
 };
 
-// An owning array that compares by value and records the indices it is told about.
 class TrackedArray : public SArray<Tracked*> {
 public:
     ~TrackedArray() override { DeleteAll(); }
-    void OnDeleteElement(Tracked**, int index) override { deletedIndices.push_back(index); }
+    void OnDeleteElement(Tracked**, int index) override { deleted += std::to_string(index) + " "; }
     int CompareElements(Tracked* const& a, Tracked* const& b, uint32_t, intptr_t) const override {
         return (a->value > b->value) - (a->value < b->value);
     }
-    std::vector<int> deletedIndices;
+    std::string deleted;  // the indices told, in order
 };
 
-// An element inserted from the array itself is read before the insertion moves the block; the
-// elements stay as the count grows, and a count below 0 empties the array.
+// An element inserted from the array itself is read before the insertion moves the block.
 TEST(SArray, InsertAtItsOwnElementAndSetCount) {
     SArray<int> array;
     for (int i = 0; i < 64; ++i) array.Add(i);
@@ -114,8 +105,7 @@ TEST(SArray, InsertSortedKeepsOrderFromEmpty) {
     Check({ROW(ascending, "10 10 20 30 40 50 60"), ROW(Values(array), "60 50 40 35 30 20 10 10")});
 }
 
-// Only deletion (RemoveMatching included) destroys, skipping empty slots; each index told is
-// the one the element had when removed, the earlier removals done.
+// Each index told is the one the element had when removed, the earlier removals done.
 TEST(SArray, OwningArraysDestroyOnlyOnDelete) {
     int destroyed = 0;
     TrackedArray array;
@@ -126,14 +116,13 @@ TEST(SArray, OwningArraysDestroyOnlyOnDelete) {
     Check({ROW((array.RemoveAt(4), destroyed), 0), ROW((array.DeleteAt(1, 2), destroyed), 2),
            ROW(array.GetCount(), 3), ROW(array.GetAt(1)->value, 3),
            ROW((array.AddFlags(kDescending), array.DeleteAll(), destroyed), 4),
-           ROW(Indices(array.deletedIndices), "1 2 0 1"), ROW(array.GetCapacity(), 64),
+           ROW(array.deleted, "1 2 0 1 "), ROW(array.GetCapacity(), 64),
            ROW(array.GetFlags(), kDescending)});
     // clang-format on
-    array.deletedIndices.clear();
+    array.deleted.clear();
     for (int value : {5, 1, 5, 2, 5}) array.Add(new Tracked{value, &destroyed});
     Tracked key{5, &destroyed};
-    Check({ROW(array.RemoveMatching(&key), 3), ROW(destroyed, 7),
-           ROW(Indices(array.deletedIndices), "0 1 2"), ROW(array.GetCount(), 2)});
+    Check({ROW(array.RemoveMatching(&key), 3), ROW(destroyed, 7), ROW(array.deleted, "0 1 2 ")});
     ASSERT_EQ(array.GetCount(), 2);
     Check({ROW(array.GetAt(0)->value, 1), ROW(array.GetAt(1)->value, 2)});
 }

@@ -26,10 +26,7 @@ TEST(SCommandLine, QuotedFoldersEndingInABackslashKeepTheirPlace) {
         // Quoted by the C runtime's rules (.NET, Python, Wine): the backslash doubled.
         {"u 1 \"http://h/a.bin\" \"C:\\App Dir\\\\\" \"C:\\App Dir\\a.exe\"",
          "1|http://h/a.bin|C:\\App Dir\\|C:\\App Dir\\a.exe"},
-        {"u 7 \"http://h/my%20app.bin\" \"C:\\App\" C:\\App\\a.exe",
-         "7|http://h/my%20app.bin|C:\\App|C:\\App\\a.exe"},
-        // Three backslashes and a quote: a backslash and a literal quote, as the platform
-        // reads them; an empty argument keeps its place.
+        // Three backslashes and a quote: a backslash and a literal quote, as Windows reads them.
         {"p a\\\\\\\"b", "a\\\"b"},
         {"p \"\" x\\y", "|x\\y"},
     };

@@ -15,8 +15,7 @@ namespace {
 
 using Names = std::multiset<std::string>;  // sorted, with repeats kept
 
-// What a List call added, each text without root in front (a "?" marks one lacking it), and
-// a "!" note when the count it returned is off.
+// Texts without root in front ("?" marks one lacking it); "!" when the count returned is off.
 Names Listed(const SStringArray& list, int added, const std::string& root) {
     Names names;
     if (added != list.GetCount()) names.insert("!returned " + std::to_string(added));
@@ -40,7 +39,6 @@ TEST(SDiskTemp, TempFolderAndTheTempFilesInIt) {
     const std::string& path = folder.Path();
     const std::string temp = path.substr(0, path.rfind('\\', path.size() - 2) + 1);
     SDisk disk;
-    // A temporary file comes empty, right in the folder, and leaves the separator flag set.
     const std::string name = Str(disk.GetTempFileName());
     Check({ROW(disk.GetScratch(), name), ROW(disk.GetTempFolder(), temp),
            ROW(name.compare(0, temp.size() + 3, temp + "tmp"), 0),
@@ -51,39 +49,31 @@ TEST(SDiskTemp, TempFolderAndTheTempFilesInIt) {
     DeleteFileA(name.c_str());
 }
 
-// A file held exclusively exists, but has no size or checksum (the reporting form says so, crc
-// left as it was); 64-bit sizes need no reading.
+// A file held exclusively exists, but has no size or checksum, and the crc stays as it was.
 TEST(SDiskFiles, SizeCrcAndExistence) {
     TestFolder folder;
     const std::string locked = folder.WriteFile("locked.txt", "123456789");
     SHandle lock(CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(lock.IsValid());
-    const struct {
-        std::string path;
-        int size;
-        uint32_t crc;
-    } cases[] = {
-        {folder.WriteFile("empty.bin", ""), 0, 0},
-        {folder.WriteFile("caf\xe9.txt", "123456789"), 9, 0xCBF43926u},
-        {locked, -1, 7},
-    };
     SDisk disk;
-    for (const auto& c : cases) {
-        EXPECT_EQ(disk.GetFileSize(c.path.c_str()), c.size) << c.path;
-        EXPECT_EQ(disk.GetFileCrc(c.path.c_str()), c.size < 0 ? 0 : c.crc) << c.path;
+    // Size, checksum, whether the reporting form read it, and the crc it left (7 before).
+    const auto read = [&disk](const std::string& path) {
         uint32_t crc = 7;
-        EXPECT_EQ(disk.GetFileCrc(c.path.c_str(), crc), c.size >= 0) << c.path;
-        EXPECT_EQ(crc, c.crc) << c.path;
-    }
-    const char* const path = folder.Path().c_str();  // a folder, no file
-    Check({ROW(disk.GetFileSize(path), -1), ROW(disk.GetFileSize64(path), -1)});
-
+        const bool done = disk.GetFileCrc(path.c_str(), crc);
+        return std::to_string(disk.GetFileSize(path.c_str())) + " " +
+               std::to_string(disk.GetFileCrc(path.c_str())) + (done ? " read " : " unread ") +
+               std::to_string(crc);
+    };
+    const std::string nine = std::to_string(0xCBF43926u);  // the CRC-32 of "123456789"
+    const char* const path = folder.Path().c_str();        // a folder, no file
     const int64_t bigSize = (int64_t{3} << 30) + 5;
     const std::string big = folder.WriteSparse("sparse.bin", bigSize);
-    ASSERT_FALSE(big.empty());
-    EXPECT_EQ(disk.GetFileSize64(big.c_str()), bigSize);
-    EXPECT_EQ(disk.GetFileSize64(locked.c_str()), 9);
+    Check({ROW(read(folder.WriteFile("empty.bin", "")), "0 0 read 0"),
+           ROW(read(folder.WriteFile("caf\xe9.txt", "123456789")), "9 " + nine + " read " + nine),
+           ROW(read(locked), "-1 0 unread 7"), ROW(disk.GetFileSize(path), -1),
+           ROW(disk.GetFileSize64(path), -1), ROW(disk.GetFileSize64(big.c_str()), bigSize),
+           ROW(disk.GetFileSize64(locked.c_str()), 9)});
 
     const std::string file = folder.WriteFile("f.txt", "x");
     const std::string sub = folder.MakeFolder("sub");
@@ -93,33 +83,22 @@ TEST(SDiskFiles, SizeCrcAndExistence) {
     CurrentFolderScope scope(sub);
     ASSERT_TRUE(scope.changed);
 
-    struct Case {
-        std::string in;
-        bool file, folder;
+    const auto kind = [&disk](const std::string& path) {
+        return std::string(disk.FileExists(path.c_str()) ? "file" : "") +
+               (disk.FolderExists(path.c_str()) ? "folder" : "");
     };
     // clang-format off
-    const Case exist[] = {{file, true, false}, {file + "\\", false, false}, {sub, false, true},
-                          {bare, false, true}, {folder / "h.txt", true, false},
-                          {folder / "hf", false, true}, {folder / "none", false, false},
-                          {"", false, false}, {"C:\\", false, true}, {"..", false, true}};
+    Check({ROW(kind(file), "file"), ROW(kind(file + "\\"), ""), ROW(kind(sub), "folder"),
+           ROW(kind(bare), "folder"), ROW(kind(folder / "h.txt"), "file"),
+           ROW(kind(folder / "hf"), "folder"), ROW(kind(folder / "none"), ""), ROW(kind(""), ""),
+           ROW(kind("C:\\"), "folder"), ROW(kind(".."), "folder"),
+           ROW(disk.PathExists("..\\sub\\..\\f.txt"), true), ROW(disk.GetScratch(), file),
+           ROW(disk.PathExists("../sub/"), true), ROW(disk.GetScratch(), sub),
+           ROW(disk.PathExists("missing"), false), ROW(disk.GetScratch(), "")});
     // clang-format on
-    for (const Case& c : exist) {
-        EXPECT_EQ(disk.FileExists(c.in.c_str()), c.file) << c.in;
-        EXPECT_EQ(disk.FolderExists(c.in.c_str()), c.folder) << c.in;
-    }
-
-    // PathExists leaves the full path of what it found in scratch, and scratch empty else.
-    const std::pair<std::string, std::string> found[] = {
-        {"..\\sub\\..\\f.txt", file}, {"../sub/", sub}, {"missing", ""}};
-    for (const auto& c : found) {
-        EXPECT_EQ(disk.PathExists(c.first.c_str()), !c.second.empty()) << c.first;
-        EXPECT_EQ(std::string(disk.GetScratch()), c.second) << c.first;
-    }
 }
 
-// The package builder's listing: every file below a folder, hidden ones and a name with a
-// code-page character included. A folder filter (here: no file inside) judges each folder by
-// what it holds.
+// The package builder's listing; a folder filter judges each folder by what it holds.
 TEST(SDiskList, FilesBelowAFolderAndAFolderFilter) {
     TestFolder folder;
     const Names tree(
@@ -151,7 +130,6 @@ TEST(SDiskCreate, FoldersWithAndWithoutParents) {
            ROW(disk.FolderExists((folder / "a\\b\\c").c_str()), true),
            ROW(disk.CreateFolder(deep.c_str(), false), true)});  // already there
 
-    // Refused: no path, a root, a file, below a file, a bad character, a drive that is not here.
     const std::string file = folder.WriteFile("f.txt", "x");
     std::string noDrive = "C:\\";
     // The root itself is asked: Wine may leave a mapped letter (Z: for /) out of the drive mask.

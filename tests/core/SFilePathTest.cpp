@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/SFileMem.h"
 #include "core/SFilePath.h"
 #include "core/SWindows.h"
 #include "tests/core/Rows.h"
@@ -18,10 +19,7 @@ bool OpenAs(SFilePath& file, const std::string& path, const std::string& text) {
                      mode != text);
 }
 
-// The mode text picks the flags; a read-only file opens for reading only and stays as it is,
-// a hidden one opens for writing; a seek to the end right after a write lands behind it. A holder
-// opened first, and kept open, meets the second open as another program would, since sharing is
-// checked per open.
+// Sharing is checked per open, so a holder kept open meets the second open as a program would.
 TEST(SFilePath, OpenModesSharingAndAttributes) {
     struct Case {
         DWORD attribute;
@@ -50,8 +48,7 @@ TEST(SFilePath, OpenModesSharingAndAttributes) {
         if (c.attribute) SetFileAttributesA(path.c_str(), c.attribute);
         const std::string label = std::to_string(c.attribute) + " " + c.held + " then " + c.mode +
                                   (c.exists ? " existing" : " missing");
-        SFilePath holder;
-        SFilePath file;
+        SFilePath holder, file;
         char buffer[8] = {};
         const int size = c.opens ? static_cast<int>(strlen(c.content)) : 0;
         Check({ROW(file.Open(path.c_str(), false, c.exists, false), false),
@@ -65,34 +62,35 @@ TEST(SFilePath, OpenModesSharingAndAttributes) {
     }
 }
 
-// A download and the archives read from it may have to go while a worker cut off part-way
-// still holds them: those opens let the file be deleted, which takes effect on the close.
+// A worker cut off part-way may still hold the download that must go: delete on close.
 TEST(SFilePath, TemporaryFilesAndSharedReadsMayBeDeletedWhileOpen) {
-    struct Case {
-        const char* open;
-        bool deletable;
-    };
-    const Case cases[] = {{"temporary", true}, {"rb shared", true}, {"rb", false}, {"w+b", false}};
-    for (const Case& c : cases) {
-        TestFolder folder;
+    TestFolder folder;
+    const auto deletable = [&folder](const std::string& open) {
         const std::string path = folder.WriteFile("download.tmp", "hello");
         SFilePath file;
-        Check({ROW(std::string(c.open) == "temporary" ? file.OpenTemporary(path.c_str())
-                                                      : OpenAs(file, path, c.open),
-                   true),
-               ROW(DeleteFileA(path.c_str()) != FALSE, c.deletable),
-               ROW((file.Close(), FileIsThere(path)), !c.deletable)},
-              std::string(" for ") + c.open);
-    }
+        const bool opened =
+            open == "temporary" ? file.OpenTemporary(path.c_str()) : OpenAs(file, path, open);
+        const bool deleted = DeleteFileA(path.c_str()) != FALSE;
+        file.Close();
+        return std::string(opened ? "" : "unopened, ") + (deleted ? "deleted, " : "kept, ") +
+               (FileIsThere(path) ? "there" : "gone");
+    };
+    Check({ROW(deletable("temporary"), "deleted, gone"),
+           ROW(deletable("rb shared"), "deleted, gone"), ROW(deletable("rb"), "kept, there"),
+           ROW(deletable("w+b"), "kept, there")});
 }
 
-// The constructor and an open that does not say otherwise share nothing; a failed open closes
-// what was open before, and the path is known exactly while the file is open.
-TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
+// A failed open lets go of what was open before; a write that never reached the file fails.
+TEST(SFilePath, OpenAndCloseHoldTheFileAndReportWhatNeverReachedIt) {
     TestFolder folder;
     const std::string path = folder.WriteFile("a.txt", "a");
+    const std::string written = folder.WriteFile("file.txt", "old");
     SFilePath file(path.c_str(), true, false, true);
     SFilePath other;
+    uint32_t crc = 5;
+    SFileMem from;
+    from.WriteString("new bytes");
+    from.Rewind();
     // clang-format off
     Check({ROW(file.GetPath(), path), ROW(other.Open(path.c_str(), false, false, true, true), false),
            ROW(file.Open((folder / "missing.txt").c_str(), false, false, true), false),
@@ -101,36 +99,27 @@ TEST(SFilePath, OpenAndCloseHoldTheFileAndItsPath) {
            ROW(file.Open("", false, false, true), false),
            ROW(file.Open(nullptr, false, false, true), false),
            ROW((other.Close(), other.GetPath()), ""), ROW(file.OpenReading(path.c_str()), true),
-           ROW(other.Open(path.c_str(), true, false, true, true), false)});  // opens are not shared
-    // clang-format on
-}
-
-// The reporting close is false when a write failed earlier or the last buffered bytes cannot go
-// out (to a pipe whose reader has gone, as to a full disk); what the mode leaves out fails.
-TEST(SFilePath, CloseCheckedReportsWhatNeverReachedTheFile) {
-    TestFolder folder;
-    const std::string path = folder.WriteFile("file.txt", "old");
-    SFilePath file;
-    uint32_t crc = 5;
-    // clang-format off
-    Check({ROW(file.CloseChecked(), true),  // nothing open, nothing lost
-           ROW(file.Open(path.c_str(), true, true, false), true), ROW(file.WriteString("new"), 3),
-           ROW(file.GetCrc(crc), false), ROW(crc, 5u), ROW(file.CloseChecked(), true),
-           ROW(ReadWholeFile(path), "new"), ROW(file.Open(path.c_str(), false, false, true), true),
-           ROW(file.WriteString("lost"), 0), ROW(file.SetSize(1), false),
-           ROW(file.CloseChecked(), false), ROW(file.IsOpen(), false),
-           ROW(ReadWholeFile(path), "new")});
+           ROW(other.Open(path.c_str(), true, false, true, true), false),  // opens are not shared
+           ROW(other.CloseChecked(), true),  // nothing open, nothing lost
+           ROW(other.Open(written.c_str(), true, true, false), true),
+           ROW(other.WriteString("new"), 3), ROW(other.GetCrc(crc), false), ROW(crc, 5u),
+           ROW(other.CloseChecked(), true), ROW(ReadWholeFile(written), "new"),
+           ROW(other.Open(written.c_str(), false, false, true), true),
+           ROW(other.WriteString("lost"), 0), ROW(other.SetSize(1), false),
+           ROW(other.CopyFrom(&from), 0), ROW(from.GetPosition(), 0),
+           ROW(other.CloseChecked(), false), ROW(other.IsOpen(), false),
+           ROW(ReadWholeFile(written), "new")});
     // clang-format on
 
     const std::string pipe = "\\\\.\\pipe\\updtest-close-" + std::to_string(GetCurrentProcessId());
     HANDLE server = CreateNamedPipeA(pipe.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 4096,
                                      4096, 0, nullptr);
     ASSERT_NE(server, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(file.Open(pipe.c_str(), true, false, true));
-    EXPECT_EQ(file.WriteString("buffered"), 8);
+    ASSERT_TRUE(other.Open(pipe.c_str(), true, false, true));
+    EXPECT_EQ(other.WriteString("buffered"), 8);
     DisconnectNamedPipe(server);
     CloseHandle(server);
-    EXPECT_FALSE(file.CloseChecked());
+    EXPECT_FALSE(other.CloseChecked());
 }
 
 }  // namespace

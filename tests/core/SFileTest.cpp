@@ -1,5 +1,4 @@
-// Files: what disk and memory files share, run on both kinds, copies between them, what only a
-// memory file does, and the block streams that the archives are made of.
+// Files: what disk and memory files share, run on both kinds, and the block streams of archives.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -32,12 +31,7 @@ std::string Bytes(SFileMem& file) {
     return std::string(reinterpret_cast<const char*>(file.GetBuffer()), file.GetSize());
 }
 
-uint32_t Le(const std::string& bytes, size_t at) {
-    return LoadUint32(reinterpret_cast<const uint8_t*>(bytes.data() + at));
-}
-
-// A subclass that changes Read lends nothing in place, so that copies go through its Read;
-// this one gives only its first limit bytes, upper-cased, like a file failing part-way.
+// Lends nothing in place, so copies go through its Read: the first limit bytes, upper-cased.
 class ShoutingFile : public SFileMem {
 public:
     explicit ShoutingFile(int limit) : limit(limit) {}
@@ -48,16 +42,12 @@ public:
         for (int i = 0; i < got; ++i) static_cast<char*>(data)[i] &= ~0x20;
         return got;
     }
-    const uint8_t* PeekRead(int& available) override {
-        available = 0;
-        return nullptr;
-    }
+    const uint8_t* PeekRead(int& available) override { return SFile::PeekRead(available); }
 
 private:
     int limit;
 };
 
-// One file of either kind, in its own folder, holding given bytes.
 class FileOfKind {
 public:
     FileOfKind(Kind kind, const TestFolder& folder, const std::string& name)
@@ -66,9 +56,8 @@ public:
     // Open for reading and writing at position 0.
     SFile* Make(const std::string& content) {
         if (kind == Kind::kMemory) {
-            memory.Reserve(static_cast<int>(content.size()), false);
-            memcpy(memory.GetBuffer(), content.data(), content.size());
-            memory.Rewind();
+            memory.Reserve(0, false);
+            Fill(memory, content);
             return &memory;
         }
         disk.Close();  // it keeps others out
@@ -77,7 +66,6 @@ public:
         return &disk;
     }
 
-    // Read past the object under test; a disk file is closed first.
     std::string Bytes() {
         if (kind == Kind::kMemory) return ::Bytes(memory);
         disk.Close();
@@ -94,9 +82,6 @@ private:
 
 class SFileBoth : public testing::TestWithParam<Kind> {
 protected:
-    SFile* Make(const std::string& content) { return file.Make(content); }
-    std::string Bytes() { return file.Bytes(); }
-
     const bool memory = GetParam() == Kind::kMemory;
     TestFolder folder;
     FileOfKind file{GetParam(), folder, "file.bin"};
@@ -107,26 +92,22 @@ INSTANTIATE_TEST_SUITE_P(SFile, SFileBoth, testing::Values(Kind::kDisk, Kind::kM
                              return info.param == Kind::kDisk ? "Disk" : "Memory";
                          });
 
-// A closed disk file and a memory file without a block answer every question with nothing;
-// writing nothing does not open them, and SetSize opens only a memory file.
+// Closed or blockless, a file answers with nothing; only a memory file opens on SetSize.
 TEST_P(SFileBoth, ClosedFileGivesNothing) {
-    SFile* f = Make("abc");
+    SFile* f = file.Make("abc");
     f->Close();
     char buffer[4];
     uint32_t crc = 7;
     Check({ROW(f->IsOpen(), false), ROW(f->IsEnd(), true), ROW(f->GetSize(), 0),
            ROW(f->GetPosition(), 0), ROW(f->GetRemaining(), 0), ROW(f->Seek(3), 0),
-           ROW(f->Read(buffer, 4), 0), ROW(f->ReadString(), ""), ROW(f->ReadString(4), ""),
-           ROW(f->ReadLine(), ""), ROW(f->GetCrc(crc), false), ROW(crc, 7u),
-           ROW(f->Find("a", 1), -1), ROW(f->Write("x", 0), 0), ROW(f->IsOpen(), false),
-           ROW(f->SetSize(3), memory)});
+           ROW(f->Read(buffer, 4), 0), ROW(f->ReadString(4), ""), ROW(f->ReadLine(), ""),
+           ROW(f->GetCrc(crc), false), ROW(crc, 7u), ROW(f->Find("a", 1), -1),
+           ROW(f->Write("x", 0), 0), ROW(f->IsOpen(), false), ROW(f->SetSize(3), memory)});
 }
 
-// Reads stop at the end, writes go past it, the two alternate without seeking; a string length
-// past the text takes its zero byte along; no text writes nothing, no line an empty one; the
-// size counts what is still buffered.
+// Reads and writes alternate without seeking; the size counts what is still buffered.
 TEST_P(SFileBoth, ReadAndWriteAtThePosition) {
-    SFile* f = Make("hello");
+    SFile* f = file.Make("hello");
     char b[16] = {};
     // clang-format off
     Check({ROW(f->Seek(3), 3), ROW(f->GetSize(), 5), ROW(f->GetPosition(), 3),
@@ -141,24 +122,22 @@ TEST_P(SFileBoth, ReadAndWriteAtThePosition) {
            ROW(f->WriteString("SRES", 5), 5), ROW(f->WriteString(nullptr), 0),
            ROW(f->WriteLine("ab"), 4), ROW(f->WriteLine(nullptr), 2), ROW(f->GetPosition(), 24)});
     // clang-format on
-    EXPECT_EQ(Bytes(), "hElLoXYZ!SRESSRES\0ab\r\n\r\n"s);
+    EXPECT_EQ(file.Bytes(), "hElLoXYZ!SRESSRES\0ab\r\n\r\n"s);
 }
 
-// A seek right after writes still buffered counts them in the size, and one right after reads
-// lands where asked (a disk file's Seek once measured only what had reached the disk).
+// A disk file's Seek once measured only what had reached the disk.
 TEST_P(SFileBoth, SeeksAfterBufferedWritesAndReads) {
-    SFile* f = Make("hello");
+    SFile* f = file.Make("hello");
     char b[4] = {};
     Check({ROW(f->WriteString("0123456789"), 10), ROW(f->Seek(-1), 10), ROW(f->Seek(5), 5),
            ROW(f->Read(b, 2), 2), ROW(f->Seek(3), 3), ROW(f->Read(b, 1), 1), ROW(b[0], '3'),
            ROW(f->WriteString("XY"), 2), ROW(f->Seek(11), 10), ROW(f->GetPosition(), 10)});
-    EXPECT_EQ(Bytes(), "0123XY6789");
+    EXPECT_EQ(file.Bytes(), "0123XY6789");
 }
 
-// Below 0 or beyond the size is the end, for Seek and for where Skip lands. ReadString takes
-// count bytes (-1: the rest), as text that is never null.
+// Beyond either end is the end, for Seek and Skip; ReadString's text is never null.
 TEST_P(SFileBoth, SeekSkipAndReadStrings) {
-    SFile* f = Make("he\0lo\0def"s);
+    SFile* f = file.Make("he\0lo\0def"s);
     const auto skip = [f](int n) {
         f->Seek(2);
         f->Skip(n);
@@ -176,44 +155,29 @@ TEST_P(SFileBoth, SeekSkipAndReadStrings) {
     // clang-format on
 }
 
-// Only CR LF ends a line; spaces and tabs around the text go unless raw. On disk every other
-// CR byte is dropped from the text; in memory a lone CR stays in it.
+// Only CR LF ends a line; on disk a lone CR is dropped, in memory it stays.
 TEST_P(SFileBoth, ReadLine) {
-    struct Case {
-        const char* content;
-        bool raw, complete;
-        const char* line;
-        int at;
-        const char* memoryLine = nullptr;  // where memory differs from disk
+    const auto line = [this](const char* content, bool raw) {
+        SFile* f = file.Make(content);
+        bool complete = strchr(content, '\n') == nullptr;  // the opposite, so it must be set
+        const std::string text = Str(f->ReadLine(raw, -1, &complete));
+        return text + (complete ? "|complete|" : "|cut|") + std::to_string(f->GetPosition());
     };
-    const Case cases[] = {
-        {"\t key = 1 \r\nrest", false, true, "key = 1", 12},
-        {"  key = 1 \r\nrest", true, true, "  key = 1 ", 12},
-        {"   \r\n", false, true, "", 5},
-        {"a\r\r\nb", true, true, "a", 4, "a\r"},
-        {"ab\r", true, false, "ab", 3, "ab\r"},
-    };
-    for (const Case& c : cases) {
-        SFile* f = Make(c.content);
-        bool complete = !c.complete;
-        EXPECT_EQ(Str(f->ReadLine(c.raw, -1, &complete)),
-                  memory && c.memoryLine ? c.memoryLine : c.line)
-            << c.content;
-        EXPECT_EQ(complete, c.complete) << c.content;
-        EXPECT_EQ(f->GetPosition(), c.at) << c.content;
-    }
+    Check({ROW(line("\t key = 1 \r\nrest", false), "key = 1|complete|12"),
+           ROW(line("  key = 1 \r\nrest", true), "  key = 1 |complete|12"),
+           ROW(line("   \r\n", false), "|complete|5"),
+           ROW(line("a\r\r\nb", true), memory ? "a\r|complete|4" : "a|complete|4"),
+           ROW(line("ab\r", true), memory ? "ab\r|cut|3" : "ab|cut|3")});
 }
 
-// Forward from the position: where the pattern starts, the position just after it; without a
-// match -1 and the position stays.
+// Without a match the position stays, so a caller may search again from it.
 TEST_P(SFileBoth, FindSearchesForwardFromThePosition) {
-    SFile* f = Make("hello world");
+    SFile* f = file.Make("hello world");
     Check({ROW((f->Seek(5), f->Find("o", 1)), 7), ROW(f->GetPosition(), 8),
            ROW(f->Find("o", 1), -1), ROW(f->GetPosition(), 8), ROW(f->Find(nullptr, 2), -1)});
 }
 
-// Count bytes (-1: the rest) from either kind, position to position; the large copy and its
-// checksum (CRC-32 of the whole content, the position kept) take several steps on disk.
+// The large copy takes several steps on disk, each of which the checksum must see.
 TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
     const std::string large = TestRandom(7).Text(2 * 1024 * 1024 + 12345);
     struct Case {
@@ -228,10 +192,10 @@ TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
     for (Kind kind : {Kind::kDisk, Kind::kMemory}) {
         FileOfKind source(kind, folder, "source.bin");
         for (const Case& c : cases) {
-            const std::string label = std::to_string(c.sourceStart) + " from kind " +
-                                      std::to_string(static_cast<int>(kind));
+            const std::string label = std::to_string(c.sourceStart) +
+                                      (kind == Kind::kDisk ? " from disk" : " from memory");
             SFile* from = source.Make(c.content);
-            SFile* to = Make(c.before);
+            SFile* to = file.Make(c.before);
             from->Seek(c.sourceStart);
             to->Seek(c.targetStart);
             const uint32_t crc = SCrc32(0, c.after.data(), static_cast<int>(c.after.size()));
@@ -242,30 +206,19 @@ TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
                    ROW(from->GetPosition(), c.sourceStart + c.copied), ROW(to->Seek(1), 1),
                    ROW(to->GetCrc(got), true), ROW(got, crc), ROW(to->GetPosition(), 1)}, label);
             // clang-format on
-            EXPECT_TRUE(Bytes() == c.after) << label;
+            EXPECT_TRUE(file.Bytes() == c.after) << label;
         }
     }
-    EXPECT_EQ(Make("ab")->CopyFrom(nullptr, 5), 0);
-}
-
-TEST(SFileCopyFrom, SourceSkipsOnlyWhatTheTargetTook) {
-    TestFolder folder;
-    SFilePath to;
-    ASSERT_TRUE(to.OpenReading(folder.WriteFile("target.bin", "old").c_str()));
-    SFileMem from;
-    Fill(from, "new bytes");
-    EXPECT_EQ(to.CopyFrom(&from), 0);
-    EXPECT_EQ(from.GetPosition(), 0);
+    EXPECT_EQ(file.Make("ab")->CopyFrom(nullptr, 5), 0);
 }
 
 TEST_P(SFileBoth, CopiesGoThroughASubclasssReadAndKeepOnlyWhatArrived) {
     ShoutingFile from(5);
     Fill(from, "abcdefgh");
-    SFile* to = Make("0123456789");
+    SFile* to = file.Make("0123456789");
     to->Seek(8);
-    EXPECT_EQ(to->CopyFrom(&from), 5);
-    EXPECT_EQ(to->GetPosition(), 13);
-    EXPECT_EQ(Bytes(), "01234567ABCDE");
+    Check({ROW(to->CopyFrom(&from), 5), ROW(to->GetPosition(), 13),
+           ROW(file.Bytes(), "01234567ABCDE")});
 }
 
 TEST(SCrc32, ContinuesFromAnEarlierValue) {
@@ -274,8 +227,7 @@ TEST(SCrc32, ContinuesFromAnEarlierValue) {
            ROW(SCrc32(head, nullptr, 5), head)});
 }
 
-// No block before the first write or after Close; the bytes stay through growing and
-// shrinking; the position never lies beyond the size.
+// The position never lies beyond the size, whatever Reserve does.
 TEST(SFileMem, ReserveKeepsTheBytesAndThePositionInside) {
     SFileMem f;
     const std::string bytes(1024, 'w');
@@ -288,45 +240,31 @@ TEST(SFileMem, ReserveKeepsTheBytesAndThePositionInside) {
 // Bytes written from the file's own block survive the block moving (and freed) as it grows.
 TEST(SFileMem, WritesFromItsOwnBlock) {
     const int size = 4 * 1024 * 1024;
-    SFileMem doubled;
-    const std::string bytes = TestRandom(4).Noise(size);
-    doubled.Write(bytes.data(), size);
-    EXPECT_EQ(doubled.Write(doubled.GetBuffer(), size), size);
-    EXPECT_TRUE(Bytes(doubled) == bytes + bytes);
-    SFileMem line;
     const std::string text(size, 'q');
-    line.WriteString(text.c_str(), size + 1);  // with its zero byte
-    EXPECT_EQ(line.WriteLine(reinterpret_cast<const char*>(line.GetBuffer())), size + 2);
-    EXPECT_TRUE(Bytes(line) == text + "\0"s + text + "\r\n");
+    const std::string line = text + "\0"s + text + "\r\n";
+    SFileMem f;
+    f.WriteString(text.c_str(), size + 1);  // with its zero byte
+    Check({ROW(f.WriteLine(reinterpret_cast<const char*>(f.GetBuffer())), size + 2),
+           ROW(f.Write(f.GetBuffer(), 2 * size + 3), 2 * size + 3),
+           ROW(Bytes(f) == line + line, true)});
 }
 
-// A file loads whole and rewound over what was there, also while a holder shares it; held
-// exclusively it does not load, and the content stays.
-TEST(SFileMem, LoadFileReadsTheWholeFileAndRewinds) {
+// A failed file load keeps the content; a failed resource load empties it, leaving an error.
+TEST(SFileMem, LoadsReplaceTheContentOrFail) {
     TestFolder folder;
     const std::string path = folder.WriteFile("busy.txt", "busy");
     SFilePath holder;
     ASSERT_TRUE(holder.Open(path.c_str(), true, false, true, true));
-    SFileMem f;
+    const HMODULE self = GetModuleHandleA(nullptr);
+    SFileMem f, fresh;
     f.WriteString("previous content");
     Check({ROW(f.LoadFile(path.c_str()), true), ROW(f.GetPosition(), 0), ROW(Bytes(f), "busy"),
            ROW(holder.Open(path.c_str(), true, false, true, false), true), ROW(f.Seek(2), 2),
            ROW(f.LoadFile(path.c_str()), false),
            ROW(f.LoadFile((folder / "missing.bin").c_str()), false), ROW(f.LoadFile(""), false),
-           ROW(f.LoadFile(nullptr), false), ROW(Bytes(f), "busy"), ROW(f.GetPosition(), 2)});
-}
-
-// A missing resource empties the file first and leaves the system's error, and leaves a fresh
-// file closed; each start of Update.exe loads its present dialog descriptions.
-TEST(SFileMem, LoadResourceThatIsMissing) {
-    const HMODULE self = GetModuleHandleA(nullptr);
-    SetLastError(0);
-    FindResourceA(self, MAKEINTRESOURCEA(152), "BINARY");
-    const DWORD error = GetLastError();
-    SFileMem f, fresh;
-    f.WriteString("previous content");
-    Check({ROW(f.LoadResource("BINARY", 152, self), false), ROW(GetLastError(), error),
-           ROW(error != 0, true), ROW(f.GetSize(), 0), ROW(f.GetPosition(), 0),
+           ROW(f.LoadFile(nullptr), false), ROW(Bytes(f), "busy"), ROW(f.GetPosition(), 2),
+           ROW((SetLastError(0), f.LoadResource("BINARY", 152, self)), false),
+           ROW(GetLastError() != 0, true), ROW(f.GetSize(), 0), ROW(f.GetPosition(), 0),
            ROW(fresh.LoadResource("BINARY", 152, self), false), ROW(fresh.IsOpen(), false)});
 }
 
@@ -348,50 +286,47 @@ TEST(SBlockWriter, ASourceThatFailsPartWayStopsTheSameWayOnEveryThreadCount) {
                 EXPECT_TRUE(writer.Finish());
             }
             const std::string out = Bytes(target);
-            EXPECT_EQ(out.substr(0, 8), std::string("head\x07\0\0\0", 8))
-                << "the length is not patched";
+            EXPECT_EQ(out.substr(0, 8), "head\x07\0\0\0"s) << "the length is not patched";
             if (threads == 1) first = out;
             EXPECT_TRUE(out == first) << readable << " readable, " << threads << " threads";
         }
     }
 }
 
-// A malformed stream fails, its blocks written in order up to the first bad one; a stream that
-// breaks the bounds of its payload fails before any block past them is decoded or written.
+// Blocks before a bad one are written; nothing past a broken bound is decoded.
 TEST(SBlockReader, AMalformedBlockFailsOnEveryThreadCountAfterItsPredecessors) {
     const std::string content = TestRandom(9).Text(700000);
-    SFileMem source;
-    SFileMem packed;
+    SFileMem source, packed;
     Fill(source, content);
     source.Compress(&packed);
     const std::string stream = Bytes(packed);
+    const auto le = [&stream](size_t at) {
+        return LoadUint32(reinterpret_cast<const uint8_t*>(stream.data() + at));
+    };
     const int size = static_cast<int>(stream.size());
     size_t fifth = 4;  // where the fifth block starts
-    for (int b = 0; b < 4; ++b) fifth += 8 + Le(stream, fifth + 4);
+    for (int b = 0; b < 4; ++b) fifth += 8 + le(fifth + 4);
     struct Case {
         const char* label;
         std::string stream;
         int payload, threads, result;
         size_t kept;  // the leading bytes of content written
     };
-    const auto broken = [&](size_t at, char bits) {
-        std::string s = stream;
-        s[at] = static_cast<char>(s[at] ^ bits);
-        return s;
-    };
-    const std::string oneBlock = "\x01\0\0\0"s + stream.substr(4, 8 + Le(stream, 8));
+    std::string dataBroken = stream, countBroken = stream;
+    dataBroken[fifth + 18] ^= '\xFF';
+    countBroken[3] ^= '\xFF';
+    const std::string oneBlock = "\x01\0\0\0"s + stream.substr(4, 8 + le(8));
     const Case cases[] = {
-        {"fifth block's data", broken(fifth + 18, '\xFF'), size, 1, -1, 400000},
-        {"fifth block's data", broken(fifth + 18, '\xFF'), size, 5, -1, 400000},
-        {"a count beyond the payload", broken(3, '\xFF'), size, 1, -1, 0},
+        {"fifth block's data", dataBroken, size, 1, -1, 400000},
+        {"fifth block's data", dataBroken, size, 5, -1, 400000},
+        {"a count beyond the payload", countBroken, size, 1, -1, 0},
         {"the whole stream", stream, -1, 2, 700000, 700000},
         {"no payload", stream, 0, 1, -1, 0},
         {"one block one byte short", oneBlock, static_cast<int>(oneBlock.size()) - 1, 1, -1, 0},
     };
     for (const Case& c : cases) {
-        SFileMem in;
+        SFileMem in, back;
         Fill(in, c.stream);
-        SFileMem back;
         SBlockPipeline pipeline(SBlockPipeline::kDecompress, c.threads);
         EXPECT_EQ(SBlockReader::Decompress(&in, &back, c.payload, pipeline), c.result) << c.label;
         EXPECT_TRUE(Bytes(back) == content.substr(0, c.kept)) << c.label << ", " << c.threads;

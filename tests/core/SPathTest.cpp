@@ -9,16 +9,7 @@
 
 namespace {
 
-// A local path of exactly `length` characters: components of eight characters under C:\,
-// then a name that fills up the rest.
-std::string LocalPathOfLength(size_t length) {
-    std::string path = "C:\\";
-    while (path.size() + 9 + 4 < length) path += "abcdefgh\\";
-    return path.append(length - path.size(), 'n');
-}
-
-// Every piece of a path at once: full form|root|folder|name|parent|last folder. A path is a
-// folder exactly when its name is empty, and a subfolder when it also has a folder part.
+// Every piece at once: full form|root|folder|name|parent|last folder.
 TEST(SPath, SetPathClassifiesNormalisesAndTakesApart) {
     struct Case {
         const char* in;
@@ -54,9 +45,7 @@ TEST(SPath, SetPathClassifiesNormalisesAndTakesApart) {
     }
 }
 
-// A refused text (a control character or one of " * < > ?) keeps the earlier texts inside, an
-// empty one clears them, and a "://" not right behind the first colon makes no URL; nothing of
-// an invalid path shows through the getters.
+// A refused text keeps the earlier given text, yet nothing of it shows through the getters.
 TEST(SPath, InvalidPathsShowNothing) {
     const char* before = "C:\\A\\f.txt";
     const char* cases[][2] = {
@@ -75,8 +64,7 @@ TEST(SPath, InvalidPathsShowNothing) {
     EXPECT_NE(SPath("://host/a").GetKind(), SPath::kUrl) << "a URL needs a scheme";
 }
 
-// The system answers "." and ".." without a final separator, yet they name folders; a drive
-// root already ends with one.
+// The system answers "." and ".." without a final separator, yet they name folders.
 TEST(SPath, DotsNameFolders) {
     TestFolder folder;
     {
@@ -93,7 +81,12 @@ TEST(SPath, DotsNameFolders) {
 
 // What counts is the full form: up to 1023 characters, however long the text given.
 TEST(SPath, FullFormsOfUpTo1023CharactersAreAccepted) {
-    const std::string longest = LocalPathOfLength(1023), tooLong = LocalPathOfLength(1024);
+    const auto local = [](size_t length) {  // eight-character folders, then a long name
+        std::string path = "C:\\";
+        while (path.size() + 9 + 4 < length) path += "abcdefgh\\";
+        return path.append(length - path.size(), 'n');
+    };
+    const std::string longest = local(1023), tooLong = local(1024);
     std::string winding = "C:\\A\\";
     while (winding.size() < 1500) winding += "xx\\..\\";
     SPath path;
@@ -103,10 +96,7 @@ TEST(SPath, FullFormsOfUpTo1023CharactersAreAccepted) {
            ROW(path.GetPath(), "C:\\A\\f.txt")});
 }
 
-// SetFolder adds a separator unless the text ends with one of either kind. A title ends at the
-// name's last dot. The parts are the root, each folder and the name, also an empty one; the
-// package builder names an entry by the parts of its file from its folder's part count less
-// one on.
+// The package builder names an entry by its parts from its folder's part count less one on.
 TEST(SPath, FoldersNamesAndParts) {
     const auto folder = [](const char* text) {
         SPath path;

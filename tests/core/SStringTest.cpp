@@ -27,9 +27,7 @@ std::string Edited(const char* text, Call call) {
 #define READ(text, call, want) {Str(SString(text).call), Str(want), text " ." #call}
 // clang-format on
 
-// A never-sized string reads as "" without being sized; every assignment sizes it. A copy owns
-// its buffer, a move takes it. The capacity steps by 16 above the length plus one and shrinks
-// only when the string is emptied.
+// A never-sized string reads as "" without being sized; every assignment sizes it.
 TEST(SString, SizingCopiesAndMoves) {
     SString s, a("abc"), copy(a), sized("ab");
     copy.SetAt(0, 'X');
@@ -47,8 +45,7 @@ TEST(SString, SizingCopiesAndMoves) {
     // clang-format on
 }
 
-// Inserting the terminator ends the text there. "%f" writes six decimals; the zeros
-// behind the last significant one go, then a bare point. Wide texts convert both ways.
+// "%f" writes six decimals; the zeros behind the last significant one go, then a bare point.
 TEST(SString, SetsAndAssigns) {
     SString n;
     const auto number = [&n](auto value) {
@@ -104,11 +101,9 @@ TEST(SString, ExtractsPartsLeavingTheSource) {
 }
 
 TEST(SString, AppendAndInsertMayTakeTheirOwnText) {
-    SString s("abcdefghijklm");  // 13 characters: doubling needs a larger buffer
-    s.Append(s.GetText());
-    EXPECT_EQ(Str(s), "abcdefghijklmabcdefghijklm");
-    s.Insert(s.GetText() + 24, 0, 3);  // 32 characters: the buffer moves again
-    EXPECT_EQ(Str(s).substr(0, 8), "lmlmlmab");
+    SString s("abcdefghijklm");  // 13 characters: doubling needs a larger buffer, 32 again
+    Check({ROW((s.Append(s.GetText()), s), "abcdefghijklmabcdefghijklm"),
+           ROW((s.Insert(s.GetText() + 24, 0, 3), Str(s).substr(0, 8)), "lmlmlmab")});
 }
 
 // A zero replacing a character ends the text at the first one.
@@ -130,7 +125,6 @@ TEST(SString, ReplacesTextInTheWindow) {
            EDIT("aaa", Replace("aa", "b"), "ba|1"), EDIT("abc", Replace("", "x"), "abc|0")});
 }
 
-// Trimming blanks returns how many went.
 TEST(SString, TrimsBlanks) {
     Check({EDIT("   ", TrimRight(), "|3"), EDIT("x\r\n ", TrimRight(), "x\r\n|1"),
            EDIT("x \t", TrimRight(-1, true), "x \t|0"), EDIT(" \t x", TrimLeft(), "x|3"),
