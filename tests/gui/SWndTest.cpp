@@ -24,20 +24,17 @@ bool MakePopup(SWnd& wnd, DWORD style = 0) {
 }
 
 TEST(SWndCreate, AnswerToCreatedDecidesAndWindowIsShownOnlyAfterIt) {
-    const struct {
-        LRESULT answer;
-        bool created;
-    } cases[] = {{0, true}, {7, false}};
-    for (const auto& c : cases) {
+    for (const LRESULT answer : {0, 7}) {
+        const bool created = answer == 0;
         ProbeWnd wnd;
-        wnd.createdAnswer = c.answer;
-        EXPECT_EQ(MakePopup(wnd, WS_VISIBLE), c.created) << c.answer;
+        wnd.createdAnswer = answer;
+        EXPECT_EQ(MakePopup(wnd, WS_VISIBLE), created) << answer;
         ASSERT_NE(wnd.createdHandle, nullptr) << "the created message comes with a window";
         EXPECT_FALSE(wnd.visibleWhenCreated);
-        EXPECT_EQ(IsWindow(wnd.createdHandle) != FALSE, c.created);
-        EXPECT_EQ(SWnd::FromHandle(wnd.createdHandle), c.created ? &wnd : nullptr);
-        EXPECT_EQ(IsWindowVisible(wnd.createdHandle) != FALSE, c.created);
-        if (!c.created) continue;
+        EXPECT_EQ(IsWindow(wnd.createdHandle) != FALSE, created);
+        EXPECT_EQ(SWnd::FromHandle(wnd.createdHandle), created ? &wnd : nullptr);
+        EXPECT_EQ(IsWindowVisible(wnd.createdHandle) != FALSE, created);
+        if (!created) continue;
         EXPECT_EQ(wnd.Send(WM_GETFONT), reinterpret_cast<LRESULT>(SSystem::GetDefaultFont()));
         EXPECT_FALSE(MakePopup(wnd)) << "a second window for one object";
     }
