@@ -261,8 +261,8 @@ SUITES = {s.name: s for s in [
     Suite("package_tests", ["package_tests"], gtest("package_tests")),
     Suite("install_tests", ["install_tests", "hostprog"], gtest("install_tests", server=True)),
     Suite("cli", ["updtool", "Update"], cli),
-    Suite("gui_tests", ["gui_tests", "argprobe", "sleeper"], gtest("gui_tests")),
-    Suite("app_tests", ["app_tests", "waitprobe", "sleeper"], gtest("app_tests")),
+    Suite("gui_tests", ["gui_tests", "argprobe", "hostprog"], gtest("gui_tests")),
+    Suite("app_tests", ["app_tests", "waitprobe", "hostprog"], gtest("app_tests")),
     Suite("end_to_end", ["Update", "updtool", "hostprog", "winprobe", "ExampleApp"], end_to_end),
 ]}
 

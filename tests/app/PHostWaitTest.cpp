@@ -39,10 +39,10 @@ WaitOutcome RunWait(const std::string& host, const char* budget, const char* pau
 // return later, so no check depends on how fast the machine is.
 TEST(PHostWait, ProceedsOnlyWhileTheHostIsNotRunning) {
     TestFolder folder;
-    const std::string host = folder / "App Host.exe";  // a copy of the sleeper
-    ASSERT_TRUE(CopyFileA(HelperPath("sleeper.exe").c_str(), host.c_str(), FALSE));
+    const std::string host = folder / "App Host.exe";  // a copy of the stand-in host
+    ASSERT_TRUE(CopyFileA(HelperPath("hostprog.exe").c_str(), host.c_str(), FALSE));
     EXPECT_EQ(RunWait(host, "900000", "900000").proceed, 1);
-    RunningProcess running("\"" + host + "\" 900000");
+    RunningProcess running("\"" + host + "\" --stay 900000");
     for (int i = 0; i < 200 && SSystem::GetProcessCount(host.c_str()) == 0; ++i) Sleep(50);
     ASSERT_GT(SSystem::GetProcessCount(host.c_str()), 0);
     auto wait = std::async(std::launch::async, [&] { return RunWait(host, "900000", "100"); });

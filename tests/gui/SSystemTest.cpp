@@ -27,9 +27,9 @@ TEST(SSystemProcessCount, SeesARunningProgramIgnoringCaseAndNotAfterItEnds) {
     EXPECT_GE(SSystem::GetProcessCount(nullptr), 1);  // this program
     TestFolder folder;
     const std::string host = folder / "Host Program.exe";
-    ASSERT_TRUE(CopyFileA(HelperPath("sleeper.exe").c_str(), host.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(HelperPath("hostprog.exe").c_str(), host.c_str(), FALSE));
     EXPECT_EQ(SSystem::GetProcessCount(host.c_str()), 0);
-    RunningProcess running("\"" + host + "\" 60000");
+    RunningProcess running("\"" + host + "\" --stay 60000");
     ASSERT_TRUE(running.IsStarted());
     EXPECT_EQ(CountWhenSettled(host, 1), 1);
     // Any spelling of the full path matches (other case, forward slashes, the short form);
