@@ -71,8 +71,8 @@ TEST(PPackageBuilderWrite, NamesTheArchiveAfterTheChosenTitle) {
     EXPECT_EQ(builder.GetFailedPath(), "\\\\nohost\\share\\app.bin");
 }
 
-// A file past what an archive holds fails the build by name, before anything is read, and the
-// archive writer alone too. Files gone since the listing are left out, down to the empty archive.
+// A file past what an archive holds fails the archive writer alone too (the build: the console
+// tool's rows). Files gone since the listing are left out, down to the empty archive.
 TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
     TestFolder folder;
     folder.WriteFile("rel\\a.txt", "a");
@@ -94,8 +94,6 @@ TEST(PPackageBuilderWrite, AFailureLeavesThePreviousPairAsItWas) {
         EXPECT_EQ(builder.GetFailedPath(), (folder / name).c_str());
         ASSERT_TRUE(SetFileAttributesA((folder / name).c_str(), FILE_ATTRIBUTE_NORMAL));
     }
-    EXPECT_EQ(builder.Write(target.c_str(), "1"), P::kTooLarge);
-    EXPECT_EQ(builder.GetFailedPath(), big.c_str());
     EXPECT_EQ(ReadWholeFile(folder / "out\\app.bin"), "old archive");
     EXPECT_EQ(ReadWholeFile(target), "old descriptor");
     SResource archive;  // the archive writer alone refuses the big file too
