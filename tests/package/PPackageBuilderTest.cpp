@@ -55,9 +55,8 @@ TEST(PPackageBuilderWrite, NamesTheArchiveAfterTheChosenTitle) {
     P builder;
     EXPECT_EQ(builder.Collect("C:\\"), P::kInvalidFolder) << "a whole drive";
     ASSERT_EQ(builder.Collect((folder / "rel").c_str()), P::kDone);
-    const std::pair<std::string, std::string> cases[] = {
-        {"app.upd", "app.bin"}, {"app.2.upd", "app.2.bin"}, {"app", "app.bin"},
-        {"out\\x.UPD", "out\\x.bin"}};
+    const std::pair<std::string, std::string> cases[] = {  // "app.upd": the console tool's
+        {"app.2.upd", "app.2.bin"}, {"app", "app.bin"}, {"out\\x.UPD", "out\\x.bin"}};
     for (const auto& [chosen, archive] : cases) {
         // An empty version gives an empty first line.
         ASSERT_EQ(builder.Write((folder / chosen).c_str(), ""), P::kDone) << chosen;
