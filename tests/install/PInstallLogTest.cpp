@@ -1,5 +1,4 @@
-// The log support asks for: one line per run in a fixed layout, and a file that never
-// grows past its limit.
+// One line per run in a fixed layout, and a log file that never grows past its limit.
 #include <gtest/gtest.h>
 
 #include <string>

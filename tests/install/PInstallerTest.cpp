@@ -1,5 +1,4 @@
-// The install procedure against archives on disk and our misbehaving server: each outcome,
-// what it leaves in the destination and the temporary folder, and whether the host starts.
+// Each outcome of an install, what it leaves behind, and whether the host starts.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -52,10 +51,8 @@ std::string Package(const TestFolder& folder, const std::string& name, const Fil
     return folder / name;
 }
 
-// A failure writes nothing and starts nothing; an install replaces the files and starts the
-// host; no row leaves its download behind. With a key, only a package its holder signed
-// installs, its signature fetched from "<archive URL>.sig"; an attacker who answers the
-// request controls the checksum too, so those rows pass the checksum of what they serve.
+// With a key only a package its holder signed installs; an attacker who answers the request
+// controls the checksum too, so those rows pass the checksum of what they serve.
 TEST(PInstaller, EveryFailureNamesItsStepWritesNothingAndStartsNothing) {
     ASSERT_TRUE(HaveTestServer()) << "run through test_server.py";
     TestFolder folder;
@@ -123,13 +120,8 @@ TEST(PInstaller, EveryFailureNamesItsStepWritesNothingAndStartsNothing) {
         EXPECT_EQ(FileIsThere(host + ".started"), done);
         EXPECT_FALSE(FileIsThere(folder / "none"));
         EXPECT_EQ(TempFiles("tmp*"), before);
-        if (done) {
-            EXPECT_EQ(result.downloaded, static_cast<int64_t>(ReadWholeFile(archive).size()));
-        }
-        if (c.outcome == P::kDestinationFull) {
-            EXPECT_GT(result.needed, 70000 + 70000);
-            EXPECT_EQ(result.available, 70000);
-        }
+        EXPECT_TRUE(!done || result.downloaded == int64_t(ReadWholeFile(archive).size()));
+        EXPECT_TRUE(c.room != 70000 || (result.needed > 140000 && result.available == 70000));
     }
 }
 

@@ -1,6 +1,4 @@
-// Downloads against our own misbehaving server on 127.0.0.1, the read loop's counting rules
-// through a scripted reader, and the mail link. The local-file fallback serves the
-// installer's tests.
+// Downloads from our misbehaving local server, the read loop's counting rules and the mail link.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -15,10 +13,11 @@
 
 namespace {
 
-// Records the chunks offered, checks their order, size, total (unless -2) and parameter, and
-// answers with a chosen result from a chosen call on.
+// Checks each chunk offered, and answers with a chosen result from a chosen call on.
 class Recorder : public SNetwork {
 public:
+    Recorder(int maxChunk, int total, int answer = 0, int answerFrom = 1)
+        : maxChunk(maxChunk), expectedTotal(total), answer(answer), answerFrom(answerFrom) {}
     int OnData(int total, int offset, int count, const uint8_t*, SFile*, uint32_t p) override {
         EXPECT_EQ(offset, offered);
         EXPECT_GE(count, 1);
@@ -28,11 +27,11 @@ public:
         offered += count;
         return ++calls >= answerFrom ? answer : 0;
     }
-    int offered = 0, calls = 0, maxChunk = 1024, expectedTotal = -2, answer = 0, answerFrom = 1;
+    int offered = 0, calls = 0;
+    const int maxChunk, expectedTotal, answer, answerFrom;
 };
 
-// Each server behaviour, limit, full disk and cancel gives its result, and what arrived is
-// written after what the target held; a silence of the time-out ends a download as failed.
+// What arrived is written after what the target held; a silent server fails at the time-out.
 TEST(SNetwork, ServerBehavioursGiveTheirResultsAndWriteWhatArrived) {
     ASSERT_TRUE(HaveTestServer()) << "run through test_server.py";
     const int kAll = SNetwork::kDefaultLimit;
@@ -65,9 +64,7 @@ TEST(SNetwork, ServerBehavioursGiveTheirResultsAndWriteWhatArrived) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.path) + " limit " + std::to_string(c.limit));
-        Recorder net;
-        net.maxChunk = c.chunk < 1 ? 1 : c.chunk;
-        net.expectedTotal = c.total;
+        Recorder net(c.chunk < 1 ? 1 : c.chunk, c.total);
         net.SetTimeout(1500);
         net.SetLimit(c.limit);
         if (c.cancel) net.Cancel();
@@ -98,8 +95,7 @@ struct ScriptedReader : SNetworkReader {
     size_t next = 0;
 };
 
-// The counting rules of the read loop, and OnData's answers: a chunk taken is not written,
-// a stop fails the download at once, any other answer writes the chunk.
+// OnData's answers: a chunk taken is not written, a stop fails at once, any other is written.
 TEST(SNetwork, ReadFailuresAndRecoveriesAreCounted) {
     const int F = -1, kTaken = SNetwork::kTaken, kStop = SNetwork::kStop;
     struct Case {
@@ -122,11 +118,7 @@ TEST(SNetwork, ReadFailuresAndRecoveriesAreCounted) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.script));
         ScriptedReader reader(c.script);
-        Recorder net;
-        net.maxChunk = 8;
-        net.expectedTotal = c.total;
-        net.answer = c.answer;
-        net.answerFrom = c.answerFrom;
+        Recorder net(8, c.total, c.answer, c.answerFrom);
         SFileMem target;
         EXPECT_EQ(net.Receive(&reader, c.total, &target, 8, 0xC0FFEEu), c.result);
         EXPECT_EQ(target.GetSize(), c.written);

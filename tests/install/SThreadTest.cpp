@@ -1,5 +1,4 @@
-// The worker-thread base: starting, the hooks, notifications through the reply window, the
-// end message, and what Stop and destruction do to a worker that still runs.
+// The worker-thread base: hooks, notifications, the end message, and Stop and destruction.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -37,8 +36,7 @@ bool PumpUntil(const std::function<bool()>& done) {
 using Notes = std::vector<std::pair<uint32_t, int64_t>>;
 using Counts = std::array<int, 3>;  // calls of OnThreadBegin, OnRunEnd and OnThreadEnd
 
-// Holds a worker inside the destruction of its window, past its last hook, for a moment,
-// and records whether that destruction ran to its end.
+// Holds a worker in its window's destruction, past its last hook, and records that it ended.
 std::atomic<bool> stalled{false}, tidied{false};
 LRESULT CALLBACK StallAtDestroy(int code, WPARAM wParam, LPARAM lParam) {
     const UINT message = reinterpret_cast<const CWPSTRUCT*>(lParam)->message;
@@ -50,8 +48,7 @@ LRESULT CALLBACK StallAtDestroy(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Records what the worker did. Notifications from the hooks around the body are dropped; the
-// body is given by the test.
+// Records what the worker did; notifications from the hooks around the body are dropped.
 class Probe : public SThread {
 public:
     explicit Probe(std::function<bool(Probe&)> body) : body(std::move(body)) {}

