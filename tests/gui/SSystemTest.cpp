@@ -1,5 +1,5 @@
-// The framework's process-wide services: the running-program count, fonts and the thread
-// table.
+// The framework's process-wide services: the running-program count, fonts, the thread table
+// and the mouse capture's refusal.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -77,6 +77,12 @@ TEST(SSystemThreads, WindowsNeedTheirThreadsRecord) {
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
     EXPECT_EQ(answers, (std::vector<bool>{false, true, true, false}));
+}
+
+TEST(SSystemCapture, NeedsAButtonDown) {
+    ProbeWnd target;
+    ASSERT_TRUE(target.Create("", 0, 0, nullptr, nullptr, 0, 0, nullptr, false));
+    EXPECT_FALSE(SSystem::BeginMouseCapture(target.GetHandle(), true, true));
 }
 
 }  // namespace
