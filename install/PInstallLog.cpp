@@ -95,16 +95,18 @@ bool PInstallLog::Append(const SString& line) {
     }
 }
 
+// One open serves both the size check and the append; a log that must be trimmed is let go
+// of first, since its rewrite reads it whole.
 bool PInstallLog::AppendOnce(const SString& line) {
-    int64_t size = 0;
-    {
-        SFilePath existing;
-        if (existing.OpenReading(path.GetSafeText())) size = existing.GetSize64();
-    }
-    if (size + line.GetLength() + 2 > kLimit) return Rewrite(line, size);
     SFilePath file;
-    return file.Open(path.GetSafeText(), true, false, false) &&
-           file.WriteLine(line.GetSafeText()) == line.GetLength() + 2 && file.CloseChecked();
+    if (!file.Open(path.GetSafeText(), true, false, false)) return false;
+    const int64_t size = file.GetSize64();
+    if (size < 0) return false;
+    if (size + line.GetLength() + 2 > kLimit) {
+        file.Close();
+        return Rewrite(line, size);
+    }
+    return file.WriteLine(line.GetSafeText()) == line.GetLength() + 2 && file.CloseChecked();
 }
 
 // Keeps the newest lines that fit beside the new one, written beside the log and then put
