@@ -72,67 +72,44 @@ TEST(SString, FormatsLikePrintfWhateverTheLength) {
     EXPECT_EQ(Str(s), "<" + longText + ">");
 }
 
-// Bytes compare unsigned; only ASCII letters fold, to lower case, 'A' to 'Z' and no further.
-TEST(SString, ComparesBytewiseOrWithoutAsciiCase) {
-    const SString same("abc"), high("\xE9"), az("AZ");
+// One table of calls on fresh strings: what each leaves and returns.
+TEST(SString, EditsAndReadsByRow) {
+    const SString s("key=value"), w("a B\tc1"), same("abc"), high("\xE9"), az("AZ");
+    const SString hw("hello world"), t("abcabc"), p("a/b/c");
+    // Bytes compare unsigned; only ASCII letters fold, to lower case, 'A' to 'Z' and no further.
     Check({ROW(same == "abc", true), ROW(same != SString("abd"), true), ROW(same != same, false),
            ROW(high.Compare("z"), 1), ROW(high.CompareNoCase("\xC9"), 1), ROW(az == "az", false),
            ROW(az.CompareNoCase("az"), 0), ROW(SString("_").CompareNoCase("A"), -1),
-           ROW(SString("[").CompareNoCase("{"), -1)});
-}
-
-// A window is [start, start + count) clipped to the text; a text is found only wholly inside.
-TEST(SString, SearchesStayInsideTheWindow) {
-    const SString s("hello world"), t("abcabc"), p("a/b/c");
-    Check({ROW(s.Find('o', -3), 4), ROW(s.Find('d', 10, 100), 10), ROW(s.Find('h', 11), -1),
-           ROW(s.Find('w', 0, 6), -1), ROW(t.Find("bc", 0, 2), -1), ROW(t.Find("bc", 0, 3), 1),
+           ROW(SString("[").CompareNoCase("{"), -1),
+           // A window is [start, start + count) clipped to the text; a text is found only wholly
+           // inside it.
+           ROW(hw.Find('o', -3), 4), ROW(hw.Find('d', 10, 100), 10), ROW(hw.Find('h', 11), -1),
+           ROW(hw.Find('w', 0, 6), -1), ROW(t.Find("bc", 0, 2), -1), ROW(t.Find("bc", 0, 3), 1),
            ROW(t.Find("bc", 2), 4), ROW(t.Find("cab", 1, 99), 2), ROW(t.Find("bc", 0, -1, true), 3),
            ROW(t.Find(""), -1), ROW(p.ReverseFind('/'), 3), ROW(p.ReverseFind('/', 2), 1),
-           ROW(p.ReverseFind('/', 5), -1)});
-}
-
-TEST(SString, ExtractsPartsLeavingTheSource) {
-    const SString s("key=value"), w("a B\tc1");
-    Check({ROW(s.Left(-1), ""), ROW(s.Left(99), "key=value"), ROW(s.Mid(4, 2), "va"),
+           ROW(p.ReverseFind('/', 5), -1),
+           ROW(s.Left(-1), ""), ROW(s.Left(99), "key=value"), ROW(s.Mid(4, 2), "va"),
            ROW(s.After('='), "value"), ROW(s.After('#'), ""), ROW(s.Before('='), "key"),
            ROW(s.Before('#'), ""), ROW(s.BeforeOrAll('#'), "key=value"),
            ROW(w.WithoutSpaces(), "aB\tc1"), ROW(w.WithoutSpaces(true), "aBc1"),
-           ROW(w.Upper(), "A B\tC1")});
-}
-
-TEST(SString, AppendAndInsertMayTakeTheirOwnText) {
-    SString s("abcdefghijklm");  // 13 characters: doubling needs a larger buffer, 32 again
-    Check({ROW((s.Append(s.GetText()), s), "abcdefghijklmabcdefghijklm"),
-           ROW((s.Insert(s.GetText() + 24, 0, 3), Str(s).substr(0, 8)), "lmlmlmab")});
-}
-
-// A zero replacing a character ends the text at the first one.
-TEST(SString, EditsInPlace) {
-    Check({EDIT("abc", Insert('x', 1, 2), "axxbc"), EDIT("abc", Insert('x', -1), "abcx"),
+           ROW(w.Upper(), "A B\tC1"),
+           // A zero replacing a character ends the text at the first one.
+           EDIT("abc", Insert('x', 1, 2), "axxbc"), EDIT("abc", Insert('x', -1), "abcx"),
            EDIT("abc", Insert('x', 4), "abc"), EDIT("abc", Insert("xy", 0, 2), "xyxyabc"),
            EDIT("abc", Insert("", 1, 3), "abc"), EDIT("abcdef", Delete(1, 2), "adef|2"),
            EDIT("abcdef", Delete(2, 99), "ab|4"),
            EDIT("a.b.c.d", Replace('.', '/', 2, 4), "a.b/c/d|2"),
-           EDIT("a/b/c/d", Replace('/', 0, 2), "a/b|2"), EDIT("a.b", Replace(0, 'x'), "a.b|0")});
-}
-
-// Matches are counted in the original window, so inserted texts are never searched again.
-TEST(SString, ReplacesTextInTheWindow) {
-    Check({EDIT("abab", Replace("ab", "abab"), "abababab|2"),
+           EDIT("a/b/c/d", Replace('/', 0, 2), "a/b|2"), EDIT("a.b", Replace(0, 'x'), "a.b|0"),
+           // Matches are counted in the original window: inserted texts are not searched again.
+           EDIT("abab", Replace("ab", "abab"), "abababab|2"),
            EDIT("xx-xx-xx", Replace("x", "yy", 0, 5), "yyyy-yyyy-xx|4"),
            EDIT("xx-xx-xx", Replace("xx", "x", 3, 5), "xx-x-x|2"),
            EDIT("aAbA", Replace("a", "-", 0, -1, false), "--b-|3"),
-           EDIT("aaa", Replace("aa", "b"), "ba|1"), EDIT("abc", Replace("", "x"), "abc|0")});
-}
-
-TEST(SString, TrimsBlanks) {
-    Check({EDIT("   ", TrimRight(), "|3"), EDIT("x\r\n ", TrimRight(), "x\r\n|1"),
+           EDIT("aaa", Replace("aa", "b"), "ba|1"), EDIT("abc", Replace("", "x"), "abc|0"),
+           EDIT("   ", TrimRight(), "|3"), EDIT("x\r\n ", TrimRight(), "x\r\n|1"),
            EDIT("x \t", TrimRight(-1, true), "x \t|0"), EDIT(" \t x", TrimLeft(), "x|3"),
-           EDIT("  a b \t", Trim(), "a b"), EDIT(" \ta\t ", Trim(-1, -1, true), "\ta\t")});
-}
-
-TEST(SString, QuotesAndNumbers) {
-    Check({EDIT("\"a b\"", Unquote(), "a b|1"), EDIT("\"\"", Unquote(), "|1"),
+           EDIT("  a b \t", Trim(), "a b"), EDIT(" \ta\t ", Trim(-1, -1, true), "\ta\t"),
+           EDIT("\"a b\"", Unquote(), "a b|1"), EDIT("\"\"", Unquote(), "|1"),
            EDIT("\"", Unquote(), "\"|0"), EDIT("\"a\"b\"", Unquote(), "\"a\"b\"|0"),
            EDIT("\"a", Unquote(), "\"a|0"),
            // Digits, at most one inner "." and a "-" only as the very first character.
@@ -143,16 +120,20 @@ TEST(SString, QuotesAndNumbers) {
            READ("#FG", ParseHex(), 0),
            // Any line break ends a line for its length.
            READ("\r\n\r\n", GetMaxLineLength(), 0),
-           READ("ab\r\nabcd\nx\r", GetMaxLineLength(), 4)});
-}
-
-// URL encoding keeps letters, digits, "-" and "_"; Base64 ends with exactly one "=".
-TEST(SString, Encodings) {
-    Check({EDIT("a b/c", UrlEncode(true), "a+b%2Fc"), EDIT("a b/c", UrlEncode(false), "a%20b%2Fc"),
+           READ("ab\r\nabcd\nx\r", GetMaxLineLength(), 4),
+           // URL encoding keeps letters, digits, "-" and "_"; Base64 ends with exactly one "=".
+           EDIT("a b/c", UrlEncode(true), "a+b%2Fc"), EDIT("a b/c", UrlEncode(false), "a%20b%2Fc"),
            EDIT("Az09-_ ", UrlEncode(true), "Az09-_+"),
            EDIT("~.%\xE9", UrlEncode(true), "%7E%2E%25%E9"), EDIT("ab", EncodeBase64(), "YWI="),
            EDIT("abcd", EncodeBase64(), "YWJjZA="), EDIT("\xFF\xFE\xFD", EncodeBase64(), "//79="),
            EDIT("", EncodeBase64(), "")});
+}
+
+// Appending or inserting its own text: doubling needs a larger buffer (13 characters, 32).
+TEST(SString, AppendAndInsertMayTakeTheirOwnText) {
+    SString s("abcdefghijklm");
+    Check({ROW((s.Append(s.GetText()), s), "abcdefghijklmabcdefghijklm"),
+           ROW((s.Insert(s.GetText() + 24, 0, 3), Str(s).substr(0, 8)), "lmlmlmab")});
 }
 
 }  // namespace
