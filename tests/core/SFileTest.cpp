@@ -212,21 +212,6 @@ TEST_P(SFileBoth, CopiesFromEitherKindAtThePosition) {
     EXPECT_EQ(file.Make("ab")->CopyFrom(nullptr, 5), 0);
 }
 
-TEST_P(SFileBoth, CopiesGoThroughASubclasssReadAndKeepOnlyWhatArrived) {
-    ShoutingFile from(5);
-    Fill(from, "abcdefgh");
-    SFile* to = file.Make("0123456789");
-    to->Seek(8);
-    Check({ROW(to->CopyFrom(&from), 5), ROW(to->GetPosition(), 13),
-           ROW(file.Bytes(), "01234567ABCDE")});
-}
-
-TEST(SCrc32, ContinuesFromAnEarlierValue) {
-    const uint32_t head = SCrc32(0, "1234", 4);
-    Check({ROW(SCrc32(head, "56789", 5), 0xCBF43926u), ROW(SCrc32(head, "56789", 0), head),
-           ROW(SCrc32(head, nullptr, 5), head)});
-}
-
 // The position never lies beyond the size, whatever Reserve does.
 TEST(SFileMem, ReserveKeepsTheBytesAndThePositionInside) {
     SFileMem f;

@@ -49,13 +49,4 @@ TEST(SStringArray, SlotsOwnTheirStrings) {
     Check({ROW(Texts(list), "a x x b"), ROW(Texts(copy), "a! x x b")});
 }
 
-// A bad index reads as "".
-TEST(SStringArray, TextsByIndexAndJoined) {
-    SStringArray list;
-    Fill(list, "a b c");
-    Check({ROW(list.GetText(3), ""), ROW(list.GetText(-1), ""), ROW(list.Join(", "), "a, b, c"),
-           ROW(list.Join("/", 1, 2), "b/c"), ROW(list.Join("", 0, 99), "abc"),
-           ROW(list.Join(nullptr, 1), "bc"), ROW(list.Join("--", -1), "")});
-}
-
 }  // namespace

@@ -1,8 +1,7 @@
 #pragma once
-// A window that records what reaches its handler: the framework's own messages, dropped
-// paths, keys and the save shortcut. The created message can be answered with a chosen value.
+// A window that records what reaches its handler: dropped paths, keys and the save shortcut.
+// The created message can be answered with a chosen value.
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/SStringArray.h"
@@ -21,8 +20,6 @@ public:
             for (int i = 0; i < list->GetCount(); ++i)
                 drops.push_back(list->GetText(i).GetSafeText());
         }
-        if (message >= kMsgCreated && message <= kMsgRadioChosen)
-            notices.push_back({message, wParam});
         if (message == WM_KEYDOWN) keys.push_back(wParam);
         return SWnd::OnMessage(message, wParam, lParam);
     }
@@ -31,7 +28,6 @@ public:
     LRESULT createdAnswer = 0;
     HWND createdHandle = nullptr;
     bool visibleWhenCreated = true;
-    std::vector<std::pair<UINT, WPARAM>> notices;
     std::vector<std::string> drops;  // every dropped path, in order
     std::vector<WPARAM> keys;        // WM_KEYDOWN that reached the handler
     int saves = 0;

@@ -113,15 +113,6 @@ TEST(SDialogEditor, ReadsEveryKeyByItsRule) {
     }
 }
 
-// The first line is compared exactly; the second is never read.
-TEST(SDialogEditor, HeaderIsExact) {
-    SDialogEditor editor;
-    EXPECT_TRUE(LoadText(editor, "VELMOR DIALOG 1.0.0.0\r\nanything\r\n[DIALOG]\r\n"));
-    EXPECT_FALSE(LoadText(editor, "VELMOR DIALOG 1.0.0.0 \r\n\r\n[DIALOG]\r\n\r\n"));
-    EXPECT_FALSE(editor.Load(nullptr));
-    EXPECT_FALSE(editor.Save(nullptr));
-}
-
 TEST(SDialogEditor, ColoursWriteAsTheyRead) {
     const std::pair<uint32_t, const char*> cases[] = {
         {0xFE00000F, "#FE00000F"}, {0x00123456, "#563412"},

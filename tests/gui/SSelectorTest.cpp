@@ -28,13 +28,4 @@ TEST(SSelector, FilterBlock) {
     }
 }
 
-TEST(SSelector, FilterIndex) {
-    const struct {
-        int index, count;
-        DWORD system;
-    } cases[] = {{0, 1, 1}, {2, 3, 3}, {-1, 3, 1}, {3, 3, 1}, {0, 0, 1}};
-    for (const auto& c : cases)
-        EXPECT_EQ(SSelector::FilterIndexFor(c.index, c.count), c.system) << c.index;
-}
-
 }  // namespace

@@ -1,5 +1,5 @@
 // Real windows under Xvfb: creation, the shared stage's translations (drops, TAB, the save
-// shortcut, a button's click) and a modal run closed.
+// shortcut) and a modal run closed.
 #include <gtest/gtest.h>
 
 #include "core/SWindows.h"
@@ -107,22 +107,6 @@ TEST(SWndKeys, SaveShortcutRunsWithItsModifier) {
     DrainMessages();
     EXPECT_EQ(wnd.saves, 1);
     EXPECT_EQ(std::count(wnd.keys.begin(), wnd.keys.end(), 'S'), 1) << "not consumed";
-}
-
-TEST(SWndCommands, AButtonClickBecomesAFrameworkMessage) {
-    // Shown without activation: Wine leaves the window to no window manager, and hiding it
-    // costs no wait for one.
-    ProbeWnd parent;
-    ASSERT_TRUE(MakePopup(parent));
-    ShowWindow(parent.GetHandle(), SW_SHOWNA);
-    SWnd button(SWnd::kKindButton);
-    ASSERT_TRUE(button.CreateControl("BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, &kArea,
-                                     parent.GetHandle(), 1, 0, nullptr));
-    parent.notices.clear();
-    button.Send(BM_CLICK);
-    const std::pair<UINT, WPARAM> notice = {SWnd::kMsgButtonClicked,
-                                            reinterpret_cast<WPARAM>(&button)};
-    EXPECT_EQ(parent.notices, (std::vector<std::pair<UINT, WPARAM>>{notice}));
 }
 
 // A run that never ends would hang the suite: a timer ends it with 42 after five seconds.

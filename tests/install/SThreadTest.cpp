@@ -1,17 +1,15 @@
-// The worker-thread base: hooks, notifications, the end message, and Stop and destruction.
+// The worker-thread base: its hooks, Stop and destruction.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <atomic>
 #include <functional>
 #include <utility>
-#include <vector>
 
 #include "core/SWindows.h"
 #include "gui/SSystem.h"
 #include "gui/SThreadTable.h"
 #include "install/SThread.h"
-#include "install/SValue.h"
 
 namespace {
 
@@ -33,7 +31,6 @@ bool PumpUntil(const std::function<bool()>& done) {
     return false;
 }
 
-using Notes = std::vector<std::pair<uint32_t, int64_t>>;
 using Counts = std::array<int, 3>;  // calls of OnThreadBegin, OnRunEnd and OnThreadEnd
 
 // Holds a worker in its window's destruction, past its last hook, and records that it ended.
@@ -48,13 +45,12 @@ LRESULT CALLBACK StallAtDestroy(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Records what the worker did; notifications from the hooks around the body are dropped.
+// Records what the worker did.
 class Probe : public SThread {
 public:
     explicit Probe(std::function<bool(Probe&)> body) : body(std::move(body)) {}
     void OnThreadBegin() override {
         workerId = GetCurrentThreadId();
-        Notify(90, 1);
         ++counts[0];
     }
     bool Run() override {
@@ -63,13 +59,8 @@ public:
     }
     void OnRunEnd() override { ++counts[1]; }
     void OnThreadEnd() override {
-        Notify(91, 1);
         ++counts[2];
         if (stallAtEnd) SetWindowsHookExA(WH_CALLWNDPROC, StallAtDestroy, nullptr, workerId);
-    }
-    void OnNotify(uint32_t code, SValue* value) override {
-        EXPECT_EQ(value->GetKind(), SValue::Kind::kInteger);
-        notes.push_back({code, value->GetInteger()});
     }
     Counts Hooks() const { return {counts[0], counts[1], counts[2]}; }
 
@@ -77,37 +68,7 @@ public:
     std::atomic<int> counts[3] = {};
     std::atomic<DWORD> workerId{0};
     std::atomic<bool> inBody{false}, stallAtEnd{false};
-    Notes notes;  // constructing thread only
 };
-
-// A waiting Start returns after the last hook, the thread released. The notifications follow
-// in order, values widened with their sign: 32 in flight and the next lost, even across runs,
-// and the slots free again once handled. Start is refused until the end message is handled.
-TEST(SThread, WaitingStartReturnsAfterTheLastHookAndNotificationsFollow) {
-    int run = 0, count = 16;
-    Probe probe([&](Probe& self) {
-        for (int i = 0; i < count; ++i) self.Notify(run, -(run * 100 + i));
-        return false;
-    });
-    Notes expected;  // -116, the 33rd in flight, is lost
-    for (int i = 0; i < 48; ++i) expected.push_back({i / 16, -(i / 16 * 100 + i % 16)});
-    probe.Notify(9, 9);  // outside a run: nothing
-    ASSERT_TRUE(probe.Start(true));
-    EXPECT_EQ(probe.Hooks(), (Counts{1, 1, 1}));
-    EXPECT_FALSE(probe.HoldsThread());
-    EXPECT_FALSE(probe.IsRunning());
-    run = 1, count = 17;
-    ASSERT_TRUE(probe.Start(true));
-    EXPECT_TRUE(probe.notes.empty());  // queued until the caller's loop runs again
-    EXPECT_TRUE(PumpUntil([&] { return probe.notes.size() >= 32; }));
-    run = 2, count = 16;
-    ASSERT_TRUE(probe.Start(false));
-    EXPECT_FALSE(probe.Start(false));  // running, or ended and its handle held
-    EXPECT_TRUE(PumpUntil([&] { return probe.notes.size() >= 48 && !probe.HoldsThread(); }));
-    EXPECT_EQ(probe.notes, expected);
-    EXPECT_TRUE(probe.Start(false));
-    EXPECT_TRUE(PumpUntil([&] { return !probe.HoldsThread(); }));
-}
 
 TEST(SThread, DestroyingTheObjectDuringRunEndsTheThreadAtOnce) {
     HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
