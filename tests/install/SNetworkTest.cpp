@@ -126,4 +126,15 @@ TEST(SNetwork, ReadFailuresAndRecoveriesAreCounted) {
     }
 }
 
+TEST(SNetwork, MailLinks) {
+    const char* const cases[][3] = {
+        {nullptr, nullptr, "mailto:me@example.org"},
+        {"Update 2.0", "", "mailto:me@example.org?SUBJECT=Update%202%2E0"},
+        {"", "a&b=c", "mailto:me@example.org?BODY=a%26b%3Dc"},
+        {"Hi", "x y", "mailto:me@example.org?SUBJECT=Hi&BODY=x%20y"},
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(SNetwork::GetMailLink("me@example.org", c[0], c[1]).GetSafeText(), c[2]);
+}
+
 }  // namespace
