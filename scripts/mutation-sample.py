@@ -621,10 +621,8 @@ def run(args):
     if args.caught_in:
         caught = earlier_catches(args.caught_in)
         faults = [m for m in faults if fault_key(m) in caught]
-    folders = {m["file"].split("/")[0] for m in faults}
-    needed = [s for s in SUITES.values()
-              if any(s.name in SUITES_BY_FOLDER[f] for f in folders)
-              and (not args.suites or s.name in args.suites)]
+    seen = {s.name for m in faults for s in suites_for(m["file"], args.suites)}
+    needed = [s for s in SUITES.values() if s.name in seen]
     runner = Runner(build, other, args.jobs)
     report = []
     os.makedirs(LANES, exist_ok=True)

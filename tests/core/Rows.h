@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 
 #include "core/SString.h"
 
@@ -14,6 +15,17 @@ inline std::string Str(const char* s) { return s; }
 template <class T>
 std::string Str(T value) {
     return std::to_string(value);
+}
+
+// What a call leaves in subject, as show writes it, then "|" and what it returned, if anything.
+template <class Subject, class Call, class Show>
+std::string Outcome(Subject& subject, Call call, Show show) {
+    std::string result;
+    if constexpr (std::is_void<decltype(call(subject))>::value)
+        call(subject);
+    else
+        result = "|" + Str(call(subject));
+    return show(subject) + result;
 }
 
 struct Row {

@@ -5,7 +5,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <type_traits>
 
 #include "tests/core/Rows.h"
 
@@ -30,12 +29,7 @@ template <class Call>
 std::string Edited(const char* values, Call call) {
     SArray<int> a;
     Fill(a, values);
-    std::string result;
-    if constexpr (std::is_void<decltype(call(a))>::value)
-        call(a);
-    else
-        result = "|" + std::to_string(call(a));
-    return Values(a) + result;
+    return Outcome(a, call, Values);
 }
 
 // clang-format off

@@ -3,6 +3,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/SDisk.h"
 #include "core/SHandle.h"
@@ -49,7 +50,8 @@ TEST(SDiskTemp, TempFolderAndTheTempFilesInIt) {
     DeleteFileA(name.c_str());
 }
 
-// A file held exclusively exists, but has no size or checksum, and the crc stays as it was.
+// A file held exclusively exists and has a listed size, but no size by opening and no checksum;
+// the crc stays as it was.
 TEST(SDiskFiles, SizeCrcAndExistence) {
     TestFolder folder;
     const std::string locked = folder.WriteFile("locked.txt", "123456789");
@@ -131,13 +133,12 @@ TEST(SDiskCreate, FoldersWithAndWithoutParents) {
            ROW(disk.CreateFolder(deep.c_str(), false), true)});  // already there
 
     const std::string file = folder.WriteFile("f.txt", "x");
-    std::string noDrive = "C:\\";
-    // The root itself is asked: Wine may leave a mapped letter (Z: for /) out of the drive mask.
-    for (char letter = 'Z'; letter > 'C' && noDrive[0] == 'C'; --letter)
-        if (GetDriveTypeA((std::string(1, letter) + ":\\").c_str()) == DRIVE_NO_ROOT_DIR)
-            noDrive[0] = letter;
-    for (const std::string& path : {std::string(), std::string("C:\\"), file, file + "\\sub\\",
-                                    folder / "a?b\\", noDrive + "x\\y\\"}) {
+    std::vector<std::string> paths = {"", "C:\\", file, file + "\\sub\\", folder / "a?b\\"};
+    // A letter with no drive behind it, if there is one: never a real root to write at. The root
+    // itself is asked: Wine may leave a mapped letter (Z: for /) out of the drive mask.
+    for (std::string root = "Z:\\"; root[0] > 'C' && paths.size() == 5; --root[0])
+        if (GetDriveTypeA(root.c_str()) == DRIVE_NO_ROOT_DIR) paths.push_back(root + "x\\y\\");
+    for (const std::string& path : paths) {
         EXPECT_FALSE(disk.CreateFolder(path.c_str(), true)) << path;
         EXPECT_FALSE(disk.CreateFolder(path.c_str(), false)) << path;
     }

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <type_traits>
 
 #include "tests/core/Rows.h"
 
@@ -14,12 +13,7 @@ namespace {
 template <class Call>
 std::string Edited(const char* text, Call call) {
     SString s(text);
-    std::string result;
-    if constexpr (std::is_void<decltype(call(s))>::value)
-        call(s);
-    else
-        result = "|" + Str(call(s));
-    return Str(s) + result;
+    return Outcome(s, call, [](const SString& edited) { return Str(edited); });
 }
 
 // clang-format off

@@ -120,8 +120,13 @@ TEST(PInstaller, EveryFailureNamesItsStepWritesNothingAndStartsNothing) {
         EXPECT_EQ(FileIsThere(host + ".started"), done);
         EXPECT_FALSE(FileIsThere(folder / "none"));
         EXPECT_EQ(TempFiles("tmp*"), before);
-        EXPECT_TRUE(!done || result.downloaded == int64_t(ReadWholeFile(archive).size()));
-        EXPECT_TRUE(c.room != 70000 || (result.needed > 140000 && result.available == 70000));
+        if (done) {
+            EXPECT_EQ(result.downloaded, int64_t(ReadWholeFile(archive).size()));
+        }
+        if (c.room == 70000) {  // the room check reports both sizes
+            EXPECT_GT(result.needed, 140000);
+            EXPECT_EQ(result.available, 70000);
+        }
     }
 }
 
