@@ -1,5 +1,5 @@
-// Dialog descriptions: the reading rules, the writer's round trip over the two shipped
-// descriptions, and damaged texts that must load or fail cleanly.
+// Dialog descriptions: colours, the writer's round trip over the two shipped descriptions,
+// damaged texts that must load or fail cleanly, and clashing records.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,88 +30,7 @@ std::string SaveText(const SDialogEditor& editor) {
     return std::string(reinterpret_cast<const char*>(file.GetBuffer()), file.GetSize());
 }
 
-// One field of a record as text, so that a table can name what it checks.
-std::string Field(const Record& r, const std::string& field) {
-    if (field == "type") return std::to_string(r.type);
-    if (field == "id") return std::to_string(r.id);
-    if (field == "name") return r.name.GetSafeText();
-    if (field == "position")
-        return std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.width) +
-               " " + std::to_string(r.height);
-    if (field == "font")
-        return std::string("[") + r.fontFace.GetSafeText() + "] " + std::to_string(r.fontSize) +
-               " " + std::to_string(r.fontStyle);
-    if (field == "style") {
-        char text[16];
-        snprintf(text, sizeof text, "%08X", r.style);
-        return text;
-    }
-    if (field == "flags")
-        return std::to_string(r.transparent) + std::to_string(r.locked) +
-               std::to_string(r.isDialog);
-    if (field == "properties") return r.properties.GetSafeText();
-    if (field.rfind("text:", 0) == 0) return r.GetProperty(field.c_str() + 5).GetSafeText();
-    if (field.rfind("int:", 0) == 0) return std::to_string(r.GetPropertyInt(field.c_str() + 4));
-    return "<unknown field>";
-}
-
 #define DLG "[DIALOG]\r\n\r\n"
-
-TEST(SDialogEditor, ReadsEveryKeyByItsRule) {
-    const struct {
-        const char* records;  // after the header and the empty line
-        int record;           // -1 the dialog, otherwise the control's index; ignored on failure
-        const char* field;
-        const char* expected;  // null: the load fails
-    } cases[] = {
-        {DLG "[label]\r\n\r\n", 0, "type", "11"},
-        {DLG "(Window)\r\n\r\n", 0, "type", "32"},  // the brackets are not looked at
-        {DLG "[LABELS]\r\n\r\n", 0, "type", nullptr},
-        // The first record's style was read with its own section's names.
-        {"[BUTTON]\r\nSTYLE=WS_VISIBLE BS_LEFT\r\n\r\n", -1, "style", "10000100"},
-        {DLG "[LABEL]\r\nPOSITION=75  10 150 20 \r\n\r\n", 0, "position", "75 10 150 20"},
-        {DLG "[LABEL]\r\nPOSITION= 75 10 150 20\r\n\r\n", 0, "position", "10 10 150 150"},
-        {DLG "[LABEL]\r\nPOSITION=-5 x 70000 20\r\n\r\n", 0, "position", "-5 0 4464 20"},
-        {DLG "[LABEL]\r\nFONT= Arial , 12 , 700\r\n\r\n", 0, "font", "[Arial] 12 700"},
-        {DLG "[LABEL]\r\nFONT=\"A, B\", 9, 1\r\n\r\n", 0, "font", "[\"A, B\"] 9 1"},
-        {DLG "[LABEL]\r\nFONT=Arial, 12\r\n\r\n", 0, "font", "[] 0 0"},
-        {DLG "[BUTTON]\r\nSTYLE=WS_VISIBLE BS_RIGHT BS_VCENTER \r\n\r\n", 0, "style", "10000E00"},
-        {DLG "[LABEL]\r\nSTYLE=WS_VISIBLE BS_RIGHT BS_VCENTER \r\n\r\n", 0, "style", "10000000"},
-        {DLG "[EDIT]\r\nSTYLE=es_left ES_READONLY  WS_DISABLED ES_READONLY\r\n\r\n", 0, "style",
-         "08000800"},
-        {DLG "[LIST]\r\nSTYLE=WS_VSCROLL\r\nSTYLE=\r\n\r\n", 0, "style", "00200000"},
-        {"[DIALOG]\r\nTRANSPARENT=2\r\nISLOCKED=x\r\n\r\n", -1, "flags", "101"},
-        {DLG "[LABEL]\r\nID=70000\r\n\r\n", 0, "id", "4464"},
-        {DLG "[LABEL]\r\nLABEL_HALIGN=_CENTER\r\n\r\n", 0, "text:label_halign", ""},
-        {DLG "[LABEL]\r\nA=1\r\n=5\r\nB=x=y\r\nA=2\r\n\r\n", 0, "properties",
-         "A=1\r\nB=x=y\r\nA=2\r\n"},
-        {DLG "[LABEL]\r\nA=1\r\nB=x=y\r\nA=2\r\n\r\n", 0, "text:A", "1"},
-        {DLG "[LABEL]\r\nA=1\r\nB=x=y\r\n\r\n", 0, "text:B", "x=y"},
-        {DLG "[LABEL]\r\nId=4\r\n\r\n", 0, "text:Id", "4"},
-        {DLG "[LABEL]\r\nA=1\r\nB=\"x\r\n\r\n", 0, "text:A", ""},  // a quote left open
-        {DLG "[LIST]\r\nC=\"a\nb\"\nD=2\r\n\r\n", 0, "text:C", "\"a\nb\""},
-        {DLG "[PROGRESS]\r\nV= 42abc\r\nW=x\r\n\r\n", 0, "int:V", "42"},
-        {DLG "[LABEL]\r\nNO EQUALS SIGN\r\n\r\n", 0, "type", nullptr},
-        {DLG "[LABEL]\r\n\r\n\r\n", 0, "type", nullptr},  // a second empty line
-        {DLG "[LABEL]\r\nID=1\r\n\r\n[LABEL]\r\nID=3\r\n\r\n[LABEL]\r\nID=1\r\n\r\n", 2, "id", "2"},
-        {DLG "[LABEL]\r\nNAME=Label1\r\n\r\n[EDIT]\r\nNAME=Label1\r\n\r\n", 1, "name", "Edit1"},
-        {DLG "[LABEL]\r\nNAME=Label1\r\n\r\n[LABEL]\r\nNAME=Label1\r\n\r\n", 1, "name", "Label2"},
-        {DLG "[LABEL]\r\nNAME=label1\r\n\r\n[LABEL]\r\nNAME=Label1\r\n\r\n", 1, "name", "Label1"},
-    };
-    for (const auto& c : cases) {
-        SDialogEditor editor;
-        const bool loaded = LoadText(editor, std::string(kHead) + c.records);
-        ASSERT_EQ(loaded, c.expected != nullptr) << c.records;
-        if (!loaded) {
-            EXPECT_EQ(editor.GetDialogRecord(), nullptr);
-            EXPECT_EQ(editor.GetControlCount(), 0);
-            continue;
-        }
-        const Record* r = c.record < 0 ? editor.GetDialogRecord() : editor.GetControl(c.record);
-        ASSERT_NE(r, nullptr) << c.records;
-        EXPECT_EQ(Field(*r, c.field), c.expected) << c.records << " / " << c.field;
-    }
-}
 
 TEST(SDialogEditor, ColoursWriteAsTheyRead) {
     const std::pair<uint32_t, const char*> cases[] = {
