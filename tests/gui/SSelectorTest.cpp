@@ -1,4 +1,4 @@
-// What the selector hands the system's save dialog: the filter block and the filter index.
+// What the selector hands the system's save dialog: the filter block.
 // The dialogs themselves are the system's; the make dialog's end-to-end test answers one.
 #include <gtest/gtest.h>
 
